@@ -1,0 +1,2 @@
+// Entry point: replaced by the real start-up sequence.
+int main() { return 0; }
