@@ -1,0 +1,6 @@
+#include "app/StartupOptions.h"
+
+ProcessFlags& processFlags() {
+  static ProcessFlags flags;
+  return flags;
+}
