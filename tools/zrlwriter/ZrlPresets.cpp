@@ -1,0 +1,45 @@
+#include "tools/zrlwriter/ZrlPresets.h"
+
+#include "tools/zrlwriter/SampleDrive.h"
+#include "tools/zrlwriter/ZrlStreamWriter.h"
+
+namespace zrlwriter {
+
+ZrlHead sampleHead(uint32_t formatVersion) { return SampleDrive::head(formatVersion, SampleDrive::kSampleRows); }
+
+std::string sampleBody(uint32_t formatVersion) {
+  RecordEncoder out(formatVersion);
+  for (uint64_t row = 0; row < SampleDrive::kSampleRows; ++row) SampleDrive::appendRow(out, row);
+  return out.bytes();
+}
+
+WriteResult writeSampleFile(const std::string& path, uint32_t formatVersion) {
+  return writeZrlFile(path, sampleHead(formatVersion), sampleBody(formatVersion));
+}
+
+WriteResult writeBigFile(const std::string& path, uint64_t bodyBytes, uint32_t formatVersion, int compressionLevel,
+                         const std::function<void(uint64_t, uint64_t)>& progress) {
+  // The number of rows is only known at the end: the head is written with a
+  // provisional end time and rewritten by finish().
+  ZrlStreamWriter writer(path, SampleDrive::head(formatVersion, 0), compressionLevel);
+  constexpr size_t kChunk = 4 << 20;
+  RecordEncoder chunk(formatVersion);
+  uint64_t row = 0;
+  uint64_t nextReport = 0;
+  while (writer.bodyLength() < bodyBytes) {
+    chunk.clear();
+    while (chunk.size() < kChunk && writer.bodyLength() + chunk.size() < bodyBytes) SampleDrive::appendRow(chunk, row++);
+    writer.append(chunk.bytes());
+    if (progress && writer.bodyLength() >= nextReport) {
+      progress(writer.bodyLength(), bodyBytes);
+      nextReport = writer.bodyLength() + (64 << 20);
+    }
+  }
+  ZrlHead head = SampleDrive::head(formatVersion, row);
+  writer.updateHead(head);
+  WriteResult result = writer.finish();
+  if (progress) progress(writer.bodyLength(), bodyBytes);
+  return result;
+}
+
+}  // namespace zrlwriter
