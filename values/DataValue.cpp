@@ -272,18 +272,31 @@ std::string DataValue::fullName() const { return qualifiedValueName(parent, id);
 
 int DataValue::toText(char* buffer, std::size_t /*capacity*/, char decimalSeparator, int floatFormat,
                       int decimals) const {
-  switch (type) {
+  // One short locked snapshot, then formatting from the copy: no lock is
+  // held while writing the text.
+  DataValueKind kind;
+  alignas(8) unsigned char payload[sizeof value];
+  {
+    Guard guard(mutex);
+    kind = type;
+    std::memcpy(payload, value, sizeof payload);
+  }
+  switch (kind) {
     case DataValueKind::Boolean:
-      if (getBool()) {
+      if (payload[0] != 0) {
         std::memcpy(buffer, "true", 5);
         return 4;
       }
       std::memcpy(buffer, "false", 6);
       return 5;
-    case DataValueKind::Integer:
-      return formatInt(getInt(), buffer, 0);
+    case DataValueKind::Integer: {
+      int32_t v;
+      std::memcpy(&v, payload, sizeof v);
+      return formatInt(v, buffer, 0);
+    }
     case DataValueKind::Float: {
-      const float x = getFloat();
+      float x;
+      std::memcpy(&x, payload, sizeof x);
       if (!(std::fabs(x) <= FLT_MAX)) {  // infinities and NaN
         std::memcpy(buffer, "nan", 4);
         return 3;
@@ -300,19 +313,19 @@ int DataValue::toText(char* buffer, std::size_t /*capacity*/, char decimalSepara
       return formatFixed(x, buffer, decimalSeparator, digits, 0);
     }
     case DataValueKind::String: {
-      Guard guard(mutex);
-      const std::size_t n = strnlen(reinterpret_cast<const char*>(value), kStringMax);
-      std::memcpy(buffer, value, n);
+      const std::size_t n = strnlen(reinterpret_cast<const char*>(payload), kStringMax);
+      std::memcpy(buffer, payload, n);
       buffer[n] = '\0';
       return static_cast<int>(n);
     }
     case DataValueKind::CanFrame: {
       can_frame frame;
-      if (!getCanFrame(frame)) return 0;
+      std::memcpy(&frame, payload, sizeof frame);
       return formatCanFrame(buffer, frame, ' ', 8);
     }
     case DataValueKind::TimeStamp: {
-      const TimeSpec32 ts = getTimeStamp();
+      TimeSpec32 ts;
+      std::memcpy(&ts, payload, sizeof ts);
       const int64_t us = static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
       if (us < 0) {
         // Moments before 1970 keep their sign instead of wrapping around.

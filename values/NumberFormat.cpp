@@ -15,9 +15,21 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes the digits of `v` right-aligned ending just before `end`; returns
-// the position of the first digit.
-inline char* writeDigitsBackward(uint64_t v, char* end) {
+inline unsigned digitCount(uint64_t v) {
+  unsigned n = 1;
+  for (;;) {
+    if (v < 10) return n;
+    if (v < 100) return n + 1;
+    if (v < 1000) return n + 2;
+    if (v < 10000) return n + 3;
+    v /= 10000;
+    n += 4;
+  }
+}
+
+// Digits of `v` written backward, ending just before `end`.
+template <typename T>
+inline void writeDigitsBackward(T v, char* end) {
   while (v >= 100) {
     const unsigned pair = static_cast<unsigned>(v % 100) * 2;
     v /= 100;
@@ -31,20 +43,22 @@ inline char* writeDigitsBackward(uint64_t v, char* end) {
   } else {
     *--end = static_cast<char>('0' + v);
   }
-  return end;
 }
 
 // Digits of `magnitude`, zero-padded to `minWidth`, at `out`; returns the
-// number of characters written (no NUL).
+// number of characters written (no NUL). Digits go straight to their final
+// place: no scratch buffer, no copy.
 inline int writePadded(uint64_t magnitude, char* out, unsigned minWidth) {
-  char scratch[24];
-  char* const end = scratch + sizeof scratch;
-  const char* first = writeDigitsBackward(magnitude, end);
-  const unsigned digits = static_cast<unsigned>(end - first);
+  const unsigned digits = digitCount(magnitude);
   unsigned pos = 0;
   for (unsigned i = digits; i < minWidth; ++i) out[pos++] = '0';
-  std::memcpy(out + pos, first, digits);
-  return static_cast<int>(pos + digits);
+  pos += digits;
+  if (magnitude <= 0xFFFFFFFFULL) {
+    writeDigitsBackward(static_cast<uint32_t>(magnitude), out + pos);
+  } else {
+    writeDigitsBackward(magnitude, out + pos);
+  }
+  return static_cast<int>(pos);
 }
 
 // Exact integer text of a finite float whose magnitude is 2^31 or more. Such
@@ -119,7 +133,10 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
   const float frac = std::fabs(x - static_cast<float>(ip));
   const float scale = kPowersOfTen[decimals];
   const float scaled = frac * scale;
-  int64_t r = static_cast<int64_t>(std::roundf(scaled));
+  // Round half away from zero (scaled >= 0); the fractional part of a float
+  // is exact, so this matches roundf without the library call.
+  int64_t r = static_cast<int64_t>(scaled);
+  if (scaled - static_cast<float>(r) >= 0.5f) ++r;
   if (r == static_cast<int64_t>(scale)) {
     ip = x < 0 ? ip - 1 : ip + 1;
     r = 0;
