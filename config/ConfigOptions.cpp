@@ -75,6 +75,7 @@ LoadedOptions readLoadedOptions(const Json::Value& config) {
   options.unitLine = configBool(config, "units");
   options.cellFilling = configBool(config, "cell_filling");
 
+  options.aliasesGiven = config.isMember("aliasVal");
   const Json::ArrayIndex aliasCount = arraySize(config, "aliasVal");
   for (Json::ArrayIndex i = 0; i < aliasCount; ++i) {
     const auto name = textAt(config, "var", i);

@@ -29,6 +29,7 @@ struct LoadedOptions {
   bool utc = true;
   std::optional<bool> unitLine;
   std::optional<bool> cellFilling;  // true: "Last known value"
+  bool aliasesGiven = false;        // "aliasVal" present: the alias list is replaced
   QList<QStringList> aliases;       // [full name, alias]; first pair of a name wins
   QList<QStringList> conditions;    // [full name, "maximum"/"minimum", limit]; maxima first
   QStringList methodTexts;          // "method" then "aggregation"; the later one wins

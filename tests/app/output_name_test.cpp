@@ -1,22 +1,10 @@
-// Control texts to codes, the generated CSV name and the verbose summary.
+// The generated CSV name and the verbose summary.
 #include <gtest/gtest.h>
 
 #include "decode/task/OutputName.h"
 #include "decode/task/ParameterSummary.h"
 
 namespace {
-
-TEST(DecodeTexts, FrequencyAndMethodCodes) {
-  const std::vector<std::pair<QString, int>> frequencies = {
-      {"None", 0}, {"0.01", -2}, {"0.1", -1}, {"1", 1},   {"2", 2},     {"5", 5},
-      {"10", 10},  {"20", 20},   {"25", 25},  {"50", 50}, {"100", 100}, {"200", 200},
-      {"250", 250}, {"500", 500}, {"3", 0},   {"", 0},    {"10.0", 0},  {"1000", 0}};
-  for (const auto& [text, code] : frequencies) EXPECT_EQ(frequencyCodeForText(text), code) << text.toStdString();
-
-  const std::vector<std::pair<QString, int>> methods = {
-      {"Median", 0}, {"Mean", 1}, {"Min", 2}, {"Max", 3}, {"First", 4}, {"Last", 5}, {"max", 0}, {"", 0}};
-  for (const auto& [text, code] : methods) EXPECT_EQ(methodCodeForText(text), code) << text.toStdString();
-}
 
 TEST(DecodeTexts, ResamplingSuffix) {
   EXPECT_EQ(resamplingSuffix(0), "");

@@ -33,6 +33,7 @@ TEST(LoadedOptions, DefaultsForAnEmptyObject) {
   EXPECT_FALSE(o.milliseconds);
   EXPECT_TRUE(o.utc);
   EXPECT_FALSE(o.zrl || o.floatFormat || o.unitLine || o.cellFilling || o.typeFilterBool);
+  EXPECT_FALSE(o.aliasesGiven);
   EXPECT_TRUE(o.aliases.isEmpty());
   EXPECT_TRUE(o.conditions.isEmpty());
   EXPECT_TRUE(o.methodTexts.isEmpty());
@@ -58,6 +59,7 @@ TEST(LoadedOptions, ReadsEveryKey) {
   EXPECT_EQ(o.decimalSeparator, QString(","));
   EXPECT_EQ(o.methodTexts, QStringList({"Max", "Mean"}));
   // The first pair of a name wins.
+  EXPECT_TRUE(o.aliasesGiven);
   EXPECT_EQ(o.aliases, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
   // Maxima first, display forms reduced.
   EXPECT_EQ(o.conditions, (QList<QStringList>{{"Engine.Speed", "maximum", "100"},
