@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QPixmap>
 
-#include "tests/support/IsolatedEnvironment.h"
+#include "tests/support/ProcessRunner.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/APropos.h"
 
@@ -27,14 +27,29 @@ void save(QWidget& widget, const QString& name) {
 }  // namespace
 
 TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
+  const std::string log = zrltest::makeTempSubdir("screenshots") + "/sample.zrl";
+  const auto generated =
+      zrltest::runProgram(zrltest::generatorProgram(), {"--preset", "sample", "--output", log}, {}, 60, "");
+  ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
+
   auto window = uitest::makeWindow();
   window->show();
-  uitest::loadCatalog(*window, uitest::everyTypeCatalog(), 10.0f);
-  for (const char* name : {"Engine.Speed", "Engine.Rpm", "Status.Ok"})
-    uitest::item(*window, name)->setCheckState(Qt::Checked);
-  window->setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Vitesse"));
-  window->addCondition(QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 5);
-  window->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("maximum"), 1234567);
+  uitest::loadLog(*window, log);
+  const QStringList names = uitest::allNames(*window);
+  ASSERT_GE(names.size(), 4);
+  // A few variables checked, an alias and two conditions on numeric ones.
+  QStringList numeric;
+  for (const QString& name : names) {
+    const QString type = window->typeNameOf(name);
+    if (type == QLatin1String("DATALOGGER_FLOAT_TYPE") || type == QLatin1String("DATALOGGER_INTEGER_TYPE"))
+      numeric << name;
+  }
+  ASSERT_GE(numeric.size(), 2);
+  for (int i = 0; i < 3 && i < names.size(); ++i) uitest::item(*window, names[i])->setCheckState(Qt::Checked);
+  uitest::item(*window, numeric[0])->setCheckState(Qt::Checked);
+  window->setAlias(numeric[0], QStringLiteral("Gear"));
+  window->addCondition(numeric[0], QStringLiteral("minimum"), 5);
+  window->addCondition(numeric[1], QStringLiteral("maximum"), 1234567);
   save(*window, QStringLiteral("window.png"));
 
   APropos about(window.get());

@@ -1,13 +1,18 @@
-// Shared helpers of the window tests: a window with no command-line options
-// and a small catalog with one variable of every type.
+// Shared helpers of the window tests: a window with no command-line options,
+// log files written by our writer, and "loading" them into the window the
+// way the log-file load does (head read, then the panels filled).
 #pragma once
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QListWidget>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "reader/LogReader.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "tools/zrlwriter/ZrlWriter.h"
 #include "ui/MonitorWindow.h"
 #include "ui/VarItem.h"
 
@@ -18,22 +23,81 @@ inline std::unique_ptr<MonitorWindow> makeWindow() {
   return std::make_unique<MonitorWindow>(StartupOptions{});
 }
 
-inline CatalogEntry entry(uint16_t id, const std::string& name, uint8_t type, const std::string& unit = "") {
-  CatalogEntry e;
-  e.id = id;
-  e.fullName = name;
-  e.type = type;
-  e.unitSymbol = unit;
-  return e;
+struct VarSpec {
+  std::string fullName;  // "Group.Name"
+  uint8_t type;
+  std::string unit;
+};
+
+// One variable of every type code the catalog can hold, plus an unknown one.
+inline std::vector<VarSpec> everyType() {
+  return {{"Bus.Frame", zrlwriter::kCanFrame, ""},  {"Clock.Stamp", zrlwriter::kTimestamp, ""},
+          {"Engine.Rpm", zrlwriter::kInteger, "rpm"}, {"Engine.Speed", zrlwriter::kFloat, "km/h"},
+          {"Engine.Torque", zrlwriter::kDouble, "Nm"}, {"Misc.Odd", 9, ""},
+          {"Status.Ok", zrlwriter::kBoolean, ""},     {"Status.Text", zrlwriter::kString, ""}};
 }
 
-// Engine.Rpm (integer), Engine.Speed (float, km/h), Engine.Torque (double),
-// Status.Text (string), Status.Ok (boolean), Bus.Frame (CAN frame),
-// Clock.Stamp (timestamp), Misc.Odd (unknown type code 9), Misc.Empty (0).
-inline std::vector<CatalogEntry> everyTypeCatalog() {
-  return {entry(1, "Bus.Frame", 6),       entry(2, "Clock.Stamp", 7),        entry(3, "Engine.Rpm", 2, "rpm"),
-          entry(4, "Engine.Speed", 3, "km/h"), entry(5, "Engine.Torque", 4, "Nm"), entry(6, "Misc.Empty", 0),
-          entry(7, "Misc.Odd", 9),        entry(8, "Status.Ok", 1),          entry(9, "Status.Text", 5)};
+struct LogSpec {
+  std::vector<VarSpec> variables = everyType();
+  float frequency = 100.0f;
+  int64_t startMs = 1700000000250;  // a quarter second past a whole second
+  int64_t endMs = 1700003600750;
+  std::string serial = "SN-0042";
+  std::string firmware = "4.2.1";
+};
+
+// Writes a log file with the given catalog and an empty record stream.
+inline std::string writeLog(const std::string& name, const LogSpec& spec = {}) {
+  zrlwriter::ZrlHead head;
+  head.formatVersion = 4;
+  head.recordingFrequency = spec.frequency;
+  head.setTimeSpan(spec.startMs, spec.endMs);
+  head.serial = spec.serial;
+  head.firmware = spec.firmware;
+  std::map<std::string, uint32_t> groupIds;
+  std::map<std::string, uint8_t> unitIndexes;
+  head.units[0] = "";
+  uint16_t slot = 0;
+  for (const VarSpec& v : spec.variables) {
+    const auto dot = v.fullName.find('.');
+    const std::string group = v.fullName.substr(0, dot);
+    if (!groupIds.count(group)) {
+      const uint32_t id = static_cast<uint32_t>(groupIds.size());
+      groupIds[group] = id;
+      head.groups[id] = group;
+    }
+    uint8_t unit = 0;
+    if (!v.unit.empty()) {
+      if (!unitIndexes.count(v.unit)) {
+        const auto index = static_cast<uint8_t>(unitIndexes.size() + 1);
+        unitIndexes[v.unit] = index;
+        head.units[index] = v.unit;
+      }
+      unit = unitIndexes[v.unit];
+    }
+    head.addVariable(slot++, static_cast<uint16_t>(groupIds[group]), v.type, v.fullName.substr(dot + 1), unit);
+  }
+  const std::string path = zrltest::makeTempSubdir("logs") + "/" + name;
+  zrlwriter::writeZrlFile(path, head, std::string());
+  return path;
+}
+
+// Does what the log-file load does with the head of the file: times and
+// information texts, then the panels.
+inline void loadLog(MonitorWindow& w, const std::string& path) {
+  LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
+  w.inputFiles = QStringList{QString::fromStdString(path)};
+  w.fileStartMs = reader.fileStartMs();
+  w.fileEndMs = reader.fileEndMs();
+  w.showFileSummary(QString::fromStdString(path), QString::fromStdString(reader.serial()),
+                    QString::fromStdString(reader.firmware()));
+  w.fillPanelsForLoadedFile(reader.listVariables(), reader.recordingFrequency());
+}
+
+inline std::unique_ptr<MonitorWindow> windowWithLog(const LogSpec& spec = {}) {
+  auto window = makeWindow();
+  loadLog(*window, writeLog("test.zrl", spec));
+  return window;
 }
 
 inline QListWidget* list(MonitorWindow& w) { return w.form()->varsView; }
@@ -56,13 +120,11 @@ inline QStringList visibleNames(MonitorWindow& w) {
   return names;
 }
 
-// A window that has "loaded" a file with the given catalog.
-inline void loadCatalog(MonitorWindow& w, const std::vector<CatalogEntry>& catalog, float frequency = 100.0f) {
-  w.inputFiles = QStringList{QStringLiteral("/tmp/test.zrl")};
-  w.fileStartMs = 1700000000123;
-  w.fileEndMs = 1700003600456;
-  w.showFileSummary(w.inputFiles.first(), QStringLiteral("SN-0042"), QStringLiteral("4.2.1"));
-  w.fillPanelsForLoadedFile(catalog, frequency);
+inline QStringList allNames(MonitorWindow& w) {
+  QStringList names;
+  QListWidget* view = list(w);
+  for (int i = 0; i < view->count(); ++i) names << dynamic_cast<VarItem*>(view->item(i))->fullName();
+  return names;
 }
 
 }  // namespace uitest
