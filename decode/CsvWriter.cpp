@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/CellText.h"
+
 void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns) {
   separator_ = settings.columnSeparator;
   decimalSeparator_ = settings.decimalSeparator;
@@ -70,8 +72,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
     if (state.fresh || (!leaveBlank_ && state.last.kind() != DataValueKind::UnknownDt)) {
       if (!state.textValid) {
         state.textLength = static_cast<uint8_t>(
-            state.last.toText(state.text, sizeof state.text, decimalSeparator_, floatFormat_,
-                              state.decimals));
+            cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
         state.textValid = true;
       }
       length = state.textLength;
