@@ -31,7 +31,9 @@ struct DecoderSandbox {
   }
 
   std::vector<std::pair<std::string, std::string>> environment() const {
-    return {{"HOME", home}, {"XDG_CONFIG_HOME", configHome}, {"TMPDIR", tmp}};
+    // No display either: batch and info runs must work on a bare machine.
+    return {{"HOME", home},        {"XDG_CONFIG_HOME", configHome}, {"TMPDIR", tmp},
+            {"DISPLAY", ""},       {"WAYLAND_DISPLAY", ""},         {"QT_QPA_PLATFORM", ""}};
   }
 
   ProcessResult runDecoder(const std::vector<std::string>& args, int timeoutSeconds = 60) const {

@@ -30,6 +30,10 @@ float wave(uint64_t row, uint64_t periodRows) {
   return sineTable()[(row % periodRows) * 1024 / periodRows];
 }
 
+float quantize(float value, float stepsPerUnit) {
+  return static_cast<float>(static_cast<int32_t>(value * stepsPerUnit + 0.5f)) / stepsPerUnit;
+}
+
 const char* const kMessages[] = {
     "Engine start", "Idle", "Driving", "Cruise control on", "Cruise control off",
     "Low fuel warning", "Door open", "Parking",
@@ -37,12 +41,12 @@ const char* const kMessages[] = {
 
 }  // namespace
 
-ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) {
+ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) const {
   ZrlHead h;
   h.formatVersion = formatVersion;
-  h.setTimeSpan(kStartMs, kStartMs + static_cast<int64_t>(rows * kRowPeriodMs), 86400123);
+  h.setTimeSpan(kStartMs, kStartMs + static_cast<int64_t>(rows * rowPeriodMs_), 86400123);
   h.note = "Test drive, ring road, dry weather";
-  h.recordingFrequency = 10.0f;
+  h.recordingFrequency = 1000.0f / static_cast<float>(rowPeriodMs_);
   if (layout::hasExtension(formatVersion)) {
     h.serial = "ZL-2041-00317";
     for (size_t i = 0; i < h.uid.size(); ++i) h.uid[i] = static_cast<uint8_t>(0xA0 + i * 3);
@@ -71,32 +75,35 @@ ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) {
   return h;
 }
 
-uint64_t SampleDrive::rowOffsetMs(uint64_t row) {
+uint64_t SampleDrive::rowOffsetMs(uint64_t row) const {
   // A logger tick is never quite regular: a millisecond or two of jitter.
-  return row * kRowPeriodMs + (row * 7) % 3;
+  return row * rowPeriodMs_ + (row * 7) % 3;
 }
 
-void SampleDrive::appendRow(RecordEncoder& out, uint64_t row) {
+void SampleDrive::appendRow(RecordEncoder& out, uint64_t row) const {
   out.timestamp(rowOffsetMs(row));
-  const float speed = 70.0f + 45.0f * wave(row, 1200) + 5.0f * wave(row, 97);
-  out.integer(kRpmVar, static_cast<int32_t>(1500.0f + speed * 28.0f + 40.0f * wave(row, 13)));
+  // Values are quantised the way a logger's sensors deliver them (0.1 km/h,
+  // 10 rpm, whole percents...), which also gives the body a realistic
+  // compression ratio.
+  const float speed = quantize(70.0f + 45.0f * wave(row, 1200) + 3.0f * wave(row, 97), 10.0f);
+  out.integer(kRpmVar, 10 * static_cast<int32_t>(150.0f + speed * 2.8f + 4.0f * wave(row, 13)));
   out.floatValue(kSpeedVar, speed);
-  out.floatValue(kThrottleVar, 35.0f + 30.0f * wave(row + 50, 301));
+  out.floatValue(kThrottleVar, quantize(35.0f + 30.0f * wave(row + 50, 301), 1.0f));
   out.canFrame(kEngineFrameVar, 8, 0x123,
-               std::string{static_cast<char>(row & 0xFF), static_cast<char>((row >> 8) & 0xFF), 0x12, 0x34,
+               std::string{static_cast<char>((row / 10) & 0xFF), 0x00, 0x12, 0x34,
                            static_cast<char>(speed), 0, 0x7F, static_cast<char>(0xFF)});
   if (row % 5 == 0) {
-    out.doubleValue(kCoolantVar, 88.0 + 4.0 * double(wave(row, 3000)) + double(row % 50) / 100.0);
-    out.floatValue(kBatteryVar, 13.8f + 0.2f * wave(row, 611));
+    out.doubleValue(kCoolantVar, double(quantize(88.0f + 4.0f * wave(row, 3000), 100.0f)));
+    out.floatValue(kBatteryVar, quantize(13.8f + 0.2f * wave(row, 611), 100.0f));
     out.canFrame(kBrakeFrameVar, static_cast<uint8_t>(row % 9), 0x18FEF100 | 0x80000000u,
                  std::string("\x01\x02\x03\x04\x05\x06\x07\x08", row % 9));
   }
   if (row % 10 == 0) {
-    out.doubleValue(kLatitudeVar, 45.7640 + 0.01 * double(wave(row, 6000)) + double(row) * 1e-6);
+    out.doubleValue(kLatitudeVar, 45.7640 + 0.01 * double(wave(row, 6000)) + double(row % 100000) * 1e-7);
     out.doubleValue(kLongitudeVar, 4.8357 + 0.01 * double(wave(row + 1500, 6000)));
-    out.floatValue(kAltitudeVar, 170.0f + 12.0f * wave(row, 2400));
+    out.floatValue(kAltitudeVar, quantize(170.0f + 12.0f * wave(row, 2400), 10.0f));
     out.boolean(kFixVar, (row / 10) % 97 != 3 ? 1 : 0);
-    out.integer(kSatellitesVar, 7 + static_cast<int32_t>((row / 10) % 5));
+    out.integer(kSatellitesVar, 7 + static_cast<int32_t>((row / 600) % 5));
     out.timestampValue(kClockVar, static_cast<uint64_t>(kStartMs) * 1000 + rowOffsetMs(row) * 1000 + 417);
   }
   if (row % 50 == 0) {

@@ -16,7 +16,7 @@ ZrlHead sampleHead(uint32_t formatVersion = 4);
 std::string sampleBody(uint32_t formatVersion = 4);
 WriteResult writeSampleFile(const std::string& path, uint32_t formatVersion = 4);
 
-// Streams a file whose body inflates to about `bodyBytes` bytes, with the
+// Streams a file whose body inflates to `bodyBytes` bytes or a row more, with the
 // sample's catalog and a realistic mix of every data type. `progress` (may
 // be empty) is called now and then with the body bytes written so far.
 WriteResult writeBigFile(const std::string& path, uint64_t bodyBytes, uint32_t formatVersion = 4,

@@ -29,6 +29,9 @@ class SpecInterpreter {
     execute(lines, 0, lines.size());
     if (storedSizeDelta_) spec_.head.storedSizeOverride = correctStoredSize(encoder_.size()) + *storedSizeDelta_;
     spec_.body = encoder_.bytes();
+    // Fields that cannot be laid out (a group past its table for the final
+    // version...) are reported now rather than when the file is written.
+    encodeHead(spec_.head, 0);
     return std::move(spec_);
   }
 
@@ -185,8 +188,9 @@ class SpecInterpreter {
           delta = integer(Token{Token::Word, t.substr(8)}, 0, UINT32_MAX, "size difference");
           if (t[7] == '-') delta = -delta;
         }
-        storedSizeDelta_ = static_cast<uint32_t>(delta);
         h.storedSizeOverride.reset();
+        storedSizeDelta_.reset();
+        if (delta != 0) storedSizeDelta_ = static_cast<uint32_t>(delta);
       } else {
         h.storedSizeOverride = static_cast<uint32_t>(integer(st.args[0], 0, UINT32_MAX, "stored size"));
         storedSizeDelta_.reset();
