@@ -52,7 +52,7 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
        "zrl-gen: option --size-mb needs a whole number from 0 to 1000000, not 'lots'\n"},
       {{"--preset", "big", "--size-mb", "0", "--output", out}, 2, "zrl-gen: --size-mb must be at least 1\n"},
       {{"--preset", "sample", "--size-mb", "5", "--output", out}, 2,
-       "zrl-gen: --size-mb and --level apply to --preset big only\n"},
+       "zrl-gen: --size-mb, --level and --threads apply to --preset big only\n"},
       {{"--preset", "sample", "--spec", "x", "--output", out}, 2, "zrl-gen: give exactly one of --preset and --spec\n"},
       {{"--spec", "x", "--version", "3", "--output", out}, 2,
        "zrl-gen: --version applies to presets; a description sets its own version\n"},
