@@ -453,6 +453,9 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
   varsView->setFlow(QListView::TopToBottom);
   varsView->setWrapping(true);
   varsView->setResizeMode(QListView::Adjust);
+  // Room for the type disc and the condition funnel beside it, so that every
+  // name starts at the same place.
+  varsView->setIconSize(QSize(24, 16));
   varsView->setStyleSheet(widgetstyle::varsView());
   dataContentLayout->addWidget(varsView);
 
