@@ -17,9 +17,12 @@
 
 namespace {
 
+// Files go beside the program (build/bench/).
+std::string benchDir = ".";
+
 const std::string& benchLog() {
   static const std::string path = [] {
-    const std::string p = "decode_bench_input.zrl";
+    const std::string p = benchDir + "/decode_bench_input.zrl";
     if (access(p.c_str(), R_OK) != 0) zrlwriter::writeBigFile(p, 32u << 20);
     return p;
   }();
@@ -44,7 +47,7 @@ void decodeFile(benchmark::State& state) {
   const std::string& log = benchLog();
   std::string error;
   for (auto _ : state) {
-    if (!decodeOnce(log, "decode_bench_output.csv", static_cast<int32_t>(state.range(0)), error)) {
+    if (!decodeOnce(log, benchDir + "/decode_bench_output.csv", static_cast<int32_t>(state.range(0)), error)) {
       state.SkipWithError(error.c_str());
       break;
     }
@@ -78,6 +81,8 @@ int decodeFromCommandLine(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string program = argv[0];
+  if (program.find('/') != std::string::npos) benchDir = program.substr(0, program.rfind('/'));
   if (argc >= 2 && std::strcmp(argv[1], "--decode") == 0) return decodeFromCommandLine(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

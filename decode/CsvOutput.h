@@ -24,7 +24,7 @@
 
 class CsvOutput {
  public:
-  explicit CsvOutput(std::size_t flushThreshold = 1 << 20);
+  explicit CsvOutput(std::size_t flushThreshold = 256 << 10);
   ~CsvOutput();
   CsvOutput(const CsvOutput&) = delete;
   CsvOutput& operator=(const CsvOutput&) = delete;

@@ -107,7 +107,10 @@ bool Decoder::prepareRun() {
     report("End Time selected is over end time of the file");
     return false;
   }
-  resampling_ = settings_.frequencyCode != 0;
+  // A frequency without a period (codes the window never offers) would close
+  // a bin at every timestamp without ever advancing it; decode without
+  // resampling instead.
+  resampling_ = settings_.frequencyCode != 0 && settings_.periodMs > 0;
   bins_.start(fileStartMs(), settings_.periodMs);
   if (!openRecordStream()) {
     report("Unable to open compressed data");
