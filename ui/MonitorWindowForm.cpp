@@ -330,9 +330,6 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
   varFilter->setMinimumWidth(250);
   varFilter->setFixedHeight(32);
   varFilter->setStyleSheet(widgetstyle::varFilter());
-  QPalette searchPalette = varFilter->palette();
-  searchPalette.setColor(QPalette::PlaceholderText, QColor(0x7A, 0x7A, 0x7A));
-  varFilter->setPalette(searchPalette);
   clearSearchButton = new QPushButton(filtersGroupBox);
   clearSearchButton->setObjectName(QStringLiteral("clearSearchButton"));
   clearSearchButton->setFixedSize(20, 20);
