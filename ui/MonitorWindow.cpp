@@ -78,6 +78,12 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   ui->setupUi(this);
   setStyleSheet(mainStyleSheet());
   ensureSearchSign(ui->searchIcon);
+  // The style sheet gives the search text its colour; the placeholder keeps
+  // a lighter grey of its own.
+  ui->varFilter->ensurePolished();
+  QPalette searchPalette = ui->varFilter->palette();
+  searchPalette.setColor(QPalette::PlaceholderText, QColor(0x7A, 0x7A, 0x7A));
+  ui->varFilter->setPalette(searchPalette);
   connect(ui->actionLoadZRL, &QAction::triggered, this, &MonitorWindow::inputFileChoose);
   connect(ui->actionA_Propos, &QAction::triggered, this, &MonitorWindow::aPropos);
   connect(ui->utcCheckBox, &QCheckBox::toggled, this, &MonitorWindow::utcChanged);

@@ -330,9 +330,6 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
   varFilter->setMinimumWidth(250);
   varFilter->setFixedHeight(32);
   varFilter->setStyleSheet(widgetstyle::varFilter());
-  QPalette searchPalette = varFilter->palette();
-  searchPalette.setColor(QPalette::PlaceholderText, QColor(0x7A, 0x7A, 0x7A));
-  varFilter->setPalette(searchPalette);
   clearSearchButton = new QPushButton(filtersGroupBox);
   clearSearchButton->setObjectName(QStringLiteral("clearSearchButton"));
   clearSearchButton->setFixedSize(20, 20);
@@ -453,6 +450,9 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
   varsView->setFlow(QListView::TopToBottom);
   varsView->setWrapping(true);
   varsView->setResizeMode(QListView::Adjust);
+  // Room for the type disc and the condition funnel beside it, so that every
+  // name starts at the same place.
+  varsView->setIconSize(QSize(24, 16));
   varsView->setStyleSheet(widgetstyle::varsView());
   dataContentLayout->addWidget(varsView);
 

@@ -49,8 +49,7 @@ void MonitorWindow::setFrequencyChoices(float frequency) {
 void MonitorWindow::selectFrequency(const QString& text) {
   QComboBox* box = ui->frequencyComboBox;
   const int index = box->findText(text);
-  // A rate the loaded file cannot provide is not selectable by hand either.
-  box->setCurrentIndex(index >= 0 && itemEnabled(box, index) ? index : box->findText(kNone));
+  box->setCurrentIndex(index >= 0 ? index : box->findText(kNone));
 }
 
 void MonitorWindow::updateMethodState() {

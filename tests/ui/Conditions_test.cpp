@@ -31,9 +31,9 @@ void onNextInputDialog(std::function<void(QInputDialog*)> handle) {
   poll->start(5);
 }
 
-// Texts of the context menu opened on `name` ("Add condition/..." for the
+// Texts of the context menu that `open` shows ("Add condition/..." for the
 // submenu's actions); empty when no menu opens.
-QStringList contextMenuTexts(MonitorWindow& w, const QPoint& pos) {
+QStringList contextMenuTexts(const std::function<void()>& open) {
   QStringList texts;
   bool opened = false;
   QTimer::singleShot(50, [&] {
@@ -49,7 +49,7 @@ QStringList contextMenuTexts(MonitorWindow& w, const QPoint& pos) {
     }
     menu->close();
   });
-  w.ShowContextMenu(pos);
+  open();
   QCoreApplication::processEvents();
   if (!opened) QTest::qWait(100);
   return texts;
@@ -101,16 +101,20 @@ TEST(ContextMenu, OffersConditionsOnlyForFloatAndIntegerVariables) {
       {"Status.Text", aliasOnly},       {"Status.Ok", aliasOnly},       {"Misc.Odd", aliasOnly},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(contextMenuTexts(*w, positionOf(*w, c.name)), c.texts) << c.name;
+    EXPECT_EQ(contextMenuTexts([&] { w->ShowContextMenu(positionOf(*w, c.name)); }), c.texts) << c.name;
     EXPECT_EQ(w->contextVariable, QString::fromLatin1(c.name));
   }
 }
 
 TEST(ContextMenu, EmptySpaceShowsNoMenuAndKeepsTheLastVariable) {
   auto w = shownWindow();
-  contextMenuTexts(*w, positionOf(*w, "Engine.Speed"));
-  const QRect last = uitest::list(*w)->visualItemRect(item(*w, "Status.Text"));
-  EXPECT_TRUE(contextMenuTexts(*w, QPoint(last.right() + 400, last.bottom() + 400)).isEmpty());
+  // The list's own request reaches the menu.
+  QListWidget* list = uitest::list(*w);
+  const QPoint speed = positionOf(*w, "Engine.Speed");
+  EXPECT_EQ(contextMenuTexts([&] { emit list->customContextMenuRequested(speed); }).size(), 4);
+  const QRect last = list->visualItemRect(item(*w, "Status.Text"));
+  const QPoint empty(last.right() + 400, last.bottom() + 400);
+  EXPECT_TRUE(contextMenuTexts([&] { emit list->customContextMenuRequested(empty); }).isEmpty());
   EXPECT_EQ(w->contextVariable, QStringLiteral("Engine.Speed"));
 }
 

@@ -52,6 +52,10 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   window->addCondition(numeric[1], QStringLiteral("maximum"), 1234567);
   save(*window, QStringLiteral("window.png"));
 
+  const QString iconPath = screenshotDir() + QStringLiteral("/icon.png");
+  ASSERT_TRUE(window->windowIcon().pixmap(32, 32).scaled(128, 128).save(iconPath));
+  std::printf("wrote %s\n", qPrintable(iconPath));
+
   APropos about(window.get());
   about.show();
   save(about, QStringLiteral("about.png"));
