@@ -34,9 +34,16 @@ cpu_s=$(awk '/User time|System time/ { s += $NF } END { print s }' build/decode-
 csv_bytes=$(stat -c %s "$csv")
 rm -f "$csv"
 
+# What writing that many bytes costs on its own, for comparison.
+start=$(seconds)
+dd if=/dev/zero of="$csv" bs=1M count=$((csv_bytes / 1048576)) status=none
+dd_s=$(echo "$(seconds) - $start" | bc)
+rm -f "$csv"
+
 echo "log file:        $log ($(stat -c %s "$log") bytes, body $size MiB uncompressed)"
 echo "CSV written:     $csv_bytes bytes"
 echo "gzip -dc:        $gzip_s s"
 echo "decode:          $decode_s s wall, $cpu_s s CPU"
 echo "ratio:           $(echo "scale=2; $decode_s / $gzip_s" | bc)"
+echo "writing as many bytes with dd: $dd_s s"
 echo "peak RSS:        $rss_kb kB"
