@@ -62,7 +62,7 @@ void MonitorWindow::updateMethodState() {
 void MonitorWindow::on_methodComboBox_currentTextChanged(const QString&) {}
 
 void MonitorWindow::refreshTimeWindow() {
-  const Qt::TimeSpec spec = ui->utcCheckBox->isChecked() ? Qt::UTC : Qt::LocalTime;
+  const Qt::TimeSpec timeBase = ui->utcCheckBox->isChecked() ? Qt::UTC : Qt::LocalTime;
   QDateTimeEdit* startEdit = ui->startDateTimeEdit;
   QDateTimeEdit* endEdit = ui->endDateTimeEdit;
   startEdit->setEnabled(false);
@@ -71,12 +71,12 @@ void MonitorWindow::refreshTimeWindow() {
 
   // The edits show whole seconds but keep the milliseconds, so that the
   // whole file stays inside the window even when it starts mid-second.
-  const QDateTime start = QDateTime::fromMSecsSinceEpoch(fileStartMs, Qt::UTC).toTimeSpec(spec);
-  const QDateTime end = QDateTime::fromMSecsSinceEpoch(fileEndMs, Qt::UTC).toTimeSpec(spec);
+  const QDateTime start = QDateTime::fromMSecsSinceEpoch(fileStartMs, Qt::UTC).toTimeSpec(timeBase);
+  const QDateTime end = QDateTime::fromMSecsSinceEpoch(fileEndMs, Qt::UTC).toTimeSpec(timeBase);
   for (QDateTimeEdit* edit : {startEdit, endEdit}) {
     edit->clearMinimumDateTime();
     edit->clearMaximumDateTime();
-    edit->setTimeSpec(spec);
+    edit->setTimeSpec(timeBase);
   }
   startEdit->setDateTime(start);
   endEdit->setDateTime(end);

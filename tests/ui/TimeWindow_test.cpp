@@ -21,10 +21,10 @@ QStringList enabledFrequencies(MonitorWindow& w) {
   return enabled;
 }
 
-uitest::LogSpec recordedAt(float frequency) {
-  uitest::LogSpec spec;
-  spec.frequency = frequency;
-  return spec;
+uitest::LogShape recordedAt(float frequency) {
+  uitest::LogShape shape;
+  shape.frequency = frequency;
+  return shape;
 }
 
 // Sets TZ for the life of the object, and puts the old value back.

@@ -23,22 +23,22 @@ inline std::unique_ptr<MonitorWindow> makeWindow() {
   return std::make_unique<MonitorWindow>(StartupOptions{});
 }
 
-struct VarSpec {
+struct LogVariable {
   std::string fullName;  // "Group.Name"
   uint8_t type;
   std::string unit;
 };
 
 // One variable of every type code the catalog can hold, plus an unknown one.
-inline std::vector<VarSpec> everyType() {
+inline std::vector<LogVariable> everyType() {
   return {{"Bus.Frame", zrlwriter::kCanFrame, ""},  {"Clock.Stamp", zrlwriter::kTimestamp, ""},
           {"Engine.Rpm", zrlwriter::kInteger, "rpm"}, {"Engine.Speed", zrlwriter::kFloat, "km/h"},
           {"Engine.Torque", zrlwriter::kDouble, "Nm"}, {"Misc.Odd", 9, ""},
           {"Status.Ok", zrlwriter::kBoolean, ""},     {"Status.Text", zrlwriter::kString, ""}};
 }
 
-struct LogSpec {
-  std::vector<VarSpec> variables = everyType();
+struct LogShape {
+  std::vector<LogVariable> variables = everyType();
   float frequency = 100.0f;
   int64_t startMs = 1700000000250;  // a quarter second past a whole second
   int64_t endMs = 1700003600750;
@@ -47,18 +47,18 @@ struct LogSpec {
 };
 
 // Writes a log file with the given catalog and an empty record stream.
-inline std::string writeLog(const std::string& name, const LogSpec& spec = {}) {
+inline std::string writeLog(const std::string& name, const LogShape& shape = {}) {
   zrlwriter::ZrlHead head;
   head.formatVersion = 4;
-  head.recordingFrequency = spec.frequency;
-  head.setTimeSpan(spec.startMs, spec.endMs);
-  head.serial = spec.serial;
-  head.firmware = spec.firmware;
+  head.recordingFrequency = shape.frequency;
+  head.setTimeSpan(shape.startMs, shape.endMs);
+  head.serial = shape.serial;
+  head.firmware = shape.firmware;
   std::map<std::string, uint32_t> groupIds;
   std::map<std::string, uint8_t> unitIndexes;
   head.units[0] = "";
   uint16_t slot = 0;
-  for (const VarSpec& v : spec.variables) {
+  for (const LogVariable& v : shape.variables) {
     const auto dot = v.fullName.find('.');
     const std::string group = v.fullName.substr(0, dot);
     if (!groupIds.count(group)) {
@@ -94,9 +94,9 @@ inline void loadLog(MonitorWindow& w, const std::string& path) {
   w.fillPanelsForLoadedFile(reader.listVariables(), reader.recordingFrequency());
 }
 
-inline std::unique_ptr<MonitorWindow> windowWithLog(const LogSpec& spec = {}) {
+inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) {
   auto window = makeWindow();
-  loadLog(*window, writeLog("test.zrl", spec));
+  loadLog(*window, writeLog("test.zrl", shape));
   return window;
 }
 
