@@ -1,11 +1,28 @@
 #!/bin/sh
-# Makes a realistic sample log with our writer and shows what the decoder
-# makes of it.
+# Makes a realistic sample log with our writer and decodes all of it in
+# batch mode. The decoder runs with a configuration, home, settings and
+# temporary directory of its own below the build directory, so nothing of
+# the user's is read or overwritten.
 set -e
 BUILD_DIR=${1:-build}
 OUT_DIR="$BUILD_DIR/sample"
-mkdir -p "$OUT_DIR"
-"$BUILD_DIR/zrl-gen" --preset sample --output "$OUT_DIR/sample.zrl"
-"$BUILD_DIR/zrl-decoder" --info --zrl "$OUT_DIR/sample.zrl" > "$OUT_DIR/sample-info.json"
-echo "Sample log: $OUT_DIR/sample.zrl"
-echo "Info JSON:  $OUT_DIR/sample-info.json"
+ENV_DIR="$OUT_DIR/env"
+LOG="$OUT_DIR/sample.zrl"
+CSV="$OUT_DIR/sample.csv"
+CONF="$OUT_DIR/sample-config.json"
+
+mkdir -p "$OUT_DIR" "$ENV_DIR/home" "$ENV_DIR/config" "$ENV_DIR/tmp"
+"$BUILD_DIR/zrl-gen" --preset sample --output "$LOG"
+cat > "$CONF" <<'JSON'
+{
+	"milliseconds" : true,
+	"units" : true,
+	"utc" : true
+}
+JSON
+# An existing CSV would make the decoder pick "sample (2).csv".
+rm -f "$CSV"
+HOME="$ENV_DIR/home" XDG_CONFIG_HOME="$ENV_DIR/config" TMPDIR="$ENV_DIR/tmp" \
+  "$BUILD_DIR/zrl-decoder" --batch --alldata --zrl "$LOG" --conf "$CONF" --csv "$CSV"
+echo "Sample log: $LOG"
+echo "CSV:        $CSV"

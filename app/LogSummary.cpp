@@ -1,0 +1,47 @@
+#include "app/LogSummary.h"
+
+#include <QFileInfo>
+
+#include <sstream>
+
+Json::Value buildInfoJson(const LogSummary& summary) {
+  Json::Value info(Json::objectValue);
+  info["start"] = Json::Value(static_cast<Json::UInt64>(summary.startMs));
+  info["end"] = Json::Value(static_cast<Json::UInt64>(summary.endMs));
+  info["zrlversion"] = Json::Value(static_cast<Json::UInt>(summary.formatVersion));
+  info["uncompressedSize"] = Json::Value(static_cast<Json::UInt64>(summary.uncompressedSize));
+  info["note"] = summary.note;
+  if (summary.formatVersion > 2) {
+    info["firmware"] = summary.firmware;
+    info["uid"] = summary.uid;
+    info["serial"] = summary.serial;
+  }
+  Json::Value data(Json::arrayValue);
+  for (const LogVariableSummary& variable : summary.variables) {
+    Json::Value entry(Json::objectValue);
+    entry["name"] = variable.fullName;
+    entry["type"] = Json::Value(static_cast<Json::Int>(variable.type));
+    entry["unintsymb"] = variable.unitSymbol;
+    data.append(entry);
+  }
+  info["data"] = data;
+  return info;
+}
+
+std::string infoJsonText(const Json::Value& info) {
+  std::ostringstream out;
+  out << info << '\n';
+  return out.str();
+}
+
+QString fileLabelText(const QString& logPath) {
+  return QStringLiteral("<b>File:</b> ") + QFileInfo(logPath).fileName();
+}
+
+QString serialLabelText(const QString& serial) { return QStringLiteral("<b>Serial:</b> ") + serial; }
+
+QString firmwareLabelText(const QString& firmware) { return QStringLiteral("<b>Firmware:</b> ") + firmware; }
+
+QString destinationLabelText(const QString& directory) {
+  return QStringLiteral("<b>Destination:</b> ") + directory;
+}

@@ -1,0 +1,39 @@
+// What the program tells about a log file: the info JSON printed in info
+// mode and the texts of the window's information labels.
+#pragma once
+
+#include <QString>
+#include <json/json.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LogVariableSummary {
+  std::string fullName;    // group "." variable
+  int type = 0;            // catalog data type code
+  std::string unitSymbol;
+};
+
+struct LogSummary {
+  std::int64_t startMs = 0;
+  std::int64_t endMs = 0;
+  std::uint32_t formatVersion = 0;
+  std::uint64_t uncompressedSize = 0;
+  std::string note;
+  std::string firmware;
+  std::string uid;
+  std::string serial;
+  std::vector<LogVariableSummary> variables;  // in catalog listing order
+};
+
+// Firmware, uid and serial exist only from format version 3 on.
+Json::Value buildInfoJson(const LogSummary& summary);
+
+// The document as printed: jsoncpp's stream output, then a newline.
+std::string infoJsonText(const Json::Value& info);
+
+QString fileLabelText(const QString& logPath);
+QString serialLabelText(const QString& serial);
+QString firmwareLabelText(const QString& firmware);
+QString destinationLabelText(const QString& directory);

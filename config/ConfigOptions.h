@@ -1,0 +1,69 @@
+// The decode options kept in the configuration object, read from and
+// written to it as typed values. The window maps them onto its controls.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <json/json.h>
+
+#include <optional>
+
+// A name in the display form "alias [Group.Variable]" reduced to the full
+// variable name; any other name is returned unchanged.
+QString reduceDisplayName(const QString& name);
+
+// The text under `key`, when present and a text.
+std::optional<QString> configText(const Json::Value& config, const char* key);
+// The flag under `key`, when present and a bool.
+std::optional<bool> configBool(const Json::Value& config, const char* key);
+
+// What a loaded configuration asks of the window. Values of the wrong type
+// count as absent; array entries without a partner entry are left out.
+struct LoadedOptions {
+  std::optional<QString> zrl;
+  std::optional<QString> floatFormat;
+  std::optional<QString> columnSeparator;
+  std::optional<QString> decimalSeparator;
+  bool milliseconds = false;
+  bool utc = true;
+  std::optional<bool> unitLine;
+  std::optional<bool> cellFilling;  // true: "Last known value"
+  bool aliasesGiven = false;        // "aliasVal" present: the alias list is replaced
+  QList<QStringList> aliases;       // [full name, alias]; first pair of a name wins
+  QList<QStringList> conditions;    // [full name, "maximum"/"minimum", limit]; maxima first
+  QStringList methodTexts;          // "method" then "aggregation"; the later one wins
+  std::optional<bool> typeFilterFloat;
+  std::optional<bool> typeFilterInt;
+  std::optional<bool> typeFilterString;
+  std::optional<bool> typeFilterBool;
+};
+
+LoadedOptions readLoadedOptions(const Json::Value& config);
+
+// The full names of "selected_vars", reduced; non-text entries are skipped.
+QStringList selectedVariableNames(const Json::Value& config);
+
+// What the window's controls hold when the configuration is saved.
+struct SavedOptions {
+  QString floatFormat;
+  QString columnSeparator;
+  QString decimalSeparator;
+  QString frequency;
+  QString method;
+  bool milliseconds = false;
+  bool utc = true;
+  bool unitLine = false;
+  bool cellFilling = true;  // true: "Last known value"
+  bool typeFilterFloat = true;
+  bool typeFilterInt = true;
+  bool typeFilterString = true;
+  bool typeFilterBool = true;
+  QList<QStringList> aliases;
+  QList<QStringList> conditions;
+  QStringList selectedNames;  // names of the checked items, display form allowed
+};
+
+// Sets the keys of `options` in `config`; every other key stays as it is.
+// Lists without entries are stored as null.
+void storeSavedOptions(Json::Value& config, const SavedOptions& options);

@@ -1,0 +1,75 @@
+// The CSV file being written: a large in-memory buffer that lines are
+// formatted straight into, handed to the file in big writes.
+//
+// A line is built at the end of the buffer and then either kept (endLine)
+// or taken back (dropLine), so a suppressed row costs no write. The buffer
+// is only written out between lines and grows when one line needs more
+// room, so no line is ever cut short.
+//
+// Write errors (full disk, vanished file system) are remembered and stop
+// further writes; the caller checks failed() and the result of close().
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CsvOutput {
+ public:
+  explicit CsvOutput(std::size_t flushThreshold = 1 << 20);
+  ~CsvOutput();
+  CsvOutput(const CsvOutput&) = delete;
+  CsvOutput& operator=(const CsvOutput&) = delete;
+
+  // Creates `path`, which must not exist yet (an existing file is never
+  // truncated). errno tells why it failed (EEXIST when the name is taken).
+  bool createNew(const std::string& path);
+  bool isOpen() const { return file_ != nullptr; }
+
+  // Room for `n` more bytes at the end; returns where to write them. The
+  // pointer stays valid until the next call of reserve/append.
+  char* reserve(std::size_t n) {
+    if (used_ + n > buffer_.size()) grow(used_ + n);
+    return buffer_.data() + used_;
+  }
+  void commit(std::size_t n) { used_ += n; }
+  void append(const char* bytes, std::size_t n) {
+    char* p = reserve(n);
+    for (std::size_t i = 0; i < n; ++i) p[i] = bytes[i];
+    commit(n);
+  }
+  void append(const std::string& text) { append(text.data(), text.size()); }
+  void appendChar(char c) { *reserve(1) = c; commit(1); }
+
+  // Marks where the line being built begins.
+  std::size_t lineStart() const { return used_; }
+  // Removes what was appended since `start`.
+  void dropLine(std::size_t start) { used_ = start; }
+  // The line is complete: the buffer may be written out now.
+  void endLine() {
+    if (used_ >= flushThreshold_) flush();
+  }
+  // Last byte appended (the buffer must not be empty).
+  char& back() { return buffer_[used_ - 1]; }
+
+  // Writes everything buffered to the file.
+  void flush();
+  // Flushes and closes. False when any write or the close failed.
+  bool close();
+
+  bool failed() const { return failed_; }
+  // Text of the first write error ("No space left on device"), or empty.
+  const std::string& errorText() const { return errorText_; }
+
+ private:
+  void grow(std::size_t needed);
+  void fail(int error);
+
+  std::FILE* file_ = nullptr;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  std::size_t flushThreshold_;
+  bool failed_ = false;
+  std::string errorText_;
+};

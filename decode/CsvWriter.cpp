@@ -1,0 +1,95 @@
+#include "decode/CsvWriter.h"
+
+#include <cstring>
+
+void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns) {
+  separator_ = settings.columnSeparator;
+  decimalSeparator_ = settings.decimalSeparator;
+  floatFormat_ = settings.floatFormat;
+  utc_ = settings.utc;
+  milliseconds_ = settings.milliseconds;
+  unitLine_ = settings.unitLine;
+  leaveBlank_ = settings.leaveBlank;
+  aliases_ = settings.aliases;
+  columns_ = columns;
+  columnCount_ = columns.size();
+  // Built in place: copying an empty value is refused by the value type.
+  states_ = std::make_unique<ColumnState[]>(columnCount_);
+  for (std::size_t i = 0; i < columnCount_; ++i) {
+    states_[i].decimals = columns[i].decimals;
+    states_[i].filter = RowFilter(settings.filters, columns[i].fullName);
+  }
+  timeFormatter_.reset();
+}
+
+void CsvWriter::writeHeader() {
+  std::string text = "Date";
+  text += separator_;
+  text += "Hour";
+  text += separator_;
+  for (const CsvColumn& column : columns_) {
+    const std::string* heading = &column.defaultHeading;
+    for (const AliasEntry& alias : aliases_) {
+      if (alias.first == column.fullName) heading = &alias.second;  // the last match wins
+    }
+    text += *heading;
+    text += separator_;
+  }
+  text.back() = '\r';
+  text += '\n';
+  if (unitLine_) {
+    text += separator_;
+    text += separator_;
+    for (const CsvColumn& column : columns_) {
+      text += column.unitSymbol;
+      text += separator_;
+    }
+    text.back() = '\r';
+    text += '\n';
+  }
+  output_.append(text);
+  output_.endLine();
+}
+
+void CsvWriter::writeRow(uint64_t rowMs) {
+  const std::size_t lineStart = output_.lineStart();
+  char* p = output_.reserve(kTimeTextCapacity + 1);
+  std::size_t n = static_cast<std::size_t>(
+      timeFormatter_.format(rowMs, milliseconds_, separator_, utc_, p));
+  p[n] = separator_;
+  output_.commit(n + 1);
+
+  std::size_t cellCharacters = 0;
+  bool kept = true;  // cleared by a row filter
+  for (std::size_t i = 0; i < columnCount_; ++i) {
+    ColumnState& state = states_[i];
+    std::size_t length = 0;
+    if (state.fresh || (!leaveBlank_ && state.last.kind() != DataValueKind::UnknownDt)) {
+      if (!state.textValid) {
+        state.textLength = static_cast<uint8_t>(
+            state.last.toText(state.text, sizeof state.text, decimalSeparator_, floatFormat_,
+                              state.decimals));
+        state.textValid = true;
+      }
+      length = state.textLength;
+    }
+    if (kept && !state.filter.empty() &&
+        state.filter.dropsRow(state.text, length, decimalSeparator_)) {
+      kept = false;
+    }
+    char* cell = output_.reserve(length + 1);
+    std::memcpy(cell, state.text, length);
+    cell[length] = separator_;
+    output_.commit(length + 1);
+    cellCharacters += length;
+    state.fresh = false;
+  }
+  if (cellCharacters == 0 || !kept) {
+    output_.dropLine(lineStart);
+    return;
+  }
+  // The line ends where its last separator was.
+  output_.back() = '\r';
+  output_.appendChar('\n');
+  output_.endLine();
+}

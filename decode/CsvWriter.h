@@ -1,0 +1,75 @@
+// Turns rows of values into CSV text: the heading line (with aliases), the
+// optional unit line, and one line per row time with its date, time and one
+// cell per column, last-known filling, row filters and the suppression of
+// rows without any value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "decode/CsvOutput.h"
+#include "decode/DecodeSettings.h"
+#include "decode/RowFilter.h"
+#include "values/DataValue.h"
+#include "values/Format.h"
+
+// One selected variable, in column order.
+struct CsvColumn {
+  uint16_t id = 0;
+  std::string fullName;        // "Group.Variable": key of aliases and filters
+  std::string defaultHeading;  // "Group_Variable"
+  std::string unitSymbol;
+  uint8_t decimals = 0;        // Float decimals for the "Tarvik" format
+};
+
+class CsvWriter {
+ public:
+  explicit CsvWriter(CsvOutput& output) : output_(output) {}
+
+  // Takes the settings of this run and its columns; forgets all values.
+  void start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns);
+  std::size_t columnCount() const { return columnCount_; }
+
+  // Heading line and, when asked for, the unit line.
+  void writeHeader();
+
+  // The value of `column` in the row being built; it is also the column's
+  // last known value from now on.
+  void setValue(std::size_t column, const NodeDataValue& value) {
+    ColumnState& state = states_[column];
+    state.last = value;
+    state.fresh = true;
+    state.textValid = false;
+  }
+
+  // Writes the row stamped `rowMs` (or suppresses it) and starts a new one.
+  void writeRow(uint64_t rowMs);
+
+ private:
+  struct ColumnState {
+    NodeDataValue last;      // last known value; UnknownDt until one came
+    bool fresh = false;      // `last` arrived for the row being built
+    bool textValid = false;  // `text` is the cell text of `last`
+    uint8_t decimals = 0;
+    uint8_t textLength = 0;
+    RowFilter filter;
+    char text[kValueTextCapacity];
+  };
+
+  CsvOutput& output_;
+  std::unique_ptr<ColumnState[]> states_;
+  std::size_t columnCount_ = 0;
+  std::vector<CsvColumn> columns_;
+  char separator_ = ';';
+  char decimalSeparator_ = '.';
+  int32_t floatFormat_ = 4;
+  bool utc_ = true;
+  bool milliseconds_ = false;
+  bool unitLine_ = false;
+  bool leaveBlank_ = false;
+  std::vector<AliasEntry> aliases_;
+  TimestampFormatter timeFormatter_;
+};

@@ -1,0 +1,214 @@
+#include "decode/Decoder.h"
+
+#include "decode/OutputNaming.h"
+
+namespace {
+
+// Counts records across every decode of the process, for the progress step
+// every 100 records.
+std::atomic<uint64_t> recordCounter{0};
+
+const std::string& noMessage() {
+  static const std::string empty;
+  return empty;
+}
+
+constexpr uint64_t kOneDayMs = 86400000;
+constexpr uint16_t kTimestampRecord = 0xFFFF;
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+}  // namespace
+
+Decoder::Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
+                 ProgressCallback cb)
+    : LogReader(path, std::move(cb)), verbose_(verbose), database_(database),
+      columnOf_(kMaxVariables, -1) {}
+
+Decoder::~Decoder() {
+  output_.close();
+  closeAll();
+}
+
+void Decoder::resetRunState() {
+  currentMs_ = 0;
+  startReached_ = false;
+  endReached_ = false;
+  writeFailed_ = false;
+  windowStartMs_ = 0;
+  windowEndMs_ = 0;
+  cancelRequested_.store(false, std::memory_order_relaxed);
+  resetBytesRead();
+  clearIndexes();
+  columnOf_.assign(kMaxVariables, -1);
+}
+
+void Decoder::progressStep() {
+  if (progressCallback()) progressCallback()(bytesRead(), uncompressedSize(), noMessage());
+}
+
+bool Decoder::checkStart(uint64_t t) {
+  if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
+    startReached_ = true;
+    return true;
+  }
+  return false;
+}
+
+void Decoder::checkEnd(uint64_t t) {
+  if (windowEndMs_ <= t && t - windowEndMs_ <= kOneDayMs) endReached_ = true;
+}
+
+void Decoder::buildColumns() {
+  std::vector<CsvColumn> columns;
+  for (const VariableListing& v : listVariables()) {
+    if (settings_.selected[v.id] == 0) continue;
+    const VariableEntry* entry = variableMap().find(v.id);
+    columnOf_[v.id] = static_cast<int32_t>(columns.size());
+    columns.push_back({v.id, v.fullName, groupName(v.groupId) + "_" + variableName(v.id),
+                       v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
+  }
+  csv_.start(settings_, columns);
+  sampling_.reset(columns.size());
+}
+
+// Opens everything and writes the CSV head; false after reporting why.
+bool Decoder::prepareRun() {
+  if (!openInputFile(false)) {
+    report("Failed to open input file");
+    return false;
+  }
+  if (!settings_.influxOutput) {
+    if (!createFreeOutputFile(settings_.outputPath, output_)) {
+      report("Failed to open output file");
+      return false;
+    }
+    output_.append(kByteOrderMark, 3);
+  }
+  if (!readMagic()) {
+    report("unable to read magic section");
+    return false;
+  }
+  if (!readHeader()) {
+    report(isSupportedVersion(formatVersion()) ? "Decoder: unable to read header"
+                                               : incompatibleVersionText());
+    return false;
+  }
+  // The window passes the file's own start and end for a whole-file decode,
+  // so both limits are inclusive.
+  const uint64_t fileStart = static_cast<uint64_t>(fileStartMs());
+  const uint64_t fileEnd = static_cast<uint64_t>(fileEndMs());
+  windowStartMs_ = settings_.startMs == 0 ? fileStart : static_cast<uint64_t>(settings_.startMs);
+  if (windowStartMs_ < fileStart) {
+    report("Start Time selected is below start time of the file");
+    return false;
+  }
+  windowEndMs_ = settings_.endMs == 0 ? fileEnd : static_cast<uint64_t>(settings_.endMs);
+  if (windowEndMs_ > fileEnd) {
+    report("End Time selected is over end time of the file");
+    return false;
+  }
+  resampling_ = settings_.frequencyCode != 0;
+  bins_.start(fileStartMs(), settings_.periodMs);
+  if (!openRecordStream()) {
+    report("Unable to open compressed data");
+    return false;
+  }
+  buildColumns();
+  if (!settings_.influxOutput) csv_.writeHeader();
+  return true;
+}
+
+bool Decoder::run() {
+  resetRunState();
+  bool result = prepareRun();
+  if (result) {
+    const bool loopSucceeded = recordLoop();
+    if (writeFailed_ || output_.failed()) {
+      writeFailed_ = true;
+      report("Failed to write output file: " + output_.errorText());
+      result = false;
+    } else if (!loopSucceeded && !cancelRequested() && !atStreamEnd() && !endReached_) {
+      report("Failed to read file content");
+      result = false;
+    }
+  }
+  closeAll();
+  if (output_.isOpen() && !output_.close() && !writeFailed_) {
+    report("Failed to write output file: " + output_.errorText());
+    result = false;
+  }
+  return result;
+}
+
+void Decoder::rowStep(int64_t t) {
+  if (currentMs_ == 0) {
+    currentMs_ = t;
+    return;
+  }
+  if (t == currentMs_) return;
+  if ((startReached_ || checkStart(static_cast<uint64_t>(currentMs_))) && !endReached_) {
+    if (!resampling_) {
+      csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    } else {
+      uint64_t rowMs = 0;
+      if (bins_.closeBin(static_cast<uint64_t>(t), rowMs)) {
+        sampling_.drain(settings_.method, [this](std::size_t column, const NodeDataValue& value) {
+          csv_.setValue(column, value);
+        });
+        csv_.writeRow(rowMs);
+      }
+    }
+  }
+  currentMs_ = t;
+}
+
+bool Decoder::recordLoop() {
+  progressStep();
+  uint64_t counter = recordCounter.load(std::memory_order_relaxed);
+  bool succeeded = false;
+  for (;;) {
+    if (cancelRequested()) {
+      progressStep();
+      succeeded = true;
+      break;
+    }
+    if (counter++ % 100 == 0) progressStep();
+    uint16_t id = 0;
+    if (!readId(id)) {
+      succeeded = atStreamEnd();
+      break;
+    }
+    if (id != kTimestampRecord) {
+      // Ids without a catalog slot get type 0: the record cannot be
+      // followed, and readVarData says so.
+      const uint8_t type = id < kMaxVariables ? typeOf(id) : 0;
+      if (!readVarData(id, type, decoded_)) break;
+      route(id, decoded_);
+      continue;
+    }
+    int64_t t = 0;
+    if (!readAbsoluteTimestamp(t)) break;
+    rowStep(t);
+    if (output_.failed()) {
+      writeFailed_ = true;
+      break;
+    }
+    if (endReached_) {
+      succeeded = true;
+      break;
+    }
+    checkEnd(static_cast<uint64_t>(currentMs_));
+  }
+  recordCounter.store(counter, std::memory_order_relaxed);
+
+  if (atStreamEnd() && !resampling_ && !writeFailed_) {
+    csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    if (bytesRead() != uncompressedSize()) {
+      report("Inconsistent file size");
+      return succeeded;
+    }
+    succeeded = true;
+  }
+  progressStep();
+  return succeeded;
+}

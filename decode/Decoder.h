@@ -1,0 +1,110 @@
+// One log file and its decode into CSV: the reading side comes from
+// LogReader; this adds the decode settings, the run that drives the record
+// loop (time window, selection, routing), the resampler and the CSV writer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decode/CsvOutput.h"
+#include "decode/CsvWriter.h"
+#include "decode/DecodeSettings.h"
+#include "decode/Resampler.h"
+#include "reader/LogReader.h"
+
+class Decoder : public LogReader {
+ public:
+  // Reads the file's head now (see LogReader); every variable is selected.
+  Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
+          ProgressCallback cb);
+  ~Decoder() override;
+
+  // One whole decode into outputPath() (renamed when that file exists).
+  // True on success, cancel included; failures are reported through the
+  // progress callback. May be called again for another decode.
+  bool run();
+
+  // Stops a running decode at its next record. Safe from any thread.
+  void requestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
+  bool cancelRequested() const { return cancelRequested_.load(std::memory_order_relaxed); }
+
+  // ---- settings (the texts are those of the window's controls) ----
+  void setFloatFormat(const std::string& text) { settings_.floatFormat = floatFormatFromText(text); }
+  void setColumnSeparator(const std::string& text) {
+    settings_.columnSeparator = columnSeparatorFromText(text);
+  }
+  void setDecimalSeparator(const std::string& text) {
+    settings_.decimalSeparator = decimalSeparatorFromText(text);
+  }
+  void setFrequency(int32_t code) {
+    settings_.frequencyCode = code;
+    settings_.periodMs = periodFromFrequencyCode(code);
+  }
+  void clearSelection() { settings_.selected.assign(kMaxVariables, 0); }
+  void setSelected(uint16_t id, bool selected) {
+    if (id < kMaxVariables) settings_.selected[id] = selected ? 1 : 0;
+  }
+  void setOutputPath(const std::string& path) { settings_.outputPath = path; }
+  void setStartMs(int64_t ms) { settings_.startMs = ms; }
+  void setEndMs(int64_t ms) { settings_.endMs = ms; }
+  void setUtc(bool on) { settings_.utc = on; }
+  void setMilliseconds(bool on) { settings_.milliseconds = on; }
+  void setUnitLine(bool on) { settings_.unitLine = on; }
+  void setLeaveBlank(bool on) { settings_.leaveBlank = on; }
+  void setMethod(int32_t code) { settings_.method = code; }
+  void setAliases(const std::vector<AliasEntry>& aliases) { settings_.aliases = aliases; }
+  void setFilters(const std::vector<RowFilterEntry>& filters) { settings_.filters = filters; }
+
+  const DecodeSettings& settings() const { return settings_; }
+  DecodeSettings& settings() { return settings_; }
+  // After a run: the name actually written.
+  const std::string& outputPath() const { return settings_.outputPath; }
+  bool verbose() const { return verbose_; }
+  const DatabaseSettings& databaseSettings() const { return database_; }
+
+ private:
+  void resetRunState();
+  bool prepareRun();
+  bool recordLoop();
+  void buildColumns();
+  void progressStep();
+  bool checkStart(uint64_t t);
+  void checkEnd(uint64_t t);
+  void rowStep(int64_t t);
+
+  // A decoded value of variable `id` (below kMaxVariables: readVarData
+  // refuses the others), routed to its column.
+  void route(uint16_t id, const NodeDataValue& value) {
+    if (currentMs_ == 0) return;
+    if (!startReached_ && !checkStart(static_cast<uint64_t>(currentMs_))) return;
+    const int32_t column = columnOf_[id];  // -1: not selected, or no column
+    if (column < 0) return;
+    if (resampling_) {
+      sampling_.add(static_cast<std::size_t>(column), value);
+    } else {
+      csv_.setValue(static_cast<std::size_t>(column), value);
+    }
+  }
+
+  bool verbose_;
+  DatabaseSettings database_;
+  DecodeSettings settings_;
+  std::atomic<bool> cancelRequested_{false};
+
+  // Run state.
+  int64_t currentMs_ = 0;   // time of the row being built; 0 = no timestamp yet
+  uint64_t windowStartMs_ = 0;
+  uint64_t windowEndMs_ = 0;
+  bool startReached_ = false;
+  bool endReached_ = false;
+  bool resampling_ = false;
+  bool writeFailed_ = false;
+  std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
+  NodeDataValue decoded_;          // the value of the record being read
+  CsvOutput output_;
+  CsvWriter csv_{output_};
+  BinClock bins_;
+  SamplingBuffer sampling_;
+};

@@ -1,0 +1,15 @@
+#include "decode/task/DecoderRunnable.h"
+
+#include "decode/Decoder.h"
+
+DecoderRunnable::DecoderRunnable(std::unique_ptr<Decoder> decoder, Completion completion)
+    : decoder_(std::move(decoder)), completion_(completion) {
+  setAutoDelete(false);
+}
+
+DecoderRunnable::~DecoderRunnable() = default;
+
+void DecoderRunnable::run() {
+  decoder_->run();
+  if (completion_) completion_(this);
+}

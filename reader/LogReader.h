@@ -1,0 +1,169 @@
+// The reading side of a log file decoder: the file head (magic number,
+// header, header extension, variable catalog) read straight from the file
+// descriptor, and the compressed record stream read through zlib.
+//
+// Failures are return values. The layer that fails prints one line on
+// standard output; failures the user must see go through the progress
+// callback.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "reader/CatalogTable.h"
+#include "reader/GzBlockReader.h"
+#include "reader/ProgressCallback.h"
+#include "reader/VariableIndex.h"
+#include "reader/ZrlLayout.h"
+#include "values/DataValue.h"
+
+// One variable of the catalog as listed to the window and the info JSON.
+struct VariableListing {
+  uint16_t id;
+  uint16_t groupId;
+  std::string fullName;    // group name, ".", variable name
+  std::string unitSymbol;  // possibly empty
+  uint8_t type;            // catalog data type code
+};
+
+class LogReader {
+ public:
+  // Opens `path`, checks the magic number, reads header and catalog, and
+  // closes the file again. A refused file leaves its reason in loadError();
+  // a file that cannot be opened or whose head is cut short leaves it empty
+  // (the decode run finds and reports the problem again).
+  LogReader(const std::string& path, ProgressCallback cb);
+  virtual ~LogReader();
+  LogReader(const LogReader&) = delete;
+  LogReader& operator=(const LogReader&) = delete;
+
+  // ---- file head ----
+
+  // Opens inputPath() read-only. On failure prints "Decoder: Failed to open
+  // <path>:<error>" unless `printFailure` is false.
+  bool openInputFile(bool printFailure = true);
+  // Exactly `length` bytes from the open descriptor.
+  bool readStream(void* buffer, std::size_t length);
+  bool readMagic();
+  // Header, extension (versions 3 and higher) and catalog; then both
+  // indexes. Leaves the descriptor on the first byte of the record stream.
+  bool readHeader();
+
+  // ---- record stream ----
+
+  // Starts the compressed stream at the descriptor's position.
+  bool openRecordStream();
+  // Closes the stream and the descriptor, whichever are open.
+  void closeAll();
+
+  // At least one byte into `buffer` (true), counting it in bytesRead(). A
+  // short read at the end of the stream still succeeds. At the end of the
+  // stream false without a message; on a stream error false with one.
+  bool readInputFile(void* buffer, unsigned length) {
+    if (length == 0) return true;
+    const int delivered = recordStream_.read(buffer, length);
+    if (delivered > 0) {
+      bytesRead_ += static_cast<uint64_t>(delivered);
+      return true;
+    }
+    return reportReadFailure();
+  }
+
+  bool readId(uint16_t& recordId);
+  // Absolute time in ms since 1970 UTC of a timestamp record's payload.
+  bool readAbsoluteTimestamp(int64_t& timeMs);
+  // Decodes the value of one record of variable `recordId` whose catalog
+  // type is `type` into `out` (untouched on failure).
+  bool readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out);
+  // True once a read has asked for bytes past the end of the stream.
+  bool atStreamEnd() const { return recordStream_.atEnd(); }
+
+  // ---- catalog ----
+
+  // Variables in catalog order: groups by name, within a group variables by
+  // name, names compared as byte strings.
+  std::vector<VariableListing> listVariables() const;
+
+  // visitor(variableId, groupId, VariableEntry&, decimals) in catalog order.
+  template <class Visitor>
+  void forEachVariable(Visitor&& visitor) {
+    for (const CatalogPosition& position : variableIndex_.order()) {
+      VariableEntry& entry = *variableIndex_.find(position.variableId);
+      visitor(position.variableId, position.groupId, entry, entry.decimals);
+    }
+  }
+  const std::vector<CatalogPosition>& catalogOrder() const { return variableIndex_.order(); }
+  // The variable map: id -> entry holding the value of the row being built.
+  VariableIndex& variableMap() { return variableIndex_; }
+  const VariableIndex& variableMap() const { return variableIndex_; }
+
+  std::string groupName(uint16_t groupId) const;
+  std::string variableName(uint16_t id) const;
+  // Group name, ".", variable name.
+  std::string fullVariableName(uint16_t id) const;
+  std::string catalogUnitSymbol(unsigned unitIndex) const;
+  uint8_t typeOf(uint16_t id) const { return catalog_.typeOf(id); }
+
+  // ---- header ----
+
+  std::string note() const;
+  std::string serial() const;
+  std::string firmware() const;
+  std::string uidText() const;
+  int64_t fileStartMs() const { return fileStartMs_; }
+  int64_t fileEndMs() const { return fileEndMs_; }
+  uint32_t formatVersion() const { return formatVersion_; }
+  uint64_t uncompressedSize() const { return uncompressedSize_; }
+  float recordingFrequency() const { return recordingFrequency_; }
+  uint8_t reservedByte() const { return reservedByte_; }
+
+  // ---- state ----
+
+  const std::string& loadError() const { return loadError_; }
+  uint64_t bytesRead() const { return bytesRead_; }
+  const std::string& inputPath() const { return inputPath_; }
+  // The refusal text for a file newer than this decoder.
+  std::string incompatibleVersionText() const;
+  static bool isSupportedVersion(uint32_t formatVersion) {
+    return formatVersion <= zrl::kDecoderFormatVersion;
+  }
+
+ protected:
+  // Progress counter; a run starts it at the head length.
+  void setBytesRead(uint64_t value) { bytesRead_ = value; }
+  void resetBytesRead() { bytesRead_ = zrl::kHeadLength; }
+  // Empties the variable map and the catalog order.
+  void clearIndexes() { variableIndex_.clear(); }
+  // Reports `message` with the current progress and total.
+  void report(const std::string& message) const;
+  const ProgressCallback& progressCallback() const { return progressCallback_; }
+  void setProgressCallback(ProgressCallback cb) { progressCallback_ = std::move(cb); }
+  int inputDescriptor() const { return fd_; }
+
+ private:
+  bool reportReadFailure();
+  bool readHeaderFields();
+  void deriveTimes();
+
+  std::string inputPath_;
+  ProgressCallback progressCallback_;
+  std::string loadError_;
+  int fd_ = -1;
+  zrl::GzBlockReader recordStream_;
+
+  std::array<uint8_t, zrl::kHeaderSize> header_{};
+  std::array<uint8_t, zrl::kExtensionSize> extension_{};
+  uint32_t formatVersion_ = 0;
+  uint64_t uncompressedSize_ = 0;
+  uint64_t bytesRead_ = 0;
+  int64_t fileStartMs_ = 0;
+  int64_t fileEndMs_ = 0;
+  float recordingFrequency_ = 0;
+  uint8_t reservedByte_ = 0;
+
+  zrl::CatalogTable catalog_;
+  VariableIndex variableIndex_;
+};

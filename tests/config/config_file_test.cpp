@@ -1,0 +1,81 @@
+// Configuration files on disk and the remembered last configuration.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSettings>
+
+#include "config/ConfigFile.h"
+#include "config/RememberedConfig.h"
+#include "tests/support/IsolatedEnvironment.h"
+
+namespace {
+
+QString tempPath(const std::string& hint, const char* name) {
+  return QString::fromStdString(zrltest::makeTempSubdir(hint)) + "/" + name;
+}
+
+void forgetRemembered() { QSettings("Tessaline", "ZRL_decoder").remove("lastConfigFile"); }
+
+TEST(ConfigFile, ParseReplacesTheObjectOnlyOnSuccess) {
+  const QString path = tempPath("parse", "c.json");
+  Json::Value config(Json::objectValue);
+  config["keep"] = 1;
+
+  EXPECT_FALSE(parseConfigFile(path + ".missing", config, false));
+  for (const char* bad : {"", "{ \"a\": ", "[1, 2]", "\"text\""}) {
+    zrltest::writeFile(path.toStdString(), bad);
+    EXPECT_FALSE(parseConfigFile(path, config, false)) << bad;
+    EXPECT_EQ(config["keep"].asInt(), 1) << bad;
+  }
+  zrltest::writeFile(path.toStdString(), "{\"utc\": false}");
+  EXPECT_TRUE(parseConfigFile(path, config, false));
+  EXPECT_FALSE(config.isMember("keep"));
+  EXPECT_FALSE(config["utc"].asBool());
+}
+
+TEST(ConfigFile, WriteUsesPrecisionEightAndReportsUnwritablePaths) {
+  const QString path = tempPath("write", "c.json");
+  Json::Value config(Json::objectValue);
+  config["x"] = 3.14159265358979;
+  ASSERT_TRUE(writeConfigFile(path, config));
+  EXPECT_EQ(zrltest::readFile(path.toStdString()), "{\n\t\"x\" : 3.1415927\n}");
+  EXPECT_FALSE(writeConfigFile(path + "/no/such/dir.json", config));
+}
+
+TEST(RememberedConfig, DefaultPathLivesInTheTemporaryDirectory) {
+  EXPECT_EQ(temporaryDirectory(), QString::fromStdString(zrltest::tempDir()));
+  EXPECT_EQ(defaultConfigPath(), QString::fromStdString(zrltest::tempDir()) + "/decoderConf.json");
+  EXPECT_TRUE(isDefaultConfigPath(defaultConfigPath()));
+  EXPECT_TRUE(isDefaultConfigPath(""));
+  EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "/other.json"));
+  EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
+}
+
+TEST(RememberedConfig, CreateEmptyFileTruncates) {
+  const QString path = tempPath("empty", "decoderConf.json");
+  zrltest::writeFile(path.toStdString(), "{\"utc\": true}");
+  ASSERT_TRUE(createEmptyFile(path));
+  EXPECT_TRUE(zrltest::fileExists(path.toStdString()));
+  EXPECT_EQ(zrltest::readFile(path.toStdString()), "");
+}
+
+TEST(RememberedConfig, RemembersOnlyFilesOutsideTheTemporaryDirectory) {
+  forgetRemembered();
+  EXPECT_EQ(findLastConfig(false), "");
+
+  EXPECT_FALSE(rememberConfig(temporaryDirectory() + "/mine.json", false));
+  EXPECT_EQ(QSettings("Tessaline", "ZRL_decoder").value("lastConfigFile").toString(), "");
+
+  // A file outside the temporary directory: the private HOME.
+  const QString home = QDir::homePath() + "/remembered.json";
+  zrltest::writeFile(home.toStdString(), "{}");
+  EXPECT_TRUE(rememberConfig(home, false));
+  EXPECT_EQ(findLastConfig(false), home);
+
+  // A remembered file that has gone is forgotten.
+  QFile::remove(home);
+  EXPECT_EQ(findLastConfig(false), "");
+  forgetRemembered();
+}
+
+}  // namespace

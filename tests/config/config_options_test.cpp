@@ -1,0 +1,165 @@
+// Reading the typed options out of a configuration object and writing them
+// back, including malformed files that must not bring the program down.
+#include <gtest/gtest.h>
+
+#include "config/ConfigFile.h"
+#include "config/ConfigOptions.h"
+
+namespace {
+
+Json::Value parse(const std::string& text) {
+  Json::CharReaderBuilder builder;
+  Json::Value value;
+  std::string errors;
+  std::istringstream in(text);
+  EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << errors;
+  return value;
+}
+
+TEST(ReduceDisplayName, KeepsFullNamesAndStripsAliasDisplayForm) {
+  const std::vector<std::pair<QString, QString>> cases = {
+      {"Engine.Speed", "Engine.Speed"},
+      {"RPM [Engine.Speed]", "Engine.Speed"},
+      {"a [b] [Engine.Speed]", "Engine.Speed"},
+      {"RPM [Engine.Speed", "RPM [Engine.Speed"},
+      {"Engine.Speed]", "Engine.Speed]"},
+      {"", ""},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(reduceDisplayName(in), out) << in.toStdString();
+}
+
+TEST(LoadedOptions, DefaultsForAnEmptyObject) {
+  const LoadedOptions o = readLoadedOptions(Json::Value(Json::objectValue));
+  EXPECT_FALSE(o.milliseconds);
+  EXPECT_TRUE(o.utc);
+  EXPECT_FALSE(o.zrl || o.floatFormat || o.unitLine || o.cellFilling || o.typeFilterBool);
+  EXPECT_FALSE(o.aliasesGiven);
+  EXPECT_TRUE(o.aliases.isEmpty());
+  EXPECT_TRUE(o.conditions.isEmpty());
+  EXPECT_TRUE(o.methodTexts.isEmpty());
+}
+
+TEST(LoadedOptions, ReadsEveryKey) {
+  const LoadedOptions o = readLoadedOptions(parse(R"({
+    "utc": false, "milliseconds": true, "cell_filling": false, "units": true,
+    "zrl": "/logs/a.zrl", "floatFormat": "3 decimals", "columnSeparator": "tab",
+    "decimalSeparator": ",", "method": "Max", "aggregation": "Mean",
+    "var": ["Engine.Speed", "Engine.Rpm", "Engine.Speed"], "aliasVal": ["S", "R", "S2"],
+    "minVar": ["Engine.Rpm"], "minVal": ["10"],
+    "maxVar": ["RPM [Engine.Speed]", "Engine.Rpm"], "maxVal": ["100", "9000"],
+    "typeFilter_float": false, "typeFilter_int": true, "typeFilter_string": false,
+    "typeFilter_bool": true })"));
+  EXPECT_FALSE(o.utc);
+  EXPECT_TRUE(o.milliseconds);
+  EXPECT_EQ(o.cellFilling, false);
+  EXPECT_EQ(o.unitLine, true);
+  EXPECT_EQ(o.zrl, QString("/logs/a.zrl"));
+  EXPECT_EQ(o.floatFormat, QString("3 decimals"));
+  EXPECT_EQ(o.columnSeparator, QString("tab"));
+  EXPECT_EQ(o.decimalSeparator, QString(","));
+  EXPECT_EQ(o.methodTexts, QStringList({"Max", "Mean"}));
+  // The first pair of a name wins.
+  EXPECT_TRUE(o.aliasesGiven);
+  EXPECT_EQ(o.aliases, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
+  // Maxima first, display forms reduced.
+  EXPECT_EQ(o.conditions, (QList<QStringList>{{"Engine.Speed", "maximum", "100"},
+                                              {"Engine.Rpm", "maximum", "9000"},
+                                              {"Engine.Rpm", "minimum", "10"}}));
+  EXPECT_EQ(o.typeFilterFloat, false);
+  EXPECT_EQ(o.typeFilterInt, true);
+  EXPECT_EQ(o.typeFilterString, false);
+  EXPECT_EQ(o.typeFilterBool, true);
+}
+
+TEST(LoadedOptions, WrongTypesAndShortPartnerArraysAreSkipped) {
+  const LoadedOptions o = readLoadedOptions(parse(R"({
+    "utc": "no", "milliseconds": 1, "units": [], "cell_filling": {}, "zrl": 5,
+    "floatFormat": null, "method": ["Max"], "aggregation": "Min",
+    "var": ["A.a"], "aliasVal": ["x", "y", 3],
+    "maxVar": ["A.a", 7, "A.c"], "maxVal": ["1", "2"],
+    "minVar": "A.a", "minVal": ["1"],
+    "typeFilter_int": "yes", "selected_vars": {"a": 1} })"));
+  EXPECT_TRUE(o.utc);
+  EXPECT_FALSE(o.milliseconds);
+  EXPECT_FALSE(o.unitLine || o.cellFilling || o.zrl || o.floatFormat || o.typeFilterInt);
+  EXPECT_EQ(o.methodTexts, QStringList({"Min"}));
+  EXPECT_EQ(o.aliases, (QList<QStringList>{{"A.a", "x"}}));
+  EXPECT_EQ(o.conditions, (QList<QStringList>{{"A.a", "maximum", "1"}}));
+}
+
+TEST(LoadedOptions, NonObjectDocumentsGiveDefaults) {
+  for (const char* text : {"[1,2]", "\"text\"", "3", "null"}) {
+    const Json::Value value = parse(text);
+    const LoadedOptions o = readLoadedOptions(value);
+    EXPECT_TRUE(o.utc) << text;
+    EXPECT_TRUE(selectedVariableNames(value).isEmpty()) << text;
+    EXPECT_FALSE(configText(value, "frequency")) << text;
+  }
+}
+
+TEST(SelectedVariableNames, ReducedAndNonTextEntriesSkipped) {
+  EXPECT_EQ(selectedVariableNames(parse(R"({"selected_vars": ["A.a", 3, "x [B.b]"]})")),
+            QStringList({"A.a", "B.b"}));
+}
+
+TEST(SavedOptions, WritesEveryKeyKeepsUnknownOnesAndNullsEmptyLists) {
+  Json::Value config = parse(R"({"zrl": "/a.zrl", "aggregation": "Min", "custom": {"k": [1]},
+                                 "var": ["old"], "outputDirName": "/out"})");
+  SavedOptions s;
+  s.floatFormat = "1 decimal";
+  s.columnSeparator = ",";
+  s.decimalSeparator = ".";
+  s.frequency = "10";
+  s.method = "Last";
+  s.milliseconds = true;
+  s.utc = false;
+  s.unitLine = true;
+  s.cellFilling = false;
+  s.typeFilterString = false;
+  storeSavedOptions(config, s);
+  EXPECT_EQ(serializeConfig(config),
+            "{\n"
+            "\t\"aggregation\" : \"Min\",\n"
+            "\t\"aliasVal\" : null,\n"
+            "\t\"cell_filling\" : false,\n"
+            "\t\"columnSeparator\" : \",\",\n"
+            "\t\"custom\" : \n\t{\n\t\t\"k\" : \n\t\t[\n\t\t\t1\n\t\t]\n\t},\n"
+            "\t\"decimalSeparator\" : \".\",\n"
+            "\t\"floatFormat\" : \"1 decimal\",\n"
+            "\t\"frequency\" : \"10\",\n"
+            "\t\"maxVal\" : null,\n"
+            "\t\"maxVar\" : null,\n"
+            "\t\"method\" : \"Last\",\n"
+            "\t\"milliseconds\" : true,\n"
+            "\t\"minVal\" : null,\n"
+            "\t\"minVar\" : null,\n"
+            "\t\"outputDirName\" : \"/out\",\n"
+            "\t\"selected_vars\" : null,\n"
+            "\t\"typeFilter_bool\" : true,\n"
+            "\t\"typeFilter_float\" : true,\n"
+            "\t\"typeFilter_int\" : true,\n"
+            "\t\"typeFilter_string\" : false,\n"
+            "\t\"units\" : true,\n"
+            "\t\"utc\" : false,\n"
+            "\t\"var\" : null,\n"
+            "\t\"zrl\" : \"/a.zrl\"\n"
+            "}");
+}
+
+TEST(SavedOptions, ListsKeepOrderAndRoundTrip) {
+  SavedOptions s;
+  s.aliases = {{"B.b", "Bee"}, {"A.a", "Ay"}};
+  s.conditions = {{"A.a", "minimum", "1.5"}, {"B.b", "maximum", "7"}, {"C.c", "other", "0"},
+                  {"A.a", "maximum", "9"}};
+  s.selectedNames = QStringList{"Bee [B.b]", "A.a"};
+  Json::Value config;
+  storeSavedOptions(config, s);
+  const LoadedOptions o = readLoadedOptions(parse(serializeConfig(config)));
+  EXPECT_EQ(o.aliases, s.aliases);
+  EXPECT_EQ(o.conditions, (QList<QStringList>{{"B.b", "maximum", "7"},
+                                              {"A.a", "maximum", "9"},
+                                              {"A.a", "minimum", "1.5"}}));
+  EXPECT_EQ(selectedVariableNames(config), QStringList({"B.b", "A.a"}));
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "decode/CsvOutput.h"
+#include "decode/CsvWriter.h"
+#include "tests/support/IsolatedEnvironment.h"
+
+namespace {
+
+constexpr uint64_t kT0 = 1772719629000;  // 05/03/2026 14:07:09 UTC
+
+std::vector<CsvColumn> engineColumns() {
+  return {{3, "Engine.Speed", "Engine_Speed", "rpm", 1},
+          {1, "Engine.Temp", "Engine_Temp", "degC", 2}};
+}
+
+// Runs `body` against a writer on a fresh file and returns the file's text.
+template <typename Body>
+std::string written(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+                    Body&& body) {
+  const std::string path = zrltest::makeTempSubdir("csvwriter") + "/out.csv";
+  CsvOutput out(64);
+  EXPECT_TRUE(out.createNew(path));
+  CsvWriter writer(out);
+  writer.start(settings, columns);
+  body(writer);
+  EXPECT_TRUE(out.close());
+  return zrltest::readFile(path);
+}
+
+TEST(CsvWriterTest, HeadingAliasesAndUnitLine) {
+  DecodeSettings s;
+  const auto header = [](CsvWriter& w) { w.writeHeader(); };
+  EXPECT_EQ(written(s, engineColumns(), header), "Date;Hour;Engine_Speed;Engine_Temp\r\n");
+
+  s.aliases = {{"Engine.Speed", "RPM"}, {"Other.Var", "X"}, {"Engine.Temp", "T1"},
+               {"engine.temp", "lower"}, {"Engine.Temp", "T2"}};
+  s.unitLine = true;
+  s.columnSeparator = '\t';
+  EXPECT_EQ(written(s, engineColumns(), header), "Date\tHour\tRPM\tT2\r\n\t\trpm\tdegC\r\n");
+
+  s.aliases = {{"Engine.Speed", ""}};
+  s.unitLine = false;
+  s.columnSeparator = ',';
+  EXPECT_EQ(written(s, engineColumns(), header), "Date,Hour,,Engine_Temp\r\n");
+  EXPECT_EQ(written(s, {}, header), "Date,Hour\r\n");
+}
+
+TEST(CsvWriterTest, LastKnownValuesFillEmptyCells) {
+  DecodeSettings s;
+  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+    w.writeRow(kT0);  // nothing known yet: no line
+    w.setValue(1, NodeDataValue(20.5f));
+    w.writeRow(kT0 + 1000);
+    w.setValue(0, NodeDataValue(int32_t{900}));
+    w.writeRow(kT0 + 2000);
+    w.writeRow(kT0 + 3000);  // no new value: both repeat
+  });
+  EXPECT_EQ(csv,
+            "05/03/2026;14:07:10;;20.5000000\r\n"
+            "05/03/2026;14:07:11;900;20.5000000\r\n"
+            "05/03/2026;14:07:12;900;20.5000000\r\n");
+}
+
+TEST(CsvWriterTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
+  DecodeSettings s;
+  s.leaveBlank = true;
+  s.milliseconds = true;
+  s.floatFormat = 0;  // the variable's own decimals
+  s.decimalSeparator = ',';
+  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+    w.setValue(0, NodeDataValue(int32_t{900}));
+    w.writeRow(kT0 + 5);
+    w.setValue(1, NodeDataValue(20.5f));
+    w.writeRow(kT0 + 250);
+    w.writeRow(kT0 + 500);  // every cell empty: suppressed
+    w.setValue(1, NodeDataValue(""));
+    w.writeRow(kT0 + 750);  // an empty text is an empty cell too
+    w.setValue(0, NodeDataValue(true));
+    w.writeRow(kT0 + 999);
+  });
+  EXPECT_EQ(csv,
+            "05/03/2026;14:07:09.005;900;\r\n"
+            "05/03/2026;14:07:09.250;;20,50\r\n"
+            "05/03/2026;14:07:09.999;true;\r\n");
+}
+
+TEST(CsvWriterTest, RowFiltersDropWholeRows) {
+  DecodeSettings s;
+  s.floatFormat = 1;
+  s.filters = {{"Engine.Speed", "minimum", "5"}, {"Engine.Temp", "maximum", "100"}};
+  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+    w.setValue(1, NodeDataValue(20.0f));
+    w.writeRow(kT0);  // Speed empty reads as 0: at or below 5
+    w.setValue(0, NodeDataValue(int32_t{5}));
+    w.writeRow(kT0 + 1000);
+    w.setValue(0, NodeDataValue(int32_t{6}));
+    w.writeRow(kT0 + 2000);
+    w.setValue(1, NodeDataValue(100.0f));
+    w.writeRow(kT0 + 3000);
+    w.setValue(1, NodeDataValue(99.9f));
+    w.writeRow(kT0 + 4000);
+  });
+  EXPECT_EQ(csv,
+            "05/03/2026;14:07:11;6;20.0\r\n"
+            "05/03/2026;14:07:13;6;99.9\r\n");
+}
+
+TEST(CsvWriterTest, LocalTimeWhenUtcIsOff) {
+  const char* oldTz = std::getenv("TZ");
+  const std::string saved = oldTz ? oldTz : "";
+  setenv("TZ", "Europe/Paris", 1);
+  tzset();
+  DecodeSettings s;
+  s.utc = false;
+  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+    w.setValue(0, NodeDataValue(int32_t{1}));
+    w.writeRow(kT0);
+  });
+  if (oldTz) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  tzset();
+  EXPECT_EQ(csv, "05/03/2026;15:07:09;1;\r\n");
+}
+
+TEST(CsvWriterTest, RowsLongerThanAnyBufferKeepEveryCell) {
+  // 8000 string cells of 31 characters: about 256 KB in one row.
+  std::vector<CsvColumn> columns;
+  for (uint16_t id = 0; id < 8000; ++id) {
+    columns.push_back({id, "G.v" + std::to_string(id), "G_v" + std::to_string(id), "", 0});
+  }
+  DecodeSettings s;
+  const std::string cell(31, 'c');
+  const std::string csv = written(s, columns, [&](CsvWriter& w) {
+    for (std::size_t i = 0; i < columns.size(); ++i) w.setValue(i, NodeDataValue(cell.c_str()));
+    w.writeRow(kT0);
+    w.setValue(7999, NodeDataValue("last"));
+    w.writeRow(kT0 + 1000);
+  });
+  std::string row1 = "05/03/2026;14:07:09", row2 = "05/03/2026;14:07:10";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    row1 += ";" + cell;
+    row2 += ";" + (i == 7999 ? std::string("last") : cell);
+  }
+  EXPECT_EQ(csv, row1 + "\r\n" + row2 + "\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "decode/DecodeSettings.h"
+
+TEST(DecodeSettingsTest, DefaultsOfAFreshDecode) {
+  const DecodeSettings s;
+  EXPECT_EQ(s.columnSeparator, ';');
+  EXPECT_EQ(s.decimalSeparator, '.');
+  EXPECT_EQ(s.floatFormat, 4);
+  EXPECT_TRUE(s.utc);
+  EXPECT_FALSE(s.milliseconds);
+  EXPECT_FALSE(s.leaveBlank);
+  EXPECT_EQ(s.frequencyCode, 0);
+  EXPECT_EQ(s.periodMs, 0);
+  EXPECT_EQ(s.method, MethodMedian);
+  EXPECT_FALSE(s.influxOutput);
+  ASSERT_EQ(s.selected.size(), 20000u);
+  for (uint8_t flag : s.selected) ASSERT_EQ(flag, 1);
+}
+
+TEST(DecodeSettingsTest, TextConversions) {
+  EXPECT_EQ(floatFormatFromText("Tarvik"), 0);
+  EXPECT_EQ(floatFormatFromText("1 decimal"), 1);
+  EXPECT_EQ(floatFormatFromText("3 decimals"), 2);
+  EXPECT_EQ(floatFormatFromText("5 decimals"), 3);
+  EXPECT_EQ(floatFormatFromText("7 decimals"), 4);
+  EXPECT_EQ(floatFormatFromText("tarvik"), 4);
+
+  EXPECT_EQ(columnSeparatorFromText("tab"), '\t');
+  EXPECT_EQ(columnSeparatorFromText(","), ',');
+  EXPECT_EQ(columnSeparatorFromText(";x"), ';');
+  EXPECT_EQ(decimalSeparatorFromText(","), ',');
+  EXPECT_EQ(decimalSeparatorFromText("tab"), 't');
+
+  const struct { const char* text; int32_t code; } methods[] = {
+      {"Median", 0}, {"Mean", 1}, {"Min", 2}, {"Max", 3}, {"First", 4}, {"Last", 5},
+      {"max", 0},    {"", 0}};
+  for (const auto& m : methods) EXPECT_EQ(methodFromText(m.text), m.code) << m.text;
+}
+
+TEST(DecodeSettingsTest, FrequencyTextsAndPeriods) {
+  const struct { const char* text; int32_t code; int64_t period; } rows[] = {
+      {"None", 0, 0},      {"0.01", -2, 100000}, {"0.1", -1, 10000}, {"1", 1, 1000},
+      {"2", 2, 500},       {"5", 5, 200},        {"10", 10, 100},    {"20", 20, 50},
+      {"25", 25, 40},      {"50", 50, 20},       {"100", 100, 10},   {"200", 200, 5},
+      {"250", 250, 4},     {"500", 500, 2},      {"3", 0, 0},        {"1000", 0, 0},
+      {"10 Hz", 0, 0},     {"", 0, 0}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(frequencyCodeFromText(r.text), r.code) << r.text;
+    EXPECT_EQ(periodFromFrequencyCode(frequencyCodeFromText(r.text)), r.period) << r.text;
+  }
+  EXPECT_EQ(periodFromFrequencyCode(-3), 0);
+  EXPECT_EQ(periodFromFrequencyCode(3), 333);
+  EXPECT_EQ(periodFromFrequencyCode(2000), 0);
+}

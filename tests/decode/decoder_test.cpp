@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/decode/ChildProcess.h"
+#include "tests/decode/DecodeTestSupport.h"
+
+using namespace decodetest;
+using zrlwriter::RecordEncoder;
+
+namespace {
+
+const char kEngineHeading[] = "Date;Hour;Bus_Flag;Engine_Speed;Engine_Temp\r\n";
+
+// One timestamp per second from the file start, Speed = 100 + second.
+std::string everySecond(int seconds) {
+  RecordEncoder body;
+  for (int s = 0; s < seconds; ++s) body.timestamp(uint64_t(s) * 1000).integer(3, 100 + s);
+  return body.bytes();
+}
+
+std::string rowAt(int second, int speed) {
+  char text[64];
+  std::snprintf(text, sizeof text, "05/03/2026;10:00:%02d;;%d;\r\n", second, speed);
+  return text;
+}
+
+TEST(DecoderRunTest, EveryDataTypeAsACell) {
+  zrlwriter::ZrlHead head;
+  head.setTimeSpan(kTen, kTen + 10000);
+  head.groups = {{0, "T"}};
+  const char* names[] = {"", "a_bool", "b_int", "c_float", "d_double", "e_str", "f_can", "g_ts"};
+  for (uint8_t type = 1; type <= 7; ++type) head.addVariable(type, 0, type, names[type]);
+  RecordEncoder body;
+  body.integer(2, 99)  // before the first timestamp: read, then ignored
+      .timestamp(0)
+      .boolean(1, 0x02)
+      .integer(2, -2147483647 - 1)
+      .floatValue(3, 1.25f)
+      .doubleValue(4, 0.1)
+      .string(5, std::string("ab\0cd", 5))
+      .canFrame(6, 3, 0x123, std::string("\x11\x22\x33", 3))
+      .timestampValue(7, 1500000000123456ULL)
+      .timestamp(1000)
+      .boolean(1, 0)
+      .string(5, "")
+      .canFrame(6, 0, 0x98FF0001, "")
+      .timestamp(2000)
+      .string(5, std::string(32, 'x'));
+  const Outcome out = decode(writeLog(head, body.bytes()));
+  EXPECT_TRUE(out.ok);
+  EXPECT_TRUE(out.bom);
+  EXPECT_TRUE(out.messages.empty()) << out.messages.front();
+  EXPECT_EQ(out.csv,
+            "Date;Hour;T_a_bool;T_b_int;T_c_float;T_d_double;T_e_str;T_f_can;T_g_ts\r\n"
+            "05/03/2026;10:00:00;true;-2147483648;1.2500000;0.1000000;ab;123#11 22 33;"
+            "1500000000123456\r\n"
+            "05/03/2026;10:00:01;false;-2147483648;1.2500000;0.1000000;;18FF0001#;"
+            "1500000000123456\r\n"
+            "05/03/2026;10:00:02;false;-2147483648;1.2500000;0.1000000;" +
+                std::string(31, 'x') + ";18FF0001#;1500000000123456\r\n");
+}
+
+TEST(DecoderRunTest, SettingsShapeTheTable) {
+  RecordEncoder body;
+  body.timestamp(0).integer(3, 900).floatValue(1, 20.256f).boolean(2, 1)
+      .timestamp(250).integer(3, 905)
+      .timestamp(500)
+      .timestamp(750).integer(3, 2).floatValue(1, 120.5f);
+  const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
+  const Outcome out = decode(log, [](Decoder& d) {
+    d.setColumnSeparator("tab");
+    d.setDecimalSeparator(",");
+    d.setFloatFormat("Tarvik");
+    d.setMilliseconds(true);
+    d.setLeaveBlank(true);
+    d.setUnitLine(true);
+    d.setAliases({{"Engine.Speed", "RPM"}, {"Engine.Speed", "Revs"}, {"Gone.Var", "X"}});
+    d.clearSelection();
+    d.setSelected(3, true);
+    d.setSelected(1, true);
+  });
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.csv,
+            "Date\tHour\tRevs\tEngine_Temp\r\n"
+            "\t\trpm\tdegC\r\n"
+            "05/03/2026\t10:00:00.000\t900\t20,26\r\n"
+            "05/03/2026\t10:00:00.250\t905\t\r\n"
+            "05/03/2026\t10:00:00.750\t2\t120,50\r\n");
+
+  // Filters: Speed at or below 5 and Temp at or above 100 drop their rows;
+  // the row of 500 ms repeats the last known values.
+  const Outcome filtered = decode(log, [](Decoder& d) {
+    d.setFilters({{"Engine.Speed", "minimum", "5"}, {"Engine.Temp", "maximum", "100"}});
+  });
+  EXPECT_EQ(filtered.csv, std::string(kEngineHeading) +
+                              "05/03/2026;10:00:00;true;900;20.2560005\r\n"
+                              "05/03/2026;10:00:00;true;905;20.2560005\r\n"
+                              "05/03/2026;10:00:00;true;905;20.2560005\r\n");
+}
+
+TEST(DecoderRunTest, TimeWindowInsideTheFile) {
+  // Ten rows, 10:00:00 to 10:00:09; window 10:00:00-10:00:05.
+  const std::string log = writeLog(engineHead(kTen, kTen + 9000), everySecond(10));
+  const auto window = [](Decoder& d) {
+    d.setStartMs(kTen);
+    d.setEndMs(kTen + 5000);
+  };
+  Outcome out = decode(log, window);
+  EXPECT_TRUE(out.ok);
+  EXPECT_TRUE(out.messages.empty());
+  std::string expected = kEngineHeading;
+  for (int s = 0; s <= 4; ++s) expected += rowAt(s, 100 + s);
+  EXPECT_EQ(out.csv, expected);
+
+  // When 10:00:05 is the file's last timestamp its row is written too.
+  out = decode(writeLog(engineHead(kTen, kTen + 5000), everySecond(6)), window);
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.csv, expected + rowAt(5, 105));
+
+  // A window starting later skips the rows before it.
+  out = decode(log, [](Decoder& d) { d.setStartMs(kTen + 7000); });
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(7, 107) + rowAt(8, 108) + rowAt(9, 109));
+}
+
+TEST(DecoderRunTest, WindowLimitsAreTheFilesOwnStartAndEnd) {
+  // A file that neither starts nor ends on a whole second.
+  const int64_t start = kTen + 250, end = kTen + 2750;
+  RecordEncoder body;
+  body.timestamp(0).integer(3, 1).timestamp(2500).integer(3, 2);
+  const std::string log = writeLog(engineHead(start, end), body.bytes());
+  const std::string all = std::string(kEngineHeading) + "05/03/2026;10:00:00;;1;\r\n" +
+                          "05/03/2026;10:00:02;;2;\r\n";
+  for (const auto& limits : {std::pair<int64_t, int64_t>{0, 0}, {start, end}, {start, 0}, {0, end}}) {
+    const Outcome out = decode(log, [&](Decoder& d) {
+      d.setStartMs(limits.first);
+      d.setEndMs(limits.second);
+    });
+    EXPECT_TRUE(out.ok) << limits.first << "-" << limits.second;
+    EXPECT_TRUE(out.messages.empty());
+    EXPECT_EQ(out.csv, all);
+  }
+  Outcome out = decode(log, [&](Decoder& d) { d.setStartMs(start - 1); });
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Start Time selected is below start time of the file"});
+  EXPECT_EQ(out.csv, "");  // the file holds the byte order mark only
+  EXPECT_TRUE(out.bom);
+  out = decode(log, [&](Decoder& d) { d.setEndMs(end + 1); });
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages, std::vector<std::string>{"End Time selected is over end time of the file"});
+}
+
+TEST(DecoderRunTest, ResamplingClosesOneBinPerTimestamp) {
+  // The file starts at 10:00:00.300; bins of 1 s start on whole seconds.
+  RecordEncoder body;
+  for (int i = 0; i < 7; ++i) body.timestamp(uint64_t(i) * 100).integer(3, i + 1);  // .3 to .9
+  body.timestamp(700).integer(3, 50)     // 10:00:01.000 closes [0, 1): median of 1..7
+      .timestamp(1200).integer(3, 60)    // 10:00:01.500
+      .timestamp(4800).integer(3, 70)    // after a gap: closes [1, 2) only; 70 lands in [2, 3)
+      .timestamp(4900)                   // closes [2, 3), stamped 10:00:02.500
+      .timestamp(5000).integer(3, 80);   // closes [3, 4): no samples, no row; 80 is never used
+  const std::string log = writeLog(engineHead(kTen + 300, kTen + 5300), body.bytes());
+  const auto at1Hz = [](int32_t method) {
+    return [method](Decoder& d) {
+      d.setFrequency(frequencyCodeFromText("1"));
+      d.setMethod(method);
+      d.setMilliseconds(true);
+      d.setLeaveBlank(true);
+    };
+  };
+  Outcome out = decode(log, at1Hz(MethodMedian));
+  EXPECT_TRUE(out.ok);
+  EXPECT_TRUE(out.messages.empty());  // no size check with resampling
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
+                         "05/03/2026;10:00:00.500;;4;\r\n"
+                         "05/03/2026;10:00:01.500;;55.0000000;\r\n"
+                         "05/03/2026;10:00:02.500;;70;\r\n");
+  out = decode(log, at1Hz(MethodMean));
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
+                         "05/03/2026;10:00:00.500;;4.0000000;\r\n"
+                         "05/03/2026;10:00:01.500;;55.0000000;\r\n"
+                         "05/03/2026;10:00:02.500;;70;\r\n");
+  out = decode(log, at1Hz(MethodLast));
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
+                         "05/03/2026;10:00:00.500;;7;\r\n"
+                         "05/03/2026;10:00:01.500;;60;\r\n"
+                         "05/03/2026;10:00:02.500;;70;\r\n");
+}
+
+TEST(DecoderRunTest, AnExistingOutputIsNeverOverwritten) {
+  const std::string log = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
+  const std::string dir = zrltest::makeTempSubdir("rename");
+  zrltest::writeFile(dir + "/b.csv", "keep me");
+  zrltest::writeFile(dir + "/b (2).csv", "keep me too");
+  const Outcome out = decode(log, [&](Decoder& d) { d.setOutputPath(dir + "/b.csv"); });
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.outputPath, dir + "/b (3).csv");
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 100) + rowAt(1, 101));
+  EXPECT_EQ(zrltest::readFile(dir + "/b.csv"), "keep me");
+  EXPECT_EQ(zrltest::readFile(dir + "/b (2).csv"), "keep me too");
+}
+
+TEST(DecoderRunTest, TruncatedStreamKeepsItsRowsAndReportsTheSize) {
+  RecordEncoder body;
+  body.timestamp(0).integer(3, 1).timestamp(1000).integer(3, 2).timestamp(2000);
+  zrlwriter::WriteOptions plain;
+  plain.encoding = zrlwriter::BodyEncoding::Plain;
+  plain.truncateBodyAt = body.size() - 3;  // inside the last timestamp
+  Outcome out = decode(writeLog(engineHead(kTen, kTen + 2000), body.bytes(), plain));
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Inconsistent file size"});
+  // The cut timestamp is read short; its missing high bytes count as zero,
+  // so it still reads 2 s, and its row is written at the end of the stream.
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 2) + rowAt(2, 2));
+
+  // A gzip stream cut short ends the same way.
+  zrlwriter::WriteOptions gz;
+  gz.truncateBodyAt = zrlwriter::gzipCompress(body.bytes()).size() - 12;
+  out = decode(writeLog(engineHead(kTen, kTen + 2000), body.bytes(), gz));
+  EXPECT_FALSE(out.messages.empty());
+}
+
+TEST(DecoderRunTest, CancelEndsWithSuccessAndAPartialTable) {
+  const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
+  const Outcome out = decode(log, {}, [](Decoder& d, int step) {
+    if (step == 3) d.requestCancel();
+  });
+  EXPECT_TRUE(out.ok);
+  EXPECT_TRUE(out.messages.empty());
+  const std::size_t rows = std::count(out.csv.begin(), out.csv.end(), '\n') - 1;
+  EXPECT_GT(rows, 10u);
+  EXPECT_LT(rows, 999u);
+}
+
+TEST(DecoderRunTest, ProgressEveryHundredRecords) {
+  const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
+  const Outcome out = decode(log);
+  // 2000 records plus the failed read at the end: one step per hundred
+  // records, one at the start and one at the end.
+  EXPECT_GE(out.progressSteps, 21);
+  EXPECT_LE(out.progressSteps, 23);
+}
+
+struct BrokenStreamCase {
+  const char* name;
+  std::string body;
+  const char* printed;
+};
+
+TEST(DecoderRunTest, RecordsThatCannotBeFollowedEndTheDecode) {
+  const std::string tail = RecordEncoder().timestamp(1000).integer(3, 2).timestamp(2000).bytes();
+  const BrokenStreamCase cases[] = {
+      {"string too long", RecordEncoder().string(4, 0x41, "") .bytes(), "String too long (A)\n"},
+      {"can frame too long", RecordEncoder().canFrame(5, 9, 1, "").bytes(),
+       "CAN frame too long (\t)\n"},
+      {"unused slot", RecordEncoder().integer(7, 1).bytes(),
+       "readVarData() failed: Unknown type=0, varName=, varId=7\n"},
+      {"id without a slot", RecordEncoder().integer(20000, 1).bytes(), "20000"},
+      {"id 65534", RecordEncoder().recordId(65534).bytes(), "65534"},
+  };
+  for (const BrokenStreamCase& c : cases) {
+    zrlwriter::ZrlHead head = engineHead(kTen, kTen + 2000);
+    head.addVariable(4, 1, zrlwriter::kString, "Text");
+    head.addVariable(5, 1, zrlwriter::kCanFrame, "Can");
+    const std::string body = RecordEncoder().timestamp(0).integer(3, 1).bytes() + c.body + tail;
+    const Outcome out = decode(writeLog(head, body));
+    EXPECT_FALSE(out.ok) << c.name;
+    EXPECT_EQ(out.messages, std::vector<std::string>{"Failed to read file content"}) << c.name;
+    EXPECT_NE(out.printed.find(c.printed), std::string::npos) << c.name << ": " << out.printed;
+    // The rows before the bad record stay; nothing after it is read.
+    EXPECT_EQ(out.csv, "Date;Hour;Bus_Flag;Engine_Can;Engine_Speed;Engine_Temp;Engine_Text\r\n")
+        << c.name;
+  }
+}
+
+TEST(DecoderRunTest, HeadProblemsAreReported) {
+  const std::string good = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
+  Outcome out = decode(good + ".missing");
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages.back(), "Failed to open input file");
+
+  out = decode(good, [](Decoder& d) { d.setOutputPath(zrltest::tempDir() + "/none/x.csv"); });
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Failed to open output file"});
+
+  const std::string badMagic = zrltest::makeTempSubdir("magic") + "/bad.zrl";
+  zrltest::writeFile(badMagic, "XXXX" + zrltest::readFile(good).substr(4));
+  out = decode(badMagic);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages.back(), "unable to read magic section");
+
+  zrlwriter::ZrlHead newer = engineHead(kTen, kTen + 1000);
+  newer.formatVersion = 5;
+  out = decode(writeLog(newer, ""));
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages.back(),
+            "Decoder and zrl file format are not compatible. Decoder format version: 4.zrl file "
+            "format version: 5");
+
+  const std::string cut = zrltest::makeTempSubdir("cut") + "/cut.zrl";
+  zrltest::writeFile(cut, zrltest::readFile(good).substr(0, 5000));
+  out = decode(cut);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages.back(), "Decoder: unable to read header");
+}
+
+TEST(DecoderRunTest, AWriteErrorIsAFailure) {
+  const std::string log = writeLog(engineHead(kTen, kTen + 99000), everySecond(100));
+  // The table needs about 2.5 KB; the file may only take 1 KB.
+  const int status = zrltest::inChildWithFileSizeLimit(1024, [&] {
+    std::vector<std::string> messages;
+    Decoder d(log, false, DatabaseSettings{},
+              [&](uint64_t, uint64_t, const std::string& m) {
+                if (!m.empty()) messages.push_back(m);
+              });
+    d.setOutputPath(zrltest::makeTempSubdir("full") + "/out.csv");
+    if (d.run()) return 1;
+    if (messages != std::vector<std::string>{"Failed to write output file: File too large"}) return 2;
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The command line as a user sees it: usage text, parser diagnostics, exit
+// statuses and the refusal of the database options.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/ProcessRunner.h"
+
+namespace {
+
+using zrltest::decoderProgram;
+using zrltest::runProgram;
+
+std::string usageFor(const std::string& program) {
+  return "Usage: " + program + " [--zrl <path> Full path of file to decode]\n"
+         "\t[--csv <file name> CSV output file name]\n"
+         "\t[--conf <path> Json config file full path]\n"
+         "\t[--alldata] decode all data\n"
+         "\t[--batch] script mode: decode at startup and exit when completed\n"
+         "\t[--verbose] print verbose message on console\n"
+         "\t[--info] print ZRL info json string and exit.\n";
+}
+
+const char kRefusal[] = "Error: InfluxDB options are not supported on Windows.\n";
+
+TEST(CommandLine, HelpPrintsUsageAndStopsBeforeAnythingElse) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--help"},
+      {"--hel"},
+      {"--influxBDD", "db", "--help"},          // stops before the database rule
+      {"--zrl", "/nonexistent.zrl", "--help", "--batch"},
+  };
+  for (const auto& args : cases) {
+    auto r = runProgram(decoderProgram(), args);
+    EXPECT_EQ(r.exitStatus, 0) << args[0];
+    EXPECT_EQ(r.out, usageFor(decoderProgram())) << args[0];
+    EXPECT_EQ(r.err, "") << args[0];
+  }
+}
+
+TEST(CommandLine, ParserErrorsPrintDiagnosticThenUsageWithStatusZero) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--bogus"},
+      {"-x"},
+      {"--zrl"},                 // missing argument
+      {"--batch=yes"},           // argument to an option without one
+      {"--influx", "x"},         // ambiguous prefix
+  };
+  for (const auto& args : cases) {
+    auto r = runProgram(decoderProgram(), args);
+    EXPECT_EQ(r.exitStatus, 0) << args[0];
+    EXPECT_EQ(r.out, usageFor(decoderProgram())) << args[0];
+    EXPECT_FALSE(r.err.empty()) << args[0];
+  }
+}
+
+TEST(CommandLine, DatabaseOptionsAreRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    bool usage;  // usage on stdout (lone database or measurement) or refusal on stderr
+  };
+  const std::vector<Case> cases = {
+      {{"--influxBDD", "db"}, true},
+      {{"--influxMeasurement=m"}, true},
+      {{"--influxBDD=", "--influxGw", "gw"}, true},  // empty argument still counts
+      {{"--influxBDD", "db", "--influxMeasurement", "m"}, false},
+      {{"--influxBDD=", "--influxMeasurement="}, false},
+      {{"--influxGw", "gw"}, false},
+      {{"--influxURL=http://x"}, false},
+      {{"--influxU", "http://x"}, false},  // unambiguous prefix
+  };
+  for (const auto& c : cases) {
+    auto r = runProgram(decoderProgram(), c.args);
+    EXPECT_EQ(r.exitStatus, 1) << c.args[0];
+    if (c.usage) {
+      EXPECT_EQ(r.out, usageFor(decoderProgram())) << c.args[0];
+      EXPECT_EQ(r.err, "") << c.args[0];
+    } else {
+      EXPECT_EQ(r.out, "") << c.args[0];
+      EXPECT_EQ(r.err, kRefusal) << c.args[0];
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// Helpers shared by the reader tests: captured standard output, log files
+// written by our writer, and a reader with its protected parts reachable.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "reader/LogReader.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "tools/zrlwriter/ZrlWriter.h"
+
+namespace readertest {
+
+// Redirects file descriptor 1 into a file while alive; text() ends it.
+class StdoutCapture {
+ public:
+  StdoutCapture() {
+    std::fflush(stdout);
+    path_ = zrltest::tempDir() + "/stdout-capture-" + std::to_string(++counter()) + ".txt";
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    saved_ = ::dup(1);
+    ::dup2(fd, 1);
+    ::close(fd);
+  }
+  ~StdoutCapture() { restore(); }
+  std::string text() {
+    restore();
+    return zrltest::readFile(path_);
+  }
+
+ private:
+  void restore() {
+    if (saved_ < 0) return;
+    std::fflush(stdout);
+    ::dup2(saved_, 1);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  static int& counter() {
+    static int n = 0;
+    return n;
+  }
+  std::string path_;
+  int saved_ = -1;
+};
+
+// Reports received through the progress callback.
+struct Report {
+  uint64_t bytesRead;
+  uint64_t totalBytes;
+  std::string message;
+};
+
+class ReportLog {
+ public:
+  ProgressCallback callback() {
+    return [this](uint64_t done, uint64_t total, const std::string& message) {
+      reports.push_back(Report{done, total, message});
+    };
+  }
+  std::vector<Report> reports;
+};
+
+// The reader with the parts a decode run uses made public.
+class TestReader : public LogReader {
+ public:
+  using LogReader::LogReader;
+  using LogReader::inputDescriptor;
+  using LogReader::resetBytesRead;
+  using LogReader::setBytesRead;
+
+  // What a decode run does before its record loop: open, magic, head, stream.
+  bool openForRecords() {
+    resetBytesRead();
+    return openInputFile() && readMagic() && readHeader() && openRecordStream();
+  }
+};
+
+inline std::string newFilePath(const std::string& name) {
+  static int counter = 0;
+  return zrltest::tempDir() + "/" + std::to_string(++counter) + "-" + name;
+}
+
+// A head with a one-minute span and the given format version.
+inline zrlwriter::ZrlHead basicHead(uint32_t version = 4) {
+  zrlwriter::ZrlHead head;
+  head.formatVersion = version;
+  head.setTimeSpan(1600000000000, 1600000060000);
+  return head;
+}
+
+inline std::string writeLog(const zrlwriter::ZrlHead& head, const std::string& body = "",
+                            const zrlwriter::WriteOptions& options = {}) {
+  const std::string path = newFilePath("log.zrl");
+  zrlwriter::writeZrlFile(path, head, body, options);
+  return path;
+}
+
+}  // namespace readertest

@@ -1,0 +1,106 @@
+#include "tools/zrl-gen/GenOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+const char* const kGenUsage =
+    "Usage: zrl-gen --preset sample --output PATH [--version N]\n"
+    "       zrl-gen --preset big --size-mb N --output PATH [--version N] [--level L] [--quiet]\n"
+    "       zrl-gen --spec FILE --output PATH\n"
+    "Writes a .zrl log file: a realistic three-minute drive (sample), a big file whose\n"
+    "body inflates to about N MB (big, streamed), or the file a text description asks for.\n";
+
+namespace {
+
+bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v > max) return false;
+  value = v;
+  return true;
+}
+
+}  // namespace
+
+bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& error) {
+  bool sizeGiven = false, versionGiven = false, levelGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      out = argv[++i];
+      return true;
+    };
+    auto number = [&](uint64_t max, uint64_t& out) {
+      std::string text;
+      if (!value(text)) return false;
+      if (!parseNumber(text, max, out)) {
+        error = "option " + arg + " needs a whole number from 0 to " + std::to_string(max) + ", not '" + text + "'";
+        return false;
+      }
+      return true;
+    };
+    uint64_t n = 0;
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--preset") {
+      if (!value(options.preset)) return false;
+      if (options.preset != "sample" && options.preset != "big") {
+        error = "unknown preset '" + options.preset + "' (known: sample, big)";
+        return false;
+      }
+    } else if (arg == "--spec") {
+      if (!value(options.specPath)) return false;
+    } else if (arg == "--output" || arg == "-o") {
+      if (!value(options.outputPath)) return false;
+    } else if (arg == "--size-mb") {
+      if (!number(1000000, n)) return false;
+      options.sizeMb = n;
+      sizeGiven = true;
+    } else if (arg == "--version") {
+      if (!number(0xFFFFFFFFull, n)) return false;
+      options.formatVersion = static_cast<uint32_t>(n);
+      versionGiven = true;
+    } else if (arg == "--level") {
+      if (!number(9, n)) return false;
+      options.level = static_cast<int>(n);
+      levelGiven = true;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
+    } else {
+      error = "unknown argument '" + arg + "'";
+      return false;
+    }
+  }
+  if (options.help) return true;
+  if (options.preset.empty() == options.specPath.empty()) {
+    error = "give exactly one of --preset and --spec";
+    return false;
+  }
+  if (options.outputPath.empty()) {
+    error = "--output PATH is required";
+    return false;
+  }
+  if (!options.specPath.empty() && versionGiven) {
+    error = "--version applies to presets; a description sets its own version";
+    return false;
+  }
+  if (options.preset == "big" && !sizeGiven) {
+    error = "--preset big needs --size-mb N";
+    return false;
+  }
+  if (options.preset != "big" && (sizeGiven || levelGiven)) {
+    error = "--size-mb and --level apply to --preset big only";
+    return false;
+  }
+  if (options.preset == "big" && options.sizeMb == 0) {
+    error = "--size-mb must be at least 1";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,23 @@
+// Command line of zrl-gen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct GenOptions {
+  std::string preset;          // "sample" or "big"; empty with --spec
+  std::string specPath;        // --spec FILE
+  std::string outputPath;
+  uint64_t sizeMb = 0;         // --size-mb, big preset only
+  uint32_t formatVersion = 4;  // --version, presets only
+  int level = 1;               // --level, big preset only
+  bool quiet = false;
+  bool help = false;
+};
+
+// Fills `options` from argv; on a bad command line returns false and sets
+// `error` to a one-line explanation.
+bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& error);
+
+extern const char* const kGenUsage;

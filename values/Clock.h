@@ -1,0 +1,17 @@
+// Real-time and monotonic clock helpers.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+enum class ClockKind { RealTime, Monotonic };
+
+// Current time of the clock.
+timespec clockNow(ClockKind clock);
+// Milliseconds since 1970-01-01 UTC of the real-time clock.
+int64_t realTimeMs();
+// Sleeps until the absolute time `until` of the clock (interrupted sleeps
+// resume).
+void sleepUntil(ClockKind clock, const timespec& until);
+// Sleeps for `microseconds` on the clock.
+void sleepMicroseconds(uint64_t microseconds, ClockKind clock = ClockKind::Monotonic);

@@ -1,0 +1,99 @@
+// Number and time text conversions used for every CSV cell.
+//
+// The number conversions are hand written: no locale, no exponent, a
+// caller-chosen decimal separator, single precision arithmetic. They write
+// into a caller buffer, add a terminating NUL and return the number of
+// characters written (without the NUL). They never allocate.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A timestamp as stored in log files and in TimeStamp values: 32-bit seconds
+// since 1970-01-01 UTC and 32-bit nanoseconds. (Not POSIX `timespec`, whose
+// seconds are 64-bit on this platform.)
+struct TimeSpec32 {
+  int32_t tv_sec;
+  int32_t tv_nsec;
+};
+
+// Buffer sizes (NUL included) that always suffice.
+constexpr std::size_t kUInt64TextCapacity = 21;  // 20 digits
+// formatInt: sign + max(10, minWidth) digits + NUL.
+constexpr std::size_t kIntTextCapacity = 12;  // for minWidth <= 10
+// formatFixed with minIntWidth <= 39: sign, 39 integer digits (FLT_MAX),
+// separator, 9 decimals, NUL.
+constexpr std::size_t kFixedTextCapacity = 64;
+// formatTime / TimestampFormatter output (longest normal text is 23
+// characters; years beyond 9999 need a few more).
+constexpr std::size_t kTimeTextCapacity = 32;
+
+// Decimal digits of `value`; "0" for zero. At most 20 characters.
+int formatUInt64(uint64_t value, char* buffer);
+
+// Optional "-" then the digits of |value|, left-padded with zeros to at least
+// `minWidth` digits (the sign is not counted: -5 with width 3 is "-005").
+// The buffer needs max(minWidth, 10) + 2 bytes.
+int formatInt(int32_t value, char* buffer, unsigned minWidth = 0);
+
+// Fixed-point text of `x` with `decimals` digits after `separator`, rounded
+// half away from zero, integer part zero-padded to `minIntWidth` digits.
+// Decimals above 9 are treated as 9. A negative value that rounds to zero
+// keeps its sign ("-0", "-0.0"). Infinities and NaN are the caller's concern
+// (the value type prints "nan" for them); here they give "nan" as well.
+// The buffer needs kFixedTextCapacity bytes (more when minIntWidth > 39).
+int formatFixed(float x, char* buffer, char separator, int decimals, int minIntWidth = 0);
+
+// snprintf into a buffer of `size` bytes, with snprintf's return value.
+int formatBounded(char* buffer, std::size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Date and time text of a moment given as seconds since 1970-01-01 UTC (64-bit,
+// so dates after January 2038 are right) and nanoseconds:
+//   withDate: date, `separator`, time; the date is "%d/%m/%Y" when dayFirst,
+//             "%Y-%m-%d" otherwise; the time is "%H:%M:%S".
+//   withMs:   ".mmm" (nanoseconds / 1000000, truncated) is appended.
+//   utc:      UTC calendar, otherwise the local time zone (TZ).
+// `out` needs kTimeTextCapacity bytes. Returns the length; when the calendar
+// conversion fails the text is empty and 0 is returned.
+int formatTime(int64_t seconds, int32_t nanoseconds, char* out, char separator, bool withDate,
+               bool withMs, bool utc, bool dayFirst);
+int formatTime(const TimeSpec32& when, char* out, char separator, bool withDate, bool withMs,
+               bool utc, bool dayFirst);
+
+// Date, separator, time (day-first) of a moment in milliseconds since
+// 1970-01-01 UTC, e.g. "25/12/2020;13:45:07.250". The CSV writer passes its
+// column separator, so the text fills the "Date" and "Hour" cells.
+std::string formatTimestampMs(uint64_t ms, bool withMs, char separator, bool utc);
+
+// Same text as formatTimestampMs, for a stream of timestamps: the date and
+// time part is computed once per second and reused while the second, the
+// separator and the UTC flag stay the same, so consecutive rows are cheap.
+// One object per writer (not thread-safe; no shared state between objects).
+// The local-time cache assumes the process time zone does not change while
+// the formatter is in use; call reset() after changing TZ.
+class TimestampFormatter {
+ public:
+  // Writes into `out` (kTimeTextCapacity bytes); returns the length.
+  int format(uint64_t ms, bool withMs, char separator, bool utc, char* out);
+  std::string format(uint64_t ms, bool withMs, char separator, bool utc);
+  void reset() { valid_ = false; }
+
+ private:
+  bool valid_ = false;
+  uint64_t second_ = 0;
+  char separator_ = 0;
+  bool utc_ = false;
+  int length_ = 0;  // length of text_ (date, separator, time)
+  char text_[kTimeTextCapacity] = {};
+};
+
+// Date and time text of a TimeStamp pair, date first, day-first.
+std::string formatTimeSpec(const TimeSpec32& when, char separator, bool withMs, bool utc);
+
+// The current wall-clock time in local time: "dd/mm/yyyy hh:mm:ss.mmm".
+std::string currentLocalTimeText();
+
+// "(%Z%z)" of the current local time, e.g. "(CET+0100)".
+std::string localZoneLabel();

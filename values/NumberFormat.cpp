@@ -1,0 +1,167 @@
+// Decimal and fixed-point number conversions (see Format.h).
+#include <cfloat>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "values/Format.h"
+
+namespace {
+
+// "00".."99": two digits per division halves the work of digit loops.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+inline unsigned digitCount(uint64_t v) {
+  unsigned n = 1;
+  for (;;) {
+    if (v < 10) return n;
+    if (v < 100) return n + 1;
+    if (v < 1000) return n + 2;
+    if (v < 10000) return n + 3;
+    v /= 10000;
+    n += 4;
+  }
+}
+
+// Digits of `v` written backward, ending just before `end`.
+template <typename T>
+inline void writeDigitsBackward(T v, char* end) {
+  while (v >= 100) {
+    const unsigned pair = static_cast<unsigned>(v % 100) * 2;
+    v /= 100;
+    *--end = kDigitPairs[pair + 1];
+    *--end = kDigitPairs[pair];
+  }
+  if (v >= 10) {
+    const unsigned pair = static_cast<unsigned>(v) * 2;
+    *--end = kDigitPairs[pair + 1];
+    *--end = kDigitPairs[pair];
+  } else {
+    *--end = static_cast<char>('0' + v);
+  }
+}
+
+// Digits of `magnitude`, zero-padded to `minWidth`, at `out`; returns the
+// number of characters written (no NUL). Digits go straight to their final
+// place: no scratch buffer, no copy.
+inline int writePadded(uint64_t magnitude, char* out, unsigned minWidth) {
+  const unsigned digits = digitCount(magnitude);
+  unsigned pos = 0;
+  for (unsigned i = digits; i < minWidth; ++i) out[pos++] = '0';
+  pos += digits;
+  if (magnitude <= 0xFFFFFFFFULL) {
+    writeDigitsBackward(static_cast<uint32_t>(magnitude), out + pos);
+  } else {
+    writeDigitsBackward(magnitude, out + pos);
+  }
+  return static_cast<int>(pos);
+}
+
+// Exact integer text of a finite float whose magnitude is 2^31 or more. Such
+// a float is a whole number below 2^128, so 128-bit arithmetic holds it.
+int writeLargeInteger(float x, char* out, unsigned minWidth) {
+  int exponent = 0;
+  const float mantissa = std::frexp(std::fabs(x), &exponent);  // [0.5, 1)
+  unsigned __int128 v = static_cast<unsigned __int128>(std::ldexp(mantissa, 24));
+  v <<= (exponent - 24);  // exponent >= 32 here
+  char scratch[48];
+  char* const end = scratch + sizeof scratch;
+  char* first = end;
+  while (v != 0) {
+    *--first = static_cast<char>('0' + static_cast<unsigned>(v % 10));
+    v /= 10;
+  }
+  int pos = 0;
+  if (x < 0) out[pos++] = '-';
+  const unsigned digits = static_cast<unsigned>(end - first);
+  for (unsigned i = digits; i < minWidth; ++i) out[pos++] = '0';
+  std::memcpy(out + pos, first, digits);
+  return pos + static_cast<int>(digits);
+}
+
+constexpr float kPowersOfTen[10] = {1.0f,     10.0f,     100.0f,     1000.0f,     10000.0f,
+                                    100000.0f, 1000000.0f, 10000000.0f, 100000000.0f, 1000000000.0f};
+
+}  // namespace
+
+int formatUInt64(uint64_t value, char* buffer) {
+  const int n = writePadded(value, buffer, 0);
+  buffer[n] = '\0';
+  return n;
+}
+
+int formatInt(int32_t value, char* buffer, unsigned minWidth) {
+  int pos = 0;
+  uint32_t magnitude = static_cast<uint32_t>(value);
+  if (value < 0) {
+    buffer[pos++] = '-';
+    magnitude = 0U - magnitude;  // also right for the most negative value
+  }
+  pos += writePadded(magnitude, buffer + pos, minWidth);
+  buffer[pos] = '\0';
+  return pos;
+}
+
+int formatFixed(float x, char* buffer, char separator, int decimals, int minIntWidth) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 9) decimals = 9;  // 10^10 no longer fits the fraction digits
+  const unsigned width = minIntWidth > 0 ? static_cast<unsigned>(minIntWidth) : 0U;
+
+  if (!(std::fabs(x) <= FLT_MAX)) {
+    std::memcpy(buffer, "nan", 4);
+    return 3;
+  }
+
+  int pos = 0;
+  if (std::fabs(x) >= 2147483648.0f) {
+    // Beyond the 32-bit integer part; such floats have no fraction.
+    pos = writeLargeInteger(x, buffer, width);
+    if (decimals > 0) {
+      buffer[pos++] = separator;
+      std::memset(buffer + pos, '0', static_cast<std::size_t>(decimals));
+      pos += decimals;
+    }
+    buffer[pos] = '\0';
+    return pos;
+  }
+
+  int32_t ip = static_cast<int32_t>(x);
+  const float frac = std::fabs(x - static_cast<float>(ip));
+  const float scale = kPowersOfTen[decimals];
+  const float scaled = frac * scale;
+  // Round half away from zero (scaled >= 0); the fractional part of a float
+  // is exact, so this matches roundf without the library call.
+  int64_t r = static_cast<int64_t>(scaled);
+  if (scaled - static_cast<float>(r) >= 0.5f) ++r;
+  if (r == static_cast<int64_t>(scale)) {
+    ip = x < 0 ? ip - 1 : ip + 1;
+    r = 0;
+  }
+
+  if (ip == 0 && x < 0) {
+    // A negative value that rounds to zero keeps its sign.
+    buffer[pos++] = '-';
+    buffer[pos++] = '0';
+    for (unsigned i = 1; i < width; ++i) buffer[pos++] = '0';
+  } else {
+    pos = formatInt(ip, buffer, width);
+  }
+  if (decimals > 0) {
+    buffer[pos++] = separator;
+    pos += writePadded(static_cast<uint64_t>(r), buffer + pos, static_cast<unsigned>(decimals));
+  }
+  buffer[pos] = '\0';
+  return pos;
+}
+
+int formatBounded(char* buffer, std::size_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = std::vsnprintf(buffer, size, format, args);
+  va_end(args);
+  return n;
+}

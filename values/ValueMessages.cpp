@@ -1,0 +1,10 @@
+// Diagnostic lines of the value model.
+#include "values/ValueMessages.h"
+
+#include <cstdio>
+
+void printValueMessage(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}

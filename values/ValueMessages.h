@@ -1,0 +1,17 @@
+// One-line diagnostics of the value model, written to standard output.
+#pragma once
+
+#include <string>
+
+class NodeData;
+class NodeDataValueAdd;
+
+// Writes `line`, a newline, and flushes standard output.
+void printValueMessage(const std::string& line);
+
+// Group name, ".", name registered for `id`; empty without a group.
+std::string qualifiedValueName(const NodeData* group, int16_t id);
+
+// Min/max and history bookkeeping of a tracking node after its value
+// changed through arithmetic.
+void notifyValueTracker(NodeDataValueAdd* tracker);
