@@ -1,5 +1,8 @@
 #include "tools/zrlwriter/ZrlPresets.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "tools/zrlwriter/SampleDrive.h"
 #include "tools/zrlwriter/ZrlStreamWriter.h"
 
@@ -27,11 +30,12 @@ WriteResult writeSampleFile(const std::string& path, uint32_t formatVersion) {
 }
 
 WriteResult writeBigFile(const std::string& path, uint64_t bodyBytes, uint32_t formatVersion, int compressionLevel,
-                         const std::function<void(uint64_t, uint64_t)>& progress) {
+                         const std::function<void(uint64_t, uint64_t)>& progress, unsigned threads) {
+  if (threads == 0) threads = std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
   // The number of rows is only known at the end: the head is written with a
   // provisional end time and rewritten by finish().
   const SampleDrive drive(kBigRowPeriodMs);
-  ZrlStreamWriter writer(path, drive.head(formatVersion, 0), compressionLevel);
+  ZrlStreamWriter writer(path, drive.head(formatVersion, 0), compressionLevel, threads);
   constexpr size_t kChunk = 4 << 20;
   RecordEncoder chunk(formatVersion);
   uint64_t row = 0;
