@@ -67,8 +67,12 @@ TEST(Fixtures, EveryCaseMatchesItsExpectedOutput) {
     const int expectedStatus =
         fileExists(folder + "/expected.status") ? std::stoi(readFile(folder + "/expected.status")) : 0;
     EXPECT_EQ(r.exitStatus, expectedStatus) << r.out << r.err;
-    if (fileExists(folder + "/expected.stdout")) EXPECT_EQ(r.out, readFile(folder + "/expected.stdout"));
-    if (fileExists(folder + "/expected.csv")) EXPECT_EQ(readFile(box.work + "/out.csv"), readFile(folder + "/expected.csv"));
+    if (fileExists(folder + "/expected.stdout")) {
+      EXPECT_EQ(r.out, readFile(folder + "/expected.stdout"));
+    }
+    if (fileExists(folder + "/expected.csv")) {
+      EXPECT_EQ(readFile(box.work + "/out.csv"), readFile(folder + "/expected.csv"));
+    }
   }
 }
 
