@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean screenshots
 
 all: build
 
@@ -27,3 +27,10 @@ run: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Renders the main window (sample log, a few variables checked, an alias and
+# two conditions) and the About dialog to PNG files in $(BUILD_DIR)/screenshots.
+screenshots: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ui_tests zrl-gen zrl-decoder
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/ui_tests --gtest_also_run_disabled_tests \
+	    --gtest_filter='Screenshots.DISABLED_RenderWindowAndAbout'

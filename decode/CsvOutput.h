@@ -6,18 +6,25 @@
 // is only written out between lines and grows when one line needs more
 // room, so no line is ever cut short.
 //
+// Full buffers are written by a background thread while the next one is
+// filled, so formatting and the file system's work overlap.
+//
 // Write errors (full disk, vanished file system) are remembered and stop
 // further writes; the caller checks failed() and the result of close().
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdio>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CsvOutput {
  public:
-  explicit CsvOutput(std::size_t flushThreshold = 1 << 20);
+  explicit CsvOutput(std::size_t flushThreshold = 256 << 10);
   ~CsvOutput();
   CsvOutput(const CsvOutput&) = delete;
   CsvOutput& operator=(const CsvOutput&) = delete;
@@ -53,23 +60,35 @@ class CsvOutput {
   // Last byte appended (the buffer must not be empty).
   char& back() { return buffer_[used_ - 1]; }
 
-  // Writes everything buffered to the file.
+  // Hands everything buffered to the file.
   void flush();
   // Flushes and closes. False when any write or the close failed.
   bool close();
 
-  bool failed() const { return failed_; }
+  bool failed() const { return failed_.load(std::memory_order_acquire); }
   // Text of the first write error ("No space left on device"), or empty.
+  // Valid once failed() is true.
   const std::string& errorText() const { return errorText_; }
 
  private:
   void grow(std::size_t needed);
   void fail(int error);
+  void writeLoop();
+  void waitUntilWritten(std::unique_lock<std::mutex>& lock);
 
   std::FILE* file_ = nullptr;
-  std::vector<char> buffer_;
+  std::vector<char> buffer_;  // being filled
   std::size_t used_ = 0;
   std::size_t flushThreshold_;
-  bool failed_ = false;
-  std::string errorText_;
+  std::atomic<bool> failed_{false};
+  std::string errorText_;     // set once, before failed_, by whoever failed first
+
+  // Hand-over to the writing thread.
+  std::thread writer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<char> handed_;  // being written
+  std::size_t handedUsed_ = 0;
+  bool hasHanded_ = false;
+  bool stopping_ = false;
 };

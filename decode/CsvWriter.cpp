@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/CellText.h"
+
 void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns) {
   separator_ = settings.columnSeparator;
   decimalSeparator_ = settings.decimalSeparator;
@@ -53,11 +55,14 @@ void CsvWriter::writeHeader() {
 
 void CsvWriter::writeRow(uint64_t rowMs) {
   const std::size_t lineStart = output_.lineStart();
-  char* p = output_.reserve(kTimeTextCapacity + 1);
-  std::size_t n = static_cast<std::size_t>(
-      timeFormatter_.format(rowMs, milliseconds_, separator_, utc_, p));
-  p[n] = separator_;
-  output_.commit(n + 1);
+  // Room for the whole row at once: every cell is copied as a full text
+  // buffer (a fixed-size copy is much cheaper than one of variable length)
+  // and the line only advances by the text's real length.
+  char* const begin =
+      output_.reserve(kTimeTextCapacity + 2 + columnCount_ * (sizeof(ColumnState::text) + 1));
+  char* p = begin;
+  p += timeFormatter_.format(rowMs, milliseconds_, separator_, utc_, p);
+  *p++ = separator_;
 
   std::size_t cellCharacters = 0;
   bool kept = true;  // cleared by a row filter
@@ -67,8 +72,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
     if (state.fresh || (!leaveBlank_ && state.last.kind() != DataValueKind::UnknownDt)) {
       if (!state.textValid) {
         state.textLength = static_cast<uint8_t>(
-            state.last.toText(state.text, sizeof state.text, decimalSeparator_, floatFormat_,
-                              state.decimals));
+            cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
         state.textValid = true;
       }
       length = state.textLength;
@@ -77,10 +81,9 @@ void CsvWriter::writeRow(uint64_t rowMs) {
         state.filter.dropsRow(state.text, length, decimalSeparator_)) {
       kept = false;
     }
-    char* cell = output_.reserve(length + 1);
-    std::memcpy(cell, state.text, length);
-    cell[length] = separator_;
-    output_.commit(length + 1);
+    std::memcpy(p, state.text, sizeof state.text);
+    p += length;
+    *p++ = separator_;
     cellCharacters += length;
     state.fresh = false;
   }
@@ -89,7 +92,8 @@ void CsvWriter::writeRow(uint64_t rowMs) {
     return;
   }
   // The line ends where its last separator was.
-  output_.back() = '\r';
-  output_.appendChar('\n');
+  p[-1] = '\r';
+  *p++ = '\n';
+  output_.commit(static_cast<std::size_t>(p - begin));
   output_.endLine();
 }

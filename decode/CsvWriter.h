@@ -45,6 +45,14 @@ class CsvWriter {
     state.textValid = false;
   }
 
+  // The same in two steps, for a value decoded straight into place: the
+  // storage of the column's value, then the note that it was set.
+  NodeDataValue& valueStorage(std::size_t column) { return states_[column].last; }
+  void valueStored(std::size_t column) {
+    states_[column].fresh = true;
+    states_[column].textValid = false;
+  }
+
   // Writes the row stamped `rowMs` (or suppresses it) and starts a new one.
   void writeRow(uint64_t rowMs);
 

@@ -107,7 +107,10 @@ bool Decoder::prepareRun() {
     report("End Time selected is over end time of the file");
     return false;
   }
-  resampling_ = settings_.frequencyCode != 0;
+  // A frequency without a period (codes the window never offers) would close
+  // a bin at every timestamp without ever advancing it; decode without
+  // resampling instead.
+  resampling_ = settings_.frequencyCode != 0 && settings_.periodMs > 0;
   bins_.start(fileStartMs(), settings_.periodMs);
   if (!openRecordStream()) {
     report("Unable to open compressed data");
@@ -162,6 +165,27 @@ void Decoder::rowStep(int64_t t) {
   currentMs_ = t;
 }
 
+// Reads one value record and routes its value.
+bool Decoder::readValueRecord(uint16_t id) {
+  if (id >= kMaxVariables) {
+    // No catalog slot: the record cannot be followed, and readVarData says so.
+    return readVarData(id, 0, decoded_);
+  }
+  const int32_t column = routeOf(id);
+  const uint8_t type = typeOf(id);
+  if (column < 0) return readVarData(id, type, decoded_);
+  const std::size_t c = static_cast<std::size_t>(column);
+  if (resampling_) {
+    if (!readVarData(id, type, decoded_)) return false;
+    sampling_.add(c, decoded_);
+    return true;
+  }
+  // Straight into the row; readVarData leaves its target alone on failure.
+  if (!readVarData(id, type, csv_.valueStorage(c))) return false;
+  csv_.valueStored(c);
+  return true;
+}
+
 bool Decoder::recordLoop() {
   progressStep();
   uint64_t counter = recordCounter.load(std::memory_order_relaxed);
@@ -179,11 +203,7 @@ bool Decoder::recordLoop() {
       break;
     }
     if (id != kTimestampRecord) {
-      // Ids without a catalog slot get type 0: the record cannot be
-      // followed, and readVarData says so.
-      const uint8_t type = id < kMaxVariables ? typeOf(id) : 0;
-      if (!readVarData(id, type, decoded_)) break;
-      route(id, decoded_);
+      if (!readValueRecord(id)) break;
       continue;
     }
     int64_t t = 0;

@@ -74,19 +74,15 @@ class Decoder : public LogReader {
   void checkEnd(uint64_t t);
   void rowStep(int64_t t);
 
-  // A decoded value of variable `id` (below kMaxVariables: readVarData
-  // refuses the others), routed to its column.
-  void route(uint16_t id, const NodeDataValue& value) {
-    if (currentMs_ == 0) return;
-    if (!startReached_ && !checkStart(static_cast<uint64_t>(currentMs_))) return;
-    const int32_t column = columnOf_[id];  // -1: not selected, or no column
-    if (column < 0) return;
-    if (resampling_) {
-      sampling_.add(static_cast<std::size_t>(column), value);
-    } else {
-      csv_.setValue(static_cast<std::size_t>(column), value);
-    }
+  // The column that a value of variable `id` goes to, or -1 when the value
+  // is to be ignored (no timestamp yet, before the time window, variable
+  // not selected). `id` is below kMaxVariables.
+  int32_t routeOf(uint16_t id) {
+    if (currentMs_ == 0) return -1;
+    if (!startReached_ && !checkStart(static_cast<uint64_t>(currentMs_))) return -1;
+    return columnOf_[id];
   }
+  bool readValueRecord(uint16_t id);
 
   bool verbose_;
   DatabaseSettings database_;

@@ -176,8 +176,9 @@ std::string LogReader::catalogUnitSymbol(unsigned unitIndex) const {
 
 std::string LogReader::fullVariableName(uint16_t id) const {
   const VariableEntry* entry = variableIndex_.find(id);
+  // An id without a slot has no group: 0xFFFF is past every group table.
   const uint16_t groupId =
-      entry ? entry->groupId : (id < kMaxVariables ? catalog_.descriptor(id).groupId : 0);
+      entry ? entry->groupId : (id < kMaxVariables ? catalog_.descriptor(id).groupId : 0xFFFF);
   return groupName(groupId) + "." + variableName(id);
 }
 

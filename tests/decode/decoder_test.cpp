@@ -187,6 +187,15 @@ TEST(DecoderRunTest, ResamplingClosesOneBinPerTimestamp) {
                          "05/03/2026;10:00:02.500;;70;\r\n");
 }
 
+TEST(DecoderRunTest, AFrequencyWithoutAPeriodDecodesEveryRow) {
+  // 2000 Hz has no whole-millisecond period; rather than stamping every row
+  // with the file start, the decode keeps one row per timestamp.
+  const std::string log = writeLog(engineHead(kTen, kTen + 2000), everySecond(3));
+  const Outcome out = decode(log, [](Decoder& d) { d.setFrequency(2000); });
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 100) + rowAt(1, 101) + rowAt(2, 102));
+}
+
 TEST(DecoderRunTest, AnExistingOutputIsNeverOverwritten) {
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
   const std::string dir = zrltest::makeTempSubdir("rename");

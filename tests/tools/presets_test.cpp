@@ -59,6 +59,7 @@ TEST(BigPreset, StreamsAWellFormedFileOfTheRequestedSize) {
   ZrlHead head = sampleHead(3);
   const writertest::Walk walk = writertest::walkBody(head, inflated.data);
   EXPECT_TRUE(walk.clean) << walk.error;
+  for (size_t i = 1; i < walk.offsets.size(); ++i) ASSERT_GT(walk.offsets[i], walk.offsets[i - 1]);
   // The rewritten head spans every row written.
   const int64_t endMs = writertest::le(file, 16, 4) * 1000 + writertest::le(file, 24, 4) / 1000000;
   const int64_t startMs = endMs - (static_cast<int32_t>(writertest::le(file, 40, 4)) * 1000 -

@@ -113,6 +113,8 @@ TEST(SpecText, DefaultsAndShortForms) {
   EXPECT_EQ(spec.head.storedSizeOverride, 42u);
   EXPECT_EQ(spec.options.encoding, BodyEncoding::Plain);
   EXPECT_EQ(spec.head.note, "AAA");
+  // A leading zero is still decimal.
+  EXPECT_EQ(hex(parseZrlSpec("int 010 010\ntsval 0x10 0X10\n").body), "0a000a000000" "10001000000000000000");
   EXPECT_FALSE(parseZrlSpec("stored-size 42\nstored-size correct\n").head.storedSizeOverride.has_value());
   // correct-N wraps like the 32-bit field does.
   EXPECT_EQ(parseZrlSpec("stored-size correct-850806\n").head.storedSizeOverride, 0xFFFFFFFFu);

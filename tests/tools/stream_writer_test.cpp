@@ -21,7 +21,7 @@ TEST(StreamWriter, ChunksBecomeOneGzipMemberAndTheSizeIsPatched) {
   const std::string path = zrltest::makeTempSubdir("stream") + "/s.zrl";
   std::string body;
   {
-    ZrlStreamWriter w(path, head(3), 1);
+    ZrlStreamWriter w(path, head(3), 1, 3);
     RecordEncoder e(3);
     for (int chunk = 0; chunk < 20; ++chunk) {
       e.clear();

@@ -43,6 +43,7 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
     const char* message;
   };
   const std::string out = zrltest::tempDir() + "/never.zrl";
+  zrltest::writeFile(zrltest::tempDir() + "/bad.zrlspec", "group 1 G\nvar 1 1 int X\nint 1 x\n");
   const Case cases[] = {
       {{}, 2, "zrl-gen: give exactly one of --preset and --spec\n"},
       {{"--preset", "sample"}, 2, "zrl-gen: --output PATH is required\n"},
@@ -52,7 +53,7 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
        "zrl-gen: option --size-mb needs a whole number from 0 to 1000000, not 'lots'\n"},
       {{"--preset", "big", "--size-mb", "0", "--output", out}, 2, "zrl-gen: --size-mb must be at least 1\n"},
       {{"--preset", "sample", "--size-mb", "5", "--output", out}, 2,
-       "zrl-gen: --size-mb and --level apply to --preset big only\n"},
+       "zrl-gen: --size-mb, --level and --threads apply to --preset big only\n"},
       {{"--preset", "sample", "--spec", "x", "--output", out}, 2, "zrl-gen: give exactly one of --preset and --spec\n"},
       {{"--spec", "x", "--version", "3", "--output", out}, 2,
        "zrl-gen: --version applies to presets; a description sets its own version\n"},
@@ -60,6 +61,9 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
       {{"--frobnicate"}, 2, "zrl-gen: unknown argument '--frobnicate'\n"},
       {{"--spec", zrltest::tempDir() + "/missing.zrlspec", "--output", out}, 1,
        "zrl-gen: cannot read description {tmp}/missing.zrlspec\n"},
+      {{"--spec", zrltest::tempDir() + "/bad.zrlspec", "--output", out}, 1,
+       "zrl-gen: {tmp}/bad.zrlspec: line 3: integer value must be a whole number from -2147483648 to 4294967295, "
+       "not 'x'\n"},
       {{"--preset", "sample", "--output", zrltest::tempDir() + "/no/dir.zrl"}, 1,
        "zrl-gen: cannot create {tmp}/no/dir.zrl: No such file or directory\n"},
   };

@@ -5,7 +5,7 @@
 
 const char* const kGenUsage =
     "Usage: zrl-gen --preset sample --output PATH [--version N]\n"
-    "       zrl-gen --preset big --size-mb N --output PATH [--version N] [--level L] [--quiet]\n"
+    "       zrl-gen --preset big --size-mb N --output PATH [--version N] [--level L] [--threads T] [--quiet]\n"
     "       zrl-gen --spec FILE --output PATH\n"
     "Writes a .zrl log file: a realistic three-minute drive (sample), a big file whose\n"
     "body inflates to about N MB (big, streamed), or the file a text description asks for.\n";
@@ -25,7 +25,7 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {
 }  // namespace
 
 bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& error) {
-  bool sizeGiven = false, versionGiven = false, levelGiven = false;
+  bool sizeGiven = false, versionGiven = false, bigOnlyGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -69,7 +69,11 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
     } else if (arg == "--level") {
       if (!number(9, n)) return false;
       options.level = static_cast<int>(n);
-      levelGiven = true;
+      bigOnlyGiven = true;
+    } else if (arg == "--threads") {
+      if (!number(64, n)) return false;
+      options.threads = static_cast<unsigned>(n);
+      bigOnlyGiven = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
     } else {
@@ -94,8 +98,8 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
     error = "--preset big needs --size-mb N";
     return false;
   }
-  if (options.preset != "big" && (sizeGiven || levelGiven)) {
-    error = "--size-mb and --level apply to --preset big only";
+  if (options.preset != "big" && (sizeGiven || bigOnlyGiven)) {
+    error = "--size-mb, --level and --threads apply to --preset big only";
     return false;
   }
   if (options.preset == "big" && options.sizeMb == 0) {

@@ -12,6 +12,7 @@ struct GenOptions {
   uint64_t sizeMb = 0;         // --size-mb, big preset only
   uint32_t formatVersion = 4;  // --version, presets only
   int level = 1;               // --level, big preset only
+  unsigned threads = 0;        // --threads, big preset only; 0 = one per processor
   bool quiet = false;
   bool help = false;
 };

@@ -23,7 +23,8 @@ int runBig(const GenOptions& options) {
                  static_cast<unsigned long long>(all >> 20));
   };
   const zrlwriter::WriteResult r =
-      zrlwriter::writeBigFile(options.outputPath, total, options.formatVersion, options.level, progress);
+      zrlwriter::writeBigFile(options.outputPath, total, options.formatVersion, options.level, progress,
+                              options.threads);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   reportWritten(options.outputPath, r);
   std::printf("%.1f s, %.0f MB/s of body\n", seconds, seconds > 0 ? double(r.bodyLength) / 1048576.0 / seconds : 0.0);

@@ -41,12 +41,12 @@ const char* const kMessages[] = {
 
 }  // namespace
 
-ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) {
+ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) const {
   ZrlHead h;
   h.formatVersion = formatVersion;
-  h.setTimeSpan(kStartMs, kStartMs + static_cast<int64_t>(rows * kRowPeriodMs), 86400123);
+  h.setTimeSpan(kStartMs, kStartMs + static_cast<int64_t>(rows * rowPeriodMs_), 86400123);
   h.note = "Test drive, ring road, dry weather";
-  h.recordingFrequency = 10.0f;
+  h.recordingFrequency = 1000.0f / static_cast<float>(rowPeriodMs_);
   if (layout::hasExtension(formatVersion)) {
     h.serial = "ZL-2041-00317";
     for (size_t i = 0; i < h.uid.size(); ++i) h.uid[i] = static_cast<uint8_t>(0xA0 + i * 3);
@@ -75,12 +75,12 @@ ZrlHead SampleDrive::head(uint32_t formatVersion, uint64_t rows) {
   return h;
 }
 
-uint64_t SampleDrive::rowOffsetMs(uint64_t row) {
+uint64_t SampleDrive::rowOffsetMs(uint64_t row) const {
   // A logger tick is never quite regular: a millisecond or two of jitter.
-  return row * kRowPeriodMs + (row * 7) % 3;
+  return row * rowPeriodMs_ + (row * 7) % 3;
 }
 
-void SampleDrive::appendRow(RecordEncoder& out, uint64_t row) {
+void SampleDrive::appendRow(RecordEncoder& out, uint64_t row) const {
   out.timestamp(rowOffsetMs(row));
   // Values are quantised the way a logger's sensors deliver them (0.1 km/h,
   // 10 rpm, whole percents...), which also gives the body a realistic

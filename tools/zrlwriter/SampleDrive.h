@@ -14,15 +14,19 @@ namespace zrlwriter {
 class SampleDrive {
  public:
   static constexpr int64_t kStartMs = 1773480413250;   // 2026-03-14 09:26:53.250 UTC
-  static constexpr uint64_t kRowPeriodMs = 100;         // 10 Hz
-  static constexpr uint64_t kSampleRows = 1800;         // three minutes
+  static constexpr uint64_t kSampleRows = 1800;         // three minutes at 10 Hz
+
+  explicit SampleDrive(uint64_t rowPeriodMs = 100) : rowPeriodMs_(rowPeriodMs) {}
 
   // The catalog; times cover `rows` rows.
-  static ZrlHead head(uint32_t formatVersion, uint64_t rows);
+  ZrlHead head(uint32_t formatVersion, uint64_t rows) const;
   // The time offset of row `row` after the file start.
-  static uint64_t rowOffsetMs(uint64_t row);
+  uint64_t rowOffsetMs(uint64_t row) const;
   // Appends row `row`: its timestamp record and the values due in it.
-  static void appendRow(RecordEncoder& out, uint64_t row);
+  void appendRow(RecordEncoder& out, uint64_t row) const;
+
+ private:
+  uint64_t rowPeriodMs_;
 };
 
 }  // namespace zrlwriter

@@ -167,6 +167,17 @@ class Expression {
   size_t pos_ = 0;
 };
 
+// Decimal, or hexadecimal after 0x; a leading zero does not mean octal.
+bool parseUnsigned(const std::string& digits, unsigned long long& value) {
+  const bool hexadecimal = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+  const std::string body = hexadecimal ? digits.substr(2) : digits;
+  if (body.empty() || !std::isxdigit(static_cast<unsigned char>(body[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoull(body.c_str(), &end, hexadecimal ? 16 : 10);
+  return errno == 0 && *end == '\0';
+}
+
 bool isExpression(const Token& t) { return t.kind == Token::Word && !t.text.empty() && t.text[0] == '{'; }
 
 double evaluate(const Token& t, const Counters& counters) {
@@ -232,11 +243,8 @@ int64_t integerValue(const Token& token, int64_t min, int64_t max, const Counter
     const std::string& s = token.text;
     const bool negative = !s.empty() && s[0] == '-';
     const std::string digits = negative ? s.substr(1) : s;
-    if (digits.empty() || !std::isdigit(static_cast<unsigned char>(digits[0]))) throw range();
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long u = std::strtoull(digits.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0') throw range();
+    unsigned long long u = 0;
+    if (!parseUnsigned(digits, u)) throw range();
     if (negative) {
       if (u > 9223372036854775808ull) throw range();
       v = u == 9223372036854775808ull ? INT64_MIN : -static_cast<int64_t>(u);
@@ -251,12 +259,8 @@ int64_t integerValue(const Token& token, int64_t min, int64_t max, const Counter
 
 uint64_t unsignedValue(const Token& token, const Counters& counters, const std::string& what) {
   const std::string& s = token.text;
-  if (token.kind == Token::Word && !isExpression(token) && !s.empty() && std::isdigit(static_cast<unsigned char>(s[0]))) {
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long u = std::strtoull(s.c_str(), &end, 0);
-    if (errno == 0 && *end == '\0') return u;
-  }
+  unsigned long long u = 0;
+  if (token.kind == Token::Word && !isExpression(token) && !s.empty() && s[0] != '-' && parseUnsigned(s, u)) return u;
   return static_cast<uint64_t>(integerValue(token, 0, INT64_MAX, counters, what));
 }
 

@@ -14,16 +14,25 @@ std::string gzipCompress(const std::string& data, int level) {
   if (deflateInit2(&zs, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     throw ZrlWriteError("cannot start deflate at level " + std::to_string(level));
   std::string out;
-  out.resize(deflateBound(&zs, data.size()) + 32);
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  zs.avail_in = static_cast<uInt>(data.size());
-  zs.next_out = reinterpret_cast<Bytef*>(out.data());
-  zs.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&zs, Z_FINISH);
-  const size_t produced = zs.total_out;
+  char buffer[1 << 16];
+  size_t fed = 0;
+  int rc = Z_OK;
+  // avail_in is 32 bits wide: feed the input in slices.
+  while (rc != Z_STREAM_END) {
+    if (zs.avail_in == 0 && fed < data.size()) {
+      const size_t n = std::min<size_t>(data.size() - fed, size_t(1) << 30);
+      zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + fed));
+      zs.avail_in = static_cast<uInt>(n);
+      fed += n;
+    }
+    zs.next_out = reinterpret_cast<Bytef*>(buffer);
+    zs.avail_out = sizeof buffer;
+    rc = deflate(&zs, fed == data.size() ? Z_FINISH : Z_NO_FLUSH);
+    if (rc == Z_STREAM_ERROR) break;
+    out.append(buffer, sizeof buffer - zs.avail_out);
+  }
   deflateEnd(&zs);
   if (rc != Z_STREAM_END) throw ZrlWriteError("deflate did not finish");
-  out.resize(produced);
   return out;
 }
 

@@ -19,8 +19,10 @@ WriteResult writeSampleFile(const std::string& path, uint32_t formatVersion = 4)
 // Streams a file whose body inflates to `bodyBytes` bytes or a row more, with the
 // sample's catalog and a realistic mix of every data type. `progress` (may
 // be empty) is called now and then with the body bytes written so far.
+// `threads` 0 means one per processor (at most 8).
 WriteResult writeBigFile(const std::string& path, uint64_t bodyBytes, uint32_t formatVersion = 4,
                          int compressionLevel = 1,
-                         const std::function<void(uint64_t done, uint64_t total)>& progress = {});
+                         const std::function<void(uint64_t done, uint64_t total)>& progress = {},
+                         unsigned threads = 0);
 
 }  // namespace zrlwriter

@@ -1,20 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "tools/zrlwriter/ZrlFileWriter.h"
 #include "tools/zrlwriter/ZrlHead.h"
 
 namespace zrlwriter {
 
+class ParallelGzip;
+
 // Writes big files with flat memory: the head first, then body chunks
-// deflated as they arrive into one gzip member, then the stored size is
-// patched into the head (unless the head carries an override).
+// deflated as they arrive into one gzip member (on `threads` threads), then
+// the stored size is patched into the head (unless the head carries an
+// override).
 class ZrlStreamWriter {
  public:
-  ZrlStreamWriter(const std::string& path, const ZrlHead& head, int compressionLevel = 1);
+  ZrlStreamWriter(const std::string& path, const ZrlHead& head, int compressionLevel = 1, unsigned threads = 1);
   ~ZrlStreamWriter();   // closes the file; an unfinished file keeps stored size 0
   ZrlStreamWriter(const ZrlStreamWriter&) = delete;
   ZrlStreamWriter& operator=(const ZrlStreamWriter&) = delete;
@@ -31,15 +34,13 @@ class ZrlStreamWriter {
   uint64_t bytesWritten() const { return bytesWritten_; }
 
  private:
-  void deflateChunk(const char* data, size_t length, int flush);
   void writeOut(const char* data, size_t length);
   void patch(uint64_t offset, const char* data, size_t length);
 
   std::string path_;
   ZrlHead headCopy_;
   int fd_ = -1;
-  void* stream_ = nullptr;   // z_stream, kept out of this header
-  std::vector<char> out_;
+  std::unique_ptr<ParallelGzip> gzip_;
   uint64_t bodyLength_ = 0;
   uint64_t bytesWritten_ = 0;
   uint64_t headSize_ = 0;

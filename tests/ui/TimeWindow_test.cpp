@@ -1,0 +1,183 @@
+// Resampling choices, the method's enabled state and the time window.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <cstdlib>
+#include <ctime>
+
+#include "tests/ui/WindowTestSupport.h"
+
+namespace {
+
+QStringList enabledFrequencies(MonitorWindow& w) {
+  QStringList enabled;
+  auto* model = qobject_cast<QStandardItemModel*>(w.form()->frequencyComboBox->model());
+  for (int i = 0; i < model->rowCount(); ++i)
+    if (model->item(i)->isEnabled()) enabled << model->item(i)->text();
+  return enabled;
+}
+
+uitest::LogShape recordedAt(float frequency) {
+  uitest::LogShape shape;
+  shape.frequency = frequency;
+  return shape;
+}
+
+// Sets TZ for the life of the object, and puts the old value back.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) saved_ = old, hadOld_ = true;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (hadOld_) setenv("TZ", saved_.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::string saved_;
+  bool hadOld_ = false;
+};
+
+}  // namespace
+
+TEST(ResamplingChoices, OfferOnlyRatesBelowTheRecordingFrequency) {
+  const struct {
+    float frequency;
+    QStringList enabled;
+  } cases[] = {
+      {100.0f, {"None", "50", "20", "10", "5", "1", "0.1", "0.01"}},
+      {10.0f, {"None", "5", "1", "0.1", "0.01"}},
+      {0.05f, {"None", "0.01"}},
+      // Compared in single precision: a file at the float nearest 0.1 Hz
+      // does not offer 0.1.
+      {0.1f, {"None", "0.01"}},
+      {1000.0f, {"None", "100", "50", "20", "10", "5", "1", "0.1", "0.01"}},
+  };
+  for (const auto& c : cases) {
+    auto w = uitest::windowWithLog(recordedAt(c.frequency));
+    EXPECT_EQ(enabledFrequencies(*w), c.enabled) << c.frequency;
+    EXPECT_EQ(w->form()->frequencyComboBox->count(), 9);
+  }
+}
+
+TEST(ResamplingChoices, ARateTheNextFileCannotProvideFallsBackToNone) {
+  auto w = uitest::windowWithLog(recordedAt(100.0f));
+  QComboBox* frequency = w->form()->frequencyComboBox;
+  w->selectFrequency(QStringLiteral("50"));
+  EXPECT_EQ(frequency->currentText(), QStringLiteral("50"));
+  EXPECT_TRUE(w->form()->methodComboBox->isEnabled());
+
+  uitest::loadLog(*w, uitest::writeLog("slow.zrl", recordedAt(20.0f)));
+  EXPECT_EQ(frequency->currentText(), QStringLiteral("None"));
+  EXPECT_FALSE(w->form()->methodComboBox->isEnabled());
+
+  // A rate that is still offered is kept.
+  w->selectFrequency(QStringLiteral("10"));
+  uitest::loadLog(*w, uitest::writeLog("fast.zrl", recordedAt(100.0f)));
+  EXPECT_EQ(frequency->currentText(), QStringLiteral("10"));
+}
+
+TEST(ResamplingChoices, SelectFrequencyTakesExactTextsOnly) {
+  auto w = uitest::windowWithLog(recordedAt(10.0f));
+  QComboBox* frequency = w->form()->frequencyComboBox;
+  w->selectFrequency(QStringLiteral("5"));
+  EXPECT_EQ(frequency->currentText(), QStringLiteral("5"));
+  for (const char* text : {"5.0", "abc", ""}) {
+    w->selectFrequency(QStringLiteral("5"));
+    w->selectFrequency(QString::fromLatin1(text));
+    EXPECT_EQ(frequency->currentText(), QStringLiteral("None")) << text;
+  }
+  // A configured rate is taken even when the file would not offer it by
+  // hand: a saved configuration keeps deciding the output.
+  w->selectFrequency(QStringLiteral("50"));
+  EXPECT_EQ(frequency->currentText(), QStringLiteral("50"));
+}
+
+TEST(ResamplingChoices, ConfiguredFrequencyIsAppliedAtTheLoad) {
+  auto w = uitest::makeWindow();
+  w->config["frequency"] = "1";
+  uitest::loadLog(*w, uitest::writeLog("conf.zrl", recordedAt(10.0f)));
+  EXPECT_EQ(w->form()->frequencyComboBox->currentText(), QStringLiteral("1"));
+  EXPECT_TRUE(w->form()->methodComboBox->isEnabled());
+}
+
+TEST(MethodState, FollowsTheFrequencyWithItsTooltip) {
+  auto w = uitest::windowWithLog();
+  QComboBox* method = w->form()->methodComboBox;
+  EXPECT_FALSE(method->isEnabled());
+  EXPECT_EQ(method->toolTip(), QStringLiteral("Method is only available when resampling is enabled"));
+  w->form()->frequencyComboBox->setCurrentText(QStringLiteral("20"));
+  EXPECT_TRUE(method->isEnabled());
+  EXPECT_EQ(method->toolTip(), QStringLiteral("Select aggregation method for resampling"));
+  w->form()->frequencyComboBox->setCurrentText(QStringLiteral("None"));
+  EXPECT_FALSE(method->isEnabled());
+}
+
+TEST(TimeWindow, HoldsTheWholeFileToTheMillisecond) {
+  auto w = uitest::windowWithLog();
+  const auto* f = w->form();
+  EXPECT_TRUE(f->startDateTimeEdit->isEnabled());
+  EXPECT_TRUE(f->endDateTimeEdit->isEnabled());
+  EXPECT_TRUE(w->fileLoaded);
+  // The file starts a quarter second past a whole second.
+  EXPECT_EQ(f->startDateTimeEdit->dateTime().toMSecsSinceEpoch(), 1700000000250);
+  EXPECT_EQ(f->endDateTimeEdit->dateTime().toMSecsSinceEpoch(), 1700003600750);
+  EXPECT_EQ(f->startDateTimeEdit->text(), QStringLiteral("14/11/2023 22:13:20"));
+  EXPECT_EQ(f->displayStartTimeLabel->text(), QStringLiteral("<b>From:</b> 14/11/2023 22:13:20"));
+  EXPECT_EQ(f->displayEndTimeLabel->text(), QStringLiteral("<b>To:</b> 14/11/2023 23:13:20"));
+  // Right after a load the edits have no bounds of their own.
+  EXPECT_LT(f->startDateTimeEdit->minimumDateTime().date().year(), 2000);
+  EXPECT_GT(f->endDateTimeEdit->maximumDateTime().date().year(), 3000);
+}
+
+TEST(TimeWindow, UtcToggleShowsTheSameInstantInTheOtherTimeBase) {
+  ScopedTimeZone paris("Europe/Paris");
+  auto w = uitest::windowWithLog();
+  const auto* f = w->form();
+  EXPECT_EQ(f->displayStartTimeLabel->text(), QStringLiteral("<b>From:</b> 14/11/2023 23:13:20"));
+  EXPECT_EQ(f->displayEndTimeLabel->text(), QStringLiteral("<b>To:</b> 15/11/2023 00:13:20"));
+  f->utcCheckBox->setChecked(true);
+  EXPECT_EQ(f->displayStartTimeLabel->text(), QStringLiteral("<b>From:</b> 14/11/2023 22:13:20"));
+  EXPECT_EQ(f->displayEndTimeLabel->text(), QStringLiteral("<b>To:</b> 14/11/2023 23:13:20"));
+  EXPECT_EQ(f->startDateTimeEdit->text(), QStringLiteral("14/11/2023 22:13:20"));
+  EXPECT_EQ(f->startDateTimeEdit->dateTime().toMSecsSinceEpoch(), 1700000000250);
+  EXPECT_EQ(f->startDateTimeEdit->timeSpec(), Qt::UTC);
+}
+
+TEST(TimeWindow, UtcToggleDiscardsTheUsersWindowAndBeforeALoadDoesNothing) {
+  auto empty = uitest::makeWindow();
+  empty->form()->utcCheckBox->setChecked(true);
+  EXPECT_FALSE(empty->fileLoaded);
+  EXPECT_EQ(empty->form()->displayStartTimeLabel->text(), QStringLiteral("<b>From:</b> -"));
+
+  auto w = uitest::windowWithLog();
+  QDateTimeEdit* start = w->form()->startDateTimeEdit;
+  start->setDateTime(start->dateTime().addSecs(600));
+  w->form()->utcCheckBox->setChecked(true);
+  EXPECT_EQ(start->dateTime().toMSecsSinceEpoch(), 1700000000250);
+}
+
+TEST(TimeWindow, EditsKeepStartBeforeEndOnceTouched) {
+  auto w = uitest::windowWithLog();
+  QDateTimeEdit* start = w->form()->startDateTimeEdit;
+  QDateTimeEdit* end = w->form()->endDateTimeEdit;
+  const QDateTime fileEnd = end->dateTime();
+  // Right after a load any start can be entered, even one after the end;
+  // it then becomes the end's minimum, which pulls the end along.
+  start->setDateTime(fileEnd.addSecs(60));
+  EXPECT_EQ(start->dateTime(), fileEnd.addSecs(60));
+  EXPECT_EQ(end->minimumDateTime(), fileEnd.addSecs(60));
+  EXPECT_EQ(end->dateTime(), fileEnd.addSecs(60));
+  // Once the end has been changed it bounds the start in turn.
+  end->setDateTime(fileEnd.addSecs(120));
+  start->setDateTime(fileEnd.addSecs(3600));
+  EXPECT_EQ(start->dateTime(), fileEnd.addSecs(120));
+}

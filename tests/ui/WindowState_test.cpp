@@ -1,0 +1,216 @@
+// Status display, decode button faces, clock, enabled-state rules, the
+// information texts, the file and directory choosers and the About dialog.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QListWidget>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <functional>
+
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/APropos.h"
+
+namespace {
+
+template <typename Dialog>
+void onNextModal(std::function<void(Dialog*)> handle) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, handle] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    handle(dialog);
+  });
+  poll->start(5);
+}
+
+// The colour drawn a few pixels inside the widget's left edge, mid-height.
+QColor colourInside(QWidget* widget) {
+  widget->repaint();
+  const QImage image = widget->grab().toImage();
+  return image.pixelColor(4, image.height() / 2);
+}
+
+}  // namespace
+
+TEST(WindowStatus, SetStatusShowsTheTextAndRestylesTheBarAtOnce) {
+  auto w = uitest::makeWindow();
+  w->show();
+  QProgressBar* bar = w->form()->progressBar;
+  const struct {
+    const char* state;
+    const char* background;
+  } states[] = {{"error", "#FCE4E4"}, {"success", "#E8F5E8"}, {"processing", "#E3F2FD"}, {"ready", "#E8F4FF"}};
+  for (const auto& s : states) {
+    w->setStatus(QStringLiteral("Status text"), QString::fromLatin1(s.state));
+    EXPECT_EQ(bar->format(), QStringLiteral("Status text"));
+    EXPECT_EQ(bar->property("state").toString(), QString::fromLatin1(s.state));
+    EXPECT_EQ(colourInside(bar), QColor(s.background)) << s.state;
+  }
+  w->setStatus(QStringLiteral("%p%"), QString());
+  EXPECT_EQ(colourInside(bar), QColor("#E8EDF2"));
+}
+
+TEST(WindowStatus, DecodeButtonIsGreenIdleAndRedWhenItMeansCancel) {
+  auto w = uitest::makeWindow();
+  w->show();
+  QPushButton* button = w->form()->decodeButton;
+  button->setEnabled(true);
+  const QColor idle = colourInside(button);
+  EXPECT_GT(idle.green(), idle.red());
+  w->setDecodeButtonFace(QStringLiteral("Cancel"), true);
+  EXPECT_EQ(button->text(), QStringLiteral("Cancel"));
+  EXPECT_TRUE(button->property("cancel").toBool());
+  const QColor cancel = colourInside(button);
+  EXPECT_GT(cancel.red(), cancel.green());
+  w->setDecodeButtonFace(QStringLiteral("Decode"), false);
+  EXPECT_EQ(colourInside(button), idle);
+}
+
+TEST(WindowStatus, ClockShowsMinutesAndSecondsAndWrapsAfterAnHour) {
+  auto w = uitest::makeWindow();
+  w->showTime();
+  EXPECT_EQ(w->elapsed, QTime(0, 0, 1));
+  w->elapsed = QTime(0, 59, 58);
+  w->showTime();
+  EXPECT_EQ(w->elapsed.toString("mm:ss"), QStringLiteral("59:59"));
+  w->showTime();
+  EXPECT_EQ(w->elapsed.toString("mm:ss"), QStringLiteral("00:00"));
+  EXPECT_EQ(w->clockTimer->interval(), 1000);
+  EXPECT_EQ(w->progressTimer->interval(), 100);
+}
+
+TEST(WindowStatus, OptionControlsAreDisabledAndEnabledTogether) {
+  auto w = uitest::windowWithLog();
+  auto* f = w->form();
+  const QList<QWidget*> affected{static_cast<QWidget*>(f->resamplingBox), f->cellFillComboBox,
+                                 f->msecsCheckBox, f->utcCheckBox, f->startDateTimeEdit, f->endDateTimeEdit};
+  const QList<QWidget*> untouched{static_cast<QWidget*>(f->unitLineCheckBox), f->floatFormatBox,
+                                  f->columnSeparatorBox, f->decimalSeparatorBox, f->varsView,
+                                  f->conditionsFrame};
+  w->disableOptionControls();
+  for (QWidget* widget : affected) EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
+  for (QWidget* widget : untouched) EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
+  f->decodeButton->setEnabled(false);
+  f->frequencyComboBox->setCurrentText(QStringLiteral("5"));
+  w->enableOptionControls();
+  for (QWidget* widget : affected) EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
+  EXPECT_TRUE(f->decodeButton->isEnabled());
+  EXPECT_TRUE(f->methodComboBox->isEnabled());
+}
+
+TEST(WindowStatus, LoadFillsTheInformationTextsAndEnablesDecoding) {
+  auto w = uitest::windowWithLog();
+  auto* f = w->form();
+  EXPECT_EQ(f->inputFileNameLabel->text(), QStringLiteral("<b>File:</b> test.zrl"));
+  EXPECT_EQ(f->serialNumberLabel->text(), QStringLiteral("<b>Serial:</b> SN-0042"));
+  EXPECT_EQ(f->firmwareVersionLabel->text(), QStringLiteral("<b>Firmware:</b> 4.2.1"));
+  EXPECT_TRUE(f->decodeButton->isEnabled());
+  EXPECT_TRUE(f->cellFillComboBox->isEnabled());
+  EXPECT_TRUE(f->resamplingBox->isEnabled());
+}
+
+TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
+  auto w = uitest::makeWindow();
+  QLabel* label = w->form()->configFileLabel;
+  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+  const struct {
+    QString path;
+    const char* text;
+    QString tooltip;
+  } cases[] = {
+      {QString(), "<b>Configuration:</b> (default)", "Using default configuration"},
+      {temp + "/decoderConf.json", "<b>Configuration:</b> (default)", "Using default configuration"},
+      {"/srv/conf/decoderConf.json", "<b>Configuration:</b> decoderConf.json",
+       "Current configuration file: /srv/conf/decoderConf.json"},
+      {temp + "/mine.json", "<b>Configuration:</b> mine.json", "Current configuration file: " + temp + "/mine.json"},
+  };
+  for (const auto& c : cases) {
+    w->configPath = c.path;
+    w->updateConfigurationLabel();
+    EXPECT_EQ(label->text(), QString::fromLatin1(c.text)) << c.path.toStdString();
+    EXPECT_EQ(label->toolTip(), c.tooltip);
+  }
+}
+
+TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
+  auto w = uitest::makeWindow();
+  w->config["inputDirName"] = zrltest::tempDir();
+  QString caption;
+  onNextModal<QFileDialog>([&](QFileDialog* d) {
+    caption = d->windowTitle();
+    EXPECT_EQ(d->directory().absolutePath(), QDir(QString::fromStdString(zrltest::tempDir())).absolutePath());
+    d->reject();
+  });
+  w->inputFileChoose();
+  EXPECT_EQ(caption, QStringLiteral("Open log file"));
+  EXPECT_FALSE(w->form()->resamplingBox->isEnabled());
+  EXPECT_TRUE(w->inputFiles.isEmpty());
+}
+
+TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
+  auto w = uitest::makeWindow();
+  const QString dir = QString::fromStdString(zrltest::makeTempSubdir("out"));
+  onNextModal<QFileDialog>([&](QFileDialog* d) {
+    EXPECT_EQ(d->windowTitle(), QStringLiteral("Choose output directory"));
+    d->setDirectory(dir);
+    d->selectFile(dir);
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  w->outputDirChoose();
+  EXPECT_EQ(QDir(QString::fromStdString(w->config["outputDirName"].asString())), QDir(dir));
+  EXPECT_TRUE(w->form()->destinationDirLabel->text().startsWith(QStringLiteral("<b>Destination:</b> /")));
+
+  // Cancelling keeps what was chosen.
+  onNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+  w->outputDirChoose();
+  EXPECT_EQ(QDir(QString::fromStdString(w->config["outputDirName"].asString())), QDir(dir));
+}
+
+TEST(WindowStatus, ConnectionSquareFollowsTheConnectionState) {
+  auto w = uitest::makeWindow();
+  EXPECT_FALSE(w->form()->connectionLabel->isEnabled());
+  w->wsConnection(true);
+  EXPECT_TRUE(w->form()->connectionLabel->isEnabled());
+  w->wsConnection(false);
+  EXPECT_FALSE(w->form()->connectionLabel->isEnabled());
+}
+
+TEST(AboutDialog, ShowsBothVersionsModallyAndClosesWithOk) {
+  auto w = uitest::makeWindow();
+  w->show();
+  QStringList texts;
+  bool modal = false;
+  onNextModal<APropos>([&](APropos* d) {
+    modal = d->isModal() && QApplication::activeModalWidget() == d;
+    EXPECT_EQ(d->windowTitle(), QStringLiteral("Version"));
+    for (QLabel* label : d->findChildren<QLabel*>()) texts << label->text();
+    d->findChild<QPushButton*>()->click();
+  });
+  w->aPropos();
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(texts, (QStringList{"ZRL_decoder version TARVIK_2026-04_002-18", "ZRL format version 4"}));
+  EXPECT_TRUE(w->findChildren<APropos*>().isEmpty());
+}
+
+TEST(WindowLifetime, ExitClosesTheWindowAndTheProgressWindowIsThisOne) {
+  auto w = uitest::makeWindow();
+  EXPECT_EQ(MonitorWindow::current(), w.get());
+  w->show();
+  w->exitApplication();
+  EXPECT_FALSE(w->isVisible());
+  w.reset();
+  EXPECT_EQ(MonitorWindow::current(), nullptr);
+}

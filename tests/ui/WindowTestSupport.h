@@ -1,0 +1,130 @@
+// Shared helpers of the window tests: a window with no command-line options,
+// log files written by our writer, and "loading" them into the window the
+// way the log-file load does (head read, then the panels filled).
+#pragma once
+
+#include <QApplication>
+#include <QListWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reader/LogReader.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "tools/zrlwriter/ZrlWriter.h"
+#include "ui/MonitorWindow.h"
+#include "ui/VarItem.h"
+
+namespace uitest {
+
+inline std::unique_ptr<MonitorWindow> makeWindow() {
+  processFlags() = ProcessFlags{};
+  return std::make_unique<MonitorWindow>(StartupOptions{});
+}
+
+struct LogVariable {
+  std::string fullName;  // "Group.Name"
+  uint8_t type;
+  std::string unit;
+};
+
+// One variable of every type code the catalog can hold, plus an unknown one.
+inline std::vector<LogVariable> everyType() {
+  return {{"Bus.Frame", zrlwriter::kCanFrame, ""},  {"Clock.Stamp", zrlwriter::kTimestamp, ""},
+          {"Engine.Rpm", zrlwriter::kInteger, "rpm"}, {"Engine.Speed", zrlwriter::kFloat, "km/h"},
+          {"Engine.Torque", zrlwriter::kDouble, "Nm"}, {"Misc.Odd", 9, ""},
+          {"Status.Ok", zrlwriter::kBoolean, ""},     {"Status.Text", zrlwriter::kString, ""}};
+}
+
+struct LogShape {
+  std::vector<LogVariable> variables = everyType();
+  float frequency = 100.0f;
+  int64_t startMs = 1700000000250;  // a quarter second past a whole second
+  int64_t endMs = 1700003600750;
+  std::string serial = "SN-0042";
+  std::string firmware = "4.2.1";
+};
+
+// Writes a log file with the given catalog and an empty record stream.
+inline std::string writeLog(const std::string& name, const LogShape& shape = {}) {
+  zrlwriter::ZrlHead head;
+  head.formatVersion = 4;
+  head.recordingFrequency = shape.frequency;
+  head.setTimeSpan(shape.startMs, shape.endMs);
+  head.serial = shape.serial;
+  head.firmware = shape.firmware;
+  std::map<std::string, uint32_t> groupIds;
+  std::map<std::string, uint8_t> unitIndexes;
+  head.units[0] = "";
+  uint16_t slot = 0;
+  for (const LogVariable& v : shape.variables) {
+    const auto dot = v.fullName.find('.');
+    const std::string group = v.fullName.substr(0, dot);
+    if (!groupIds.count(group)) {
+      const uint32_t id = static_cast<uint32_t>(groupIds.size());
+      groupIds[group] = id;
+      head.groups[id] = group;
+    }
+    uint8_t unit = 0;
+    if (!v.unit.empty()) {
+      if (!unitIndexes.count(v.unit)) {
+        const auto index = static_cast<uint8_t>(unitIndexes.size() + 1);
+        unitIndexes[v.unit] = index;
+        head.units[index] = v.unit;
+      }
+      unit = unitIndexes[v.unit];
+    }
+    head.addVariable(slot++, static_cast<uint16_t>(groupIds[group]), v.type, v.fullName.substr(dot + 1), unit);
+  }
+  const std::string path = zrltest::makeTempSubdir("logs") + "/" + name;
+  zrlwriter::writeZrlFile(path, head, std::string());
+  return path;
+}
+
+// Does what the log-file load does with the head of the file: times and
+// information texts, then the panels.
+inline void loadLog(MonitorWindow& w, const std::string& path) {
+  LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
+  w.inputFiles = QStringList{QString::fromStdString(path)};
+  w.fileStartMs = reader.fileStartMs();
+  w.fileEndMs = reader.fileEndMs();
+  w.showFileSummary(QString::fromStdString(path), QString::fromStdString(reader.serial()),
+                    QString::fromStdString(reader.firmware()));
+  w.fillPanelsForLoadedFile(reader.listVariables(), reader.recordingFrequency());
+}
+
+inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) {
+  auto window = makeWindow();
+  loadLog(*window, writeLog("test.zrl", shape));
+  return window;
+}
+
+inline QListWidget* list(MonitorWindow& w) { return w.form()->varsView; }
+
+inline VarItem* item(MonitorWindow& w, const QString& name) {
+  QListWidget* view = list(w);
+  for (int i = 0; i < view->count(); ++i) {
+    auto* v = dynamic_cast<VarItem*>(view->item(i));
+    if (v && v->fullName() == name) return v;
+  }
+  return nullptr;
+}
+
+// Names of the items that are not hidden, in list order.
+inline QStringList visibleNames(MonitorWindow& w) {
+  QStringList names;
+  QListWidget* view = list(w);
+  for (int i = 0; i < view->count(); ++i)
+    if (!view->item(i)->isHidden()) names << dynamic_cast<VarItem*>(view->item(i))->fullName();
+  return names;
+}
+
+inline QStringList allNames(MonitorWindow& w) {
+  QStringList names;
+  QListWidget* view = list(w);
+  for (int i = 0; i < view->count(); ++i) names << dynamic_cast<VarItem*>(view->item(i))->fullName();
+  return names;
+}
+
+}  // namespace uitest

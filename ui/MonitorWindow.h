@@ -1,0 +1,208 @@
+// The decoder's one interactive window: what the loaded log file contains,
+// the variable selection, row conditions and aliases, resampling and CSV
+// options, and the decode with its progress. In batch and info mode the same
+// object exists unseen and its controls carry the settings.
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QMap>
+#include <QMutex>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <json/json.h>
+
+#include "app/StartupOptions.h"
+#include "ui/MonitorWindowForm.h"
+#include "ui/VariableCatalogEntry.h"
+
+class DecoderRunnable;
+class QDateTime;
+class QEvent;
+class QListWidgetItem;
+class QTimer;
+class VarItem;
+
+class MonitorWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MonitorWindow(const StartupOptions& options, QWidget* parent = nullptr);
+  ~MonitorWindow() override;
+
+  // The window that the progress callback of a running decode reports to.
+  static MonitorWindow* current();
+
+  // Status shown in the progress bar; state is "ready", "processing",
+  // "success", "error" or empty, and selects the bar's colours.
+  void setStatus(const QString& text, const QString& state);
+  // The decode button's two faces: idle (green) and cancel (red).
+  void setDecodeButtonFace(const QString& text, bool cancel);
+
+  // Controls that must not change while a decode runs.
+  void enableOptionControls();
+  void disableOptionControls();
+
+  void updateConfigurationLabel();
+
+  // After a log file has been loaded: the information texts, then the time
+  // window, the variable list and the resampling choices for that file
+  // (fileStartMs and fileEndMs must be set first).
+  void showFileSummary(const QString& filePath, const QString& serial, const QString& firmware);
+  void fillPanelsForLoadedFile(const std::vector<CatalogEntry>& catalog, float recordingFrequency);
+
+  // Variable list. populateVariableList(catalog) is fed by the log-file
+  // load; the form without argument rebuilds from the catalog of the loaded
+  // file (after a configuration load) and does nothing before any load.
+  void populateVariableList(const std::vector<CatalogEntry>& catalog);
+  void populateVariableList();
+  void applyVariableFilter();
+  void updateSelectionCount();
+  void rebuildTypeMap();
+  bool hasCatalog() const { return catalogLoaded; }
+  const std::vector<CatalogEntry>& catalog() const { return catalogEntries; }
+  static QString typeNameOfCode(unsigned code);
+  static QIcon typeIcon(const QString& typeName);
+  static QIcon conditionIcon(const QString& typeName, bool hasCondition);
+  static QString variableTooltip(const CatalogEntry& entry);
+  // Where the condition marker image is found: the working directory first,
+  // then beside the executable; empty when neither has it.
+  static QString funnelImagePath();
+
+  // Aliases and conditions.
+  QString aliasOf(const QString& name) const;
+  QString typeNameOf(const QString& name) const;
+  void addConditionChip(const QString& text, const QString& name, const QString& kind, const QString& limit);
+  void clearConditionChips();
+  void rebuildConditionChips();
+  void resetConditionsTitle();
+  // Appends a condition as the context menu does once the limit is known.
+  void addCondition(const QString& name, const QString& kind, double limit);
+  // Sets or replaces the alias of a variable, as the alias dialog does.
+  void setAlias(const QString& name, const QString& alias);
+  static QString limitText(double limit);
+
+  // Resampling and time window.
+  void setFrequencyChoices(float frequency);
+  void selectFrequency(const QString& text);
+  void refreshTimeWindow();
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ public:
+
+  // Start-up, log-file load, configuration and decode (implemented with the
+  // application start-up and the decode task).
+  void runStartupSequence();
+  bool loadLogFile(const QString& path);
+  Json::Value buildInfoJson() const;
+  // Asks a running decode to stop; the caller then waits for the pool.
+  void requestDecodeCancel();
+  // Deletes the decode task of the loaded file, if any.
+  void releaseDecoder();
+
+  MonitorWindowForm* form() const { return ui.get(); }
+
+ public slots:
+  void loadconf();
+  void saveconf();
+  void saveCurrentConfig();
+  void inputFileChoose();
+  void outputDirChoose();
+  void aPropos();
+  void exitApplication();
+  void jobComplete();
+  void utcChanged(bool checked);
+  void ShowContextMenu(QPoint pos);
+  void wsConnection(bool connected);
+  void showTime();
+  void showProgress();
+
+ private slots:
+  void on_varsView_customContextMenuRequested(QPoint pos);
+  void on_decodeButton_clicked();
+  void on_selectAllButton_clicked();
+  void on_unselectAllButton_clicked();
+  void on_startDateTimeChanged(const QDateTime& dateTime);
+  void on_endDateTimeChanged(const QDateTime& dateTime);
+  void on_addAlias();
+  void on_removeAlias();
+  void on_maximumVal();
+  void on_minimumVal();
+  void on_varFilter_textEdited(const QString& text);
+  void onVarItemChanged(QListWidgetItem* item);
+  void on_methodComboBox_currentTextChanged(const QString& text);
+  void updateMethodState();
+  void onFilterDeleteButtonClicked(QObject* senderObj);
+  void onFilterDeleteButtonClicked();
+  void onTypeFilterMenuTriggered(bool checked);
+  void on_clearSearchButton_clicked();
+  void on_floatTypeCheckBox_toggled(bool checked);
+  void on_integerTypeCheckBox_toggled(bool checked);
+  void on_stringTypeCheckBox_toggled(bool checked);
+  void on_booleanTypeCheckBox_toggled(bool checked);
+  void on_canFrameTypeCheckBox_toggled(bool checked);
+  void on_timeStampTypeCheckBox_toggled(bool checked);
+  void on_selectedOnlyToggle_toggled(bool checked);
+
+ public:
+  // Window state. The decode action, the configuration file and the
+  // progress callback read and write these directly.
+  QList<QStringList> aliasList;      // [full name, alias]
+  QList<QStringList> conditionList;  // [full name, "minimum"|"maximum", limit]
+  QString configPath;
+  QStringList inputFiles;  // the first one is the loaded file
+  QString contextVariable;
+  QString csvName;
+  DecoderRunnable* decoder = nullptr;  // owned
+  QTimer* clockTimer = nullptr;
+  QTimer* progressTimer = nullptr;
+  QTime elapsed{0, 0, 0};
+  Json::Value config{Json::objectValue};
+  int64_t fileStartMs = 0;
+  int64_t fileEndMs = 0;
+  bool fileLoaded = false;
+  QString searchText;
+  bool selectedOnly = false;
+  bool floatFilter = true;
+  bool integerFilter = true;
+  bool stringFilter = true;
+  bool booleanFilter = true;
+  bool canFrameFilter = true;
+  bool timeStampFilter = true;
+  QMap<QString, QString> typeByName;
+  std::atomic<int> progressPercent{0};
+  // Written by the decode's worker thread, read by showProgress.
+  QMutex errorTextMutex;
+  QString errorText;
+  bool timeWindowUpdating = false;
+  bool processing = false;
+  StartupOptions startupOptions;
+
+ private:
+  void connectSlotsByObjectName();
+  QString configText(const char* key) const;  // empty unless a text member
+  void setTypeFilter(bool& field, bool checked);
+  bool typeFilterAllows(const QString& typeName) const;
+  void setItemsCheckState(Qt::CheckState state);
+  QList<VarItem*> itemsNamed(const QString& name) const;
+  void markConditionIcon(const QString& name, bool hasCondition);
+  void addConditionFromDialog(const QString& kind, const QString& prompt);
+  void stopDecodeAndWait();
+
+  std::unique_ptr<MonitorWindowForm> ui;
+  std::vector<CatalogEntry> catalogEntries;
+  bool catalogLoaded = false;
+  bool sizeCheckedAtShow = false;
+};

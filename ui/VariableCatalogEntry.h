@@ -1,0 +1,6 @@
+// One variable of a log file's catalog, as the window lists it.
+#pragma once
+
+#include "reader/LogReader.h"
+
+using CatalogEntry = VariableListing;
