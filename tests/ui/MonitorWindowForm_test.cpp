@@ -2,6 +2,7 @@
 // initial enabled states and texts.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -53,4 +54,30 @@ TEST(MonitorWindowForm, StartsWithPlaceholdersAndDisabledDecodeControls) {
   EXPECT_EQ(f->progressBar->property("state").toString(), QStringLiteral("ready"));
   EXPECT_EQ(f->varsView->contextMenuPolicy(), Qt::CustomContextMenu);
   EXPECT_EQ(f->startDateTimeEdit->displayFormat(), QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
+TEST(MonitorWindowForm, NothingIsSqueezedBelowItsNeedsAtTheInitialSize) {
+  auto window = uitest::windowWithLog();
+  window->show();
+  QCoreApplication::processEvents();
+  EXPECT_GE(window->width(), 1161);
+  EXPECT_GE(window->height(), 928);
+  QStringList squeezed;
+  for (QWidget* widget : window->findChildren<QWidget*>()) {
+    if (!widget->isVisible() || widget->objectName().isEmpty()) continue;
+    if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget)) continue;
+    // Wrapping labels and the scaled logo are meant to adapt.
+    if (auto* label = qobject_cast<QLabel*>(widget); label && (label->wordWrap() || label->hasScaledContents()))
+      continue;
+    const QSize need = widget->minimumSizeHint().expandedTo(widget->sizeHint());
+    const QSize room = need.boundedTo(widget->maximumSize());
+    if (widget->width() < room.width() || widget->height() < room.height())
+      squeezed << QStringLiteral("%1 %2x%3 < %4x%5")
+                      .arg(widget->objectName())
+                      .arg(widget->width())
+                      .arg(widget->height())
+                      .arg(room.width())
+                      .arg(room.height());
+  }
+  EXPECT_TRUE(squeezed.isEmpty()) << squeezed.join(", ").toStdString();
 }
