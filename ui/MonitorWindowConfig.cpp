@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QStandardPaths>
 
-#include "app/LogSummary.h"
 #include "app/StartupOptions.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigOptions.h"
@@ -25,11 +24,6 @@ void selectOfferedText(QComboBox* box, const std::optional<QString>& text) {
   if (!text) return;
   const int index = box->findText(*text);
   if (index >= 0) box->setCurrentIndex(index);
-}
-
-QString conditionChipText(const QString& displayName, const QStringList& condition) {
-  const QString relation = condition[1] == QLatin1String("maximum") ? QStringLiteral(" < ") : QStringLiteral(" > ");
-  return displayName + relation + condition[2];
 }
 
 }  // namespace
@@ -63,11 +57,7 @@ void MonitorWindow::loadConfig() {
     clearConditionChips();
     if (options.aliasesGiven) aliasList = options.aliases;
     conditionList = options.conditions;
-    for (const QStringList& condition : conditionList) {
-      const QString alias = aliasOf(condition[0]);
-      const QString displayName = alias.isEmpty() ? condition[0] : alias;
-      addConditionChip(conditionChipText(displayName, condition), condition[0], condition[1], condition[2]);
-    }
+    rebuildConditionChips();
     resetConditionsTitle();
 
     for (const QString& method : options.methodTexts) selectOfferedText(ui->methodComboBox, method);
@@ -85,7 +75,7 @@ void MonitorWindow::loadConfig() {
   ui->msecsCheckBox->setChecked(milliseconds);
   ui->utcCheckBox->setChecked(utc);
   const QString outputDir = ::configText(config, "outputDirName").value_or(QString());
-  ui->destinationDirLabel->setText(destinationLabelText(QFileInfo(outputDir).absoluteFilePath()));
+  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(outputDir).absoluteFilePath());
   updateConfigurationLabel();
   updateMethodState();
   resetConditionsTitle();

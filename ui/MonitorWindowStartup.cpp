@@ -102,10 +102,7 @@ bool MonitorWindow::loadLogFile(const QString& path) {
 
   fileStartMs = log.fileStartMs();
   fileEndMs = log.fileEndMs();
-  ui->inputFileNameLabel->setText(fileLabelText(path));
-  ui->serialNumberLabel->setText(serialLabelText(QString::fromStdString(log.serial())));
-  ui->firmwareVersionLabel->setText(firmwareLabelText(QString::fromStdString(log.firmware())));
-  ui->destinationDirLabel->setText(destinationLabelText(::configText(config, "outputDirName").value_or(QString())));
+  showFileSummary(path, QString::fromStdString(log.serial()), QString::fromStdString(log.firmware()));
 
   if (flags.info) {
     const std::string text = infoJsonText(buildInfoJson());
@@ -114,14 +111,7 @@ bool MonitorWindow::loadLogFile(const QString& path) {
     endProcess(0);
   }
 
-  refreshTimeWindow();
-  populateVariableList(log.listVariables());
-  setFrequencyChoices(log.recordingFrequency());
-  if (const auto frequency = ::configText(config, "frequency")) selectFrequency(*frequency);
-  ui->cellFillComboBox->setEnabled(true);
-  ui->resamplingBox->setEnabled(true);
-  updateMethodState();
-  ui->decodeButton->setEnabled(true);
+  fillPanelsForLoadedFile(log.listVariables(), log.recordingFrequency());
   return log.loadError().empty();
 }
 
