@@ -61,7 +61,7 @@ void Decoder::checkEnd(uint64_t t) {
 void Decoder::buildColumns() {
   std::vector<CsvColumn> columns;
   for (const VariableListing& v : listVariables()) {
-    if (settings_.selected[v.id] == 0) continue;
+    if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
     const VariableEntry* entry = variableMap().find(v.id);
     columnOf_[v.id] = static_cast<int32_t>(columns.size());
     columns.push_back({v.id, v.fullName, groupName(v.groupId) + "_" + variableName(v.id),

@@ -44,7 +44,7 @@ class Decoder : public LogReader {
   }
   void clearSelection() { settings_.selected.assign(kMaxVariables, 0); }
   void setSelected(uint16_t id, bool selected) {
-    if (id < kMaxVariables) settings_.selected[id] = selected ? 1 : 0;
+    if (id < settings_.selected.size()) settings_.selected[id] = selected ? 1 : 0;
   }
   void setOutputPath(const std::string& path) { settings_.outputPath = path; }
   void setStartMs(int64_t ms) { settings_.startMs = ms; }
