@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -13,6 +14,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <memory>
 #include <ostream>
@@ -134,6 +136,43 @@ TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
     EXPECT_TRUE(window->conditionList.isEmpty()) << text;
     EXPECT_TRUE(window->aliasList.isEmpty()) << text;
   }
+}
+
+// Answers the next file dialog with `path` once it is shown.
+void answerFileDialog(const QString& path) {
+  QTimer::singleShot(0, [path] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return answerFileDialog(path);
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+TEST(WindowConfiguration, LoadedConfigurationBecomesTheOneSaveWrites) {
+  forgetRemembered();
+  const QString home = QDir::homePath();
+  const QString first = home + "/first.json";
+  const QString second = home + "/second.json";
+  writeFile(first.toStdString(), R"({"utc": true})");
+  writeFile(second.toStdString(), R"({"utc": false, "mine": 1})");
+  StartupOptions options;
+  options.confPath = first.toStdString();
+  auto window = openWindow(options);
+
+  answerFileDialog(second);
+  window->loadconf();
+  EXPECT_FALSE(window->form()->utcCheckBox->isChecked());
+  EXPECT_EQ(window->form()->configFileLabel->text(), "<b>Configuration:</b> second.json");
+  EXPECT_EQ(findLastConfig(false), second);
+
+  // "Save Config" writes the file the window names, never the earlier one.
+  window->saveCurrentConfig();
+  EXPECT_EQ(readFile(first.toStdString()), R"({"utc": true})");
+  const std::string saved = readFile(second.toStdString());
+  EXPECT_NE(saved.find("\"mine\" : 1"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"utc\" : false"), std::string::npos) << saved;
+  window.reset();
+  forgetRemembered();
 }
 
 struct LoadedWindow {
