@@ -17,9 +17,11 @@ void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColum
   columnCount_ = columns.size();
   // Built in place: copying an empty value is refused by the value type.
   states_ = std::make_unique<ColumnState[]>(columnCount_);
+  anyFilter_ = false;
   for (std::size_t i = 0; i < columnCount_; ++i) {
     states_[i].decimals = columns[i].decimals;
     states_[i].filter = RowFilter(settings.filters, columns[i].fullName);
+    anyFilter_ = anyFilter_ || !states_[i].filter.empty();
   }
   timeFormatter_.reset();
 }
@@ -64,12 +66,13 @@ void CsvWriter::writeRow(uint64_t rowMs) {
   p += timeFormatter_.format(rowMs, milliseconds_, separator_, utc_, p);
   *p++ = separator_;
 
+  const bool fillFromLastKnown = !leaveBlank_;
   std::size_t cellCharacters = 0;
   bool kept = true;  // cleared by a row filter
   for (std::size_t i = 0; i < columnCount_; ++i) {
     ColumnState& state = states_[i];
     std::size_t length = 0;
-    if (state.fresh || (!leaveBlank_ && state.last.kind() != DataValueKind::UnknownDt)) {
+    if (state.fresh || (fillFromLastKnown && state.known)) {
       if (!state.textValid) {
         state.textLength = static_cast<uint8_t>(
             cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
@@ -77,7 +80,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       }
       length = state.textLength;
     }
-    if (kept && !state.filter.empty() &&
+    if (anyFilter_ && kept && !state.filter.empty() &&
         state.filter.dropsRow(state.text, length, decimalSeparator_)) {
       kept = false;
     }

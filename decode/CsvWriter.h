@@ -41,16 +41,17 @@ class CsvWriter {
   void setValue(std::size_t column, const NodeDataValue& value) {
     ColumnState& state = states_[column];
     state.last = value;
-    state.fresh = true;
-    state.textValid = false;
+    valueStored(column);
   }
 
   // The same in two steps, for a value decoded straight into place: the
   // storage of the column's value, then the note that it was set.
   NodeDataValue& valueStorage(std::size_t column) { return states_[column].last; }
   void valueStored(std::size_t column) {
-    states_[column].fresh = true;
-    states_[column].textValid = false;
+    ColumnState& state = states_[column];
+    state.fresh = true;
+    state.known = true;
+    state.textValid = false;
   }
 
   // Writes the row stamped `rowMs` (or suppresses it) and starts a new one.
@@ -58,13 +59,15 @@ class CsvWriter {
 
  private:
   struct ColumnState {
-    NodeDataValue last;      // last known value; UnknownDt until one came
+    // Hot fields first: a row reads these for every column.
     bool fresh = false;      // `last` arrived for the row being built
+    bool known = false;      // `last` holds a value (not UnknownDt)
     bool textValid = false;  // `text` is the cell text of `last`
-    uint8_t decimals = 0;
     uint8_t textLength = 0;
-    RowFilter filter;
+    uint8_t decimals = 0;
     char text[kValueTextCapacity];
+    NodeDataValue last;      // last known value; UnknownDt until one came
+    RowFilter filter;
   };
 
   CsvOutput& output_;
@@ -78,6 +81,7 @@ class CsvWriter {
   bool milliseconds_ = false;
   bool unitLine_ = false;
   bool leaveBlank_ = false;
+  bool anyFilter_ = false;
   std::vector<AliasEntry> aliases_;
   TimestampFormatter timeFormatter_;
 };
