@@ -50,13 +50,8 @@ void reportDecodeProgress(uint64_t bytesRead, uint64_t totalBytes, const std::st
 }  // namespace
 
 void MonitorWindow::runStartupSequence() {
-  ProcessFlags& flags = processFlags();
-  flags.allData = startupOptions.allData;
-  flags.batch = startupOptions.batch;
-  flags.verbose = startupOptions.verbose;
-  flags.info = startupOptions.info;
-  csvName = QString::fromStdString(startupOptions.csvName);
-
+  // The constructor has stored the process-wide flags and the CSV name.
+  const ProcessFlags& flags = processFlags();
   if (!startupOptions.confPath.empty()) {
     configPath = QString::fromStdString(startupOptions.confPath);
   } else {

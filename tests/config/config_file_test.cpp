@@ -80,6 +80,16 @@ TEST(RememberedConfig, DefaultPathLivesInTheTemporaryDirectory) {
   EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
 }
 
+TEST(RememberedConfig, MissingTemporaryDirectoryFallsBackToTmp) {
+  const QByteArray saved = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QByteArray(saved + "/does-not-exist"));
+  EXPECT_EQ(temporaryDirectory(), "/tmp");
+  EXPECT_EQ(defaultConfigPath(), "/tmp/decoderConf.json");
+  EXPECT_FALSE(isDefaultConfigPath(QDir::homePath() + "/decoderConf.json"));
+  qputenv("TMPDIR", saved);
+  EXPECT_EQ(temporaryDirectory(), QString::fromStdString(zrltest::tempDir()));
+}
+
 TEST(RememberedConfig, CreateEmptyFileTruncates) {
   const QString path = tempPath("empty", "decoderConf.json");
   zrltest::writeFile(path.toStdString(), "{\"utc\": true}");
