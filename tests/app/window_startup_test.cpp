@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -224,6 +225,15 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
 
 TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   LoadedWindow w("window-decode", false);
+  // The sample starts and ends a quarter second past a whole second; a
+  // window picked to the second in the edits still means the whole file.
+  auto wholeSecond = [](QDateTimeEdit* edit) {
+    QDateTime t = edit->dateTime();
+    edit->setDateTime(t.addMSecs(-t.time().msec()));
+  };
+  wholeSecond(w.ui->startDateTimeEdit);
+  wholeSecond(w.ui->endDateTimeEdit);
+  ASSERT_EQ(w.ui->startDateTimeEdit->dateTime().time().msec(), 0);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
   EXPECT_TRUE(w.window->processing);
   EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
