@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps configure build run test clean screenshots
+.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots
 
 all: build
 
@@ -25,8 +25,28 @@ test: build
 run: build
 	@scripts/run-sample.sh $(BUILD_DIR)
 
+# The engine and its tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRL_SANITIZE=ON \
+	       -DZRL_BUILD_SHELL=OFF -DZRL_BUILD_BENCH=OFF > /dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang). FUZZ_SECONDS per target, on the seed corpus
+# that our writer makes; findings land in build-fuzz/findings/.
+FUZZ_SECONDS ?= 30
+fuzz-build: deps
+	@scripts/install-deps.sh clang libclang-rt-14-dev
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	       -DZRL_FUZZ=ON -DZRL_BUILD_BENCH=OFF > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz-all
+
+fuzz: fuzz-build
+	@scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-asan build-fuzz
 
 # Renders the main window (sample log, a few variables checked, an alias and
 # two conditions) and the About dialog to PNG files in $(BUILD_DIR)/screenshots.

@@ -1,7 +1,5 @@
 #include "app/LogSummary.h"
 
-#include <QFileInfo>
-
 #include <sstream>
 
 Json::Value buildInfoJson(const LogSummary& summary) {
@@ -32,16 +30,4 @@ std::string infoJsonText(const Json::Value& info) {
   std::ostringstream out;
   out << info << '\n';
   return out.str();
-}
-
-QString fileLabelText(const QString& logPath) {
-  return QStringLiteral("<b>File:</b> ") + QFileInfo(logPath).fileName();
-}
-
-QString serialLabelText(const QString& serial) { return QStringLiteral("<b>Serial:</b> ") + serial; }
-
-QString firmwareLabelText(const QString& firmware) { return QStringLiteral("<b>Firmware:</b> ") + firmware; }
-
-QString destinationLabelText(const QString& directory) {
-  return QStringLiteral("<b>Destination:</b> ") + directory;
 }

@@ -1,8 +1,6 @@
-// What the program tells about a log file: the info JSON printed in info
-// mode and the texts of the window's information labels.
+// What the program tells about a log file in info mode: a JSON document.
 #pragma once
 
-#include <QString>
 #include <json/json.h>
 
 #include <cstdint>
@@ -33,7 +31,3 @@ Json::Value buildInfoJson(const LogSummary& summary);
 // The document as printed: jsoncpp's stream output, then a newline.
 std::string infoJsonText(const Json::Value& info);
 
-QString fileLabelText(const QString& logPath);
-QString serialLabelText(const QString& serial);
-QString firmwareLabelText(const QString& firmware);
-QString destinationLabelText(const QString& directory);

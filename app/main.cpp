@@ -3,10 +3,11 @@
 // console has to be attached or created.
 #include <iostream>
 
+#include "app/Application.h"
 #include "app/CommandLine.h"
 
 int main(int argc, char** argv) {
   const CommandLineOutcome parsed = parseCommandLine(argc, argv, std::cout, std::cerr);
   if (!parsed.proceed) return parsed.exitStatus;
-  return 0;
+  return runApplication(parsed.options, argc, argv);
 }

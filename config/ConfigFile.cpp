@@ -15,6 +15,10 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   }
   if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
   const QByteArray bytes = file.readAll();
+  // The scratch configuration starts out empty on every start without a
+  // configuration; that is "nothing chosen yet", not a broken file, and must
+  // not put an error in front of what the run prints.
+  if (bytes.trimmed().isEmpty()) return false;
   std::istringstream in(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
 
   Json::CharReaderBuilder builder;

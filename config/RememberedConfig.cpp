@@ -16,7 +16,13 @@ const char kDefaultName[] = "decoderConf.json";
 
 }  // namespace
 
-QString temporaryDirectory() { return QStandardPaths::writableLocation(QStandardPaths::TempLocation); }
+QString temporaryDirectory() {
+  // Qt answers with an empty path when TMPDIR names a missing directory; the
+  // scratch configuration would then land in the root directory and every
+  // path would count as temporary.
+  const QString dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+  return dir.isEmpty() ? QStringLiteral("/tmp") : dir;
+}
 
 QString defaultConfigPath() { return temporaryDirectory() + QStringLiteral("/") + QLatin1String(kDefaultName); }
 

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// The writable temporary directory (honours TMPDIR).
+// The writable temporary directory (honours TMPDIR; /tmp when TMPDIR names
+// a directory that does not exist).
 QString temporaryDirectory();
 
 // The temporary directory, "/", "decoderConf.json".

@@ -221,8 +221,10 @@ bool Decoder::recordLoop() {
   }
   recordCounter.store(counter, std::memory_order_relaxed);
 
-  if (atStreamEnd() && !resampling_ && !writeFailed_) {
-    csv_.writeRow(static_cast<uint64_t>(currentMs_));
+  if (atStreamEnd() && !writeFailed_) {
+    if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    // A stream that ends short of the size the header announces lost its
+    // tail, resampled or not: a decode of it must not pass for complete.
     if (bytesRead() != uncompressedSize()) {
       report("Inconsistent file size");
       return succeeded;

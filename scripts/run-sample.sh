@@ -11,7 +11,8 @@ LOG="$OUT_DIR/sample.zrl"
 CSV="$OUT_DIR/sample.csv"
 CONF="$OUT_DIR/sample-config.json"
 
-mkdir -p "$OUT_DIR" "$ENV_DIR/home" "$ENV_DIR/config" "$ENV_DIR/tmp"
+mkdir -p "$OUT_DIR" "$ENV_DIR/home" "$ENV_DIR/config" "$ENV_DIR/tmp" "$ENV_DIR/runtime"
+chmod 700 "$ENV_DIR/runtime"
 "$BUILD_DIR/zrl-gen" --preset sample --output "$LOG"
 cat > "$CONF" <<'JSON'
 {
@@ -22,7 +23,7 @@ cat > "$CONF" <<'JSON'
 JSON
 # An existing CSV would make the decoder pick "sample (2).csv".
 rm -f "$CSV"
-HOME="$ENV_DIR/home" XDG_CONFIG_HOME="$ENV_DIR/config" TMPDIR="$ENV_DIR/tmp" \
+HOME="$ENV_DIR/home" XDG_CONFIG_HOME="$ENV_DIR/config" TMPDIR="$ENV_DIR/tmp" XDG_RUNTIME_DIR="$ENV_DIR/runtime" \
   "$BUILD_DIR/zrl-decoder" --batch --alldata --zrl "$LOG" --conf "$CONF" --csv "$CSV"
 echo "Sample log: $LOG"
 echo "CSV:        $CSV"

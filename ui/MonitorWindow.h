@@ -200,6 +200,9 @@ class MonitorWindow : public QMainWindow {
   void markConditionIcon(const QString& name, bool hasCondition);
   void addConditionFromDialog(const QString& kind, const QString& prompt);
   void stopDecodeAndWait();
+  // Configuration file: read into the controls, written from them.
+  void loadConfig();
+  bool saveConfig();
 
   std::unique_ptr<MonitorWindowForm> ui;
   std::vector<CatalogEntry> catalogEntries;

@@ -1,13 +1,17 @@
 #include "decode/task/DecodeProgress.h"
 
 #include <QMetaObject>
+#include <QMutex>
+#include <QPointer>
 
 #include <atomic>
 
 namespace {
 
 std::atomic<int> lastPrintedPercent{0};
-std::atomic<QObject*> receiver{nullptr};
+// Guarded: a window that goes away takes itself out of the hand-over.
+QMutex receiverMutex;
+QPointer<QObject> receiver;
 
 }  // namespace
 
@@ -29,10 +33,17 @@ bool takeVerbosePercent(int percent) {
 
 void resetVerbosePercent() { lastPrintedPercent.store(0); }
 
-void setCompletionReceiver(QObject* object) { receiver.store(object); }
+void setCompletionReceiver(QObject* object) {
+  QMutexLocker lock(&receiverMutex);
+  receiver = object;
+}
 
-QObject* completionReceiver() { return receiver.load(); }
+QObject* completionReceiver() {
+  QMutexLocker lock(&receiverMutex);
+  return receiver.data();
+}
 
 void queueJobComplete(DecoderRunnable*) {
-  if (QObject* object = receiver.load()) QMetaObject::invokeMethod(object, "jobComplete", Qt::QueuedConnection);
+  QMutexLocker lock(&receiverMutex);
+  if (receiver) QMetaObject::invokeMethod(receiver.data(), "jobComplete", Qt::QueuedConnection);
 }

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QThread>
 
+#include <memory>
+
 #include "decode/task/DecodeProgress.h"
 
 namespace {
@@ -60,6 +62,15 @@ TEST(DecodeProgress, CompletionIsQueuedToTheReceiversThread) {
   EXPECT_EQ(counter.calls, 1);
   EXPECT_EQ(counter.thread, QThread::currentThread());
   setCompletionReceiver(nullptr);
+}
+
+TEST(DecodeProgress, AReceiverThatIsGoneIsForgotten) {
+  auto counter = std::make_unique<CompletionCounter>();
+  setCompletionReceiver(counter.get());
+  counter.reset();
+  EXPECT_EQ(completionReceiver(), nullptr);
+  queueJobComplete(nullptr);  // must not touch the deleted object
+  QCoreApplication::processEvents();
 }
 
 }  // namespace

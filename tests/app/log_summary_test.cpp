@@ -1,4 +1,4 @@
-// The info JSON exactly as printed, and the information label texts.
+// The info JSON exactly as printed.
 #include <gtest/gtest.h>
 
 #include "app/LogSummary.h"
@@ -60,13 +60,6 @@ TEST(InfoJson, OlderVersionsAndEmptyCatalog) {
             "\t\"zrlversion\" : 2\n"
             "}\n");
   EXPECT_TRUE(buildInfoJson(engineSummary(3)).isMember("uid"));
-}
-
-TEST(InfoLabels, Texts) {
-  EXPECT_EQ(fileLabelText("/logs/sub/ABCD.zrl"), "<b>File:</b> ABCD.zrl");
-  EXPECT_EQ(serialLabelText(""), "<b>Serial:</b> ");
-  EXPECT_EQ(firmwareLabelText("1.2"), "<b>Firmware:</b> 1.2");
-  EXPECT_EQ(destinationLabelText("/out"), "<b>Destination:</b> /out");
 }
 
 }  // namespace

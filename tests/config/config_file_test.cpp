@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QSettings>
 
+#include <tuple>
+#include <vector>
+
 #include "config/ConfigFile.h"
 #include "config/RememberedConfig.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -33,6 +36,32 @@ TEST(ConfigFile, ParseReplacesTheObjectOnlyOnSuccess) {
   EXPECT_FALSE(config["utc"].asBool());
 }
 
+TEST(ConfigFile, OnlyBrokenFilesAreReportedAndOnlyThoseAlways) {
+  const QString path = tempPath("parse-messages", "c.json");
+  Json::Value config;
+  const std::vector<std::tuple<std::string, bool, std::string>> cases = {
+      {"", false, ""},
+      {" \n\t", false, ""},
+      {"", true, "Parsing JSON configuration file..." + path.toStdString() + "\n"},
+      {"{ \"a\": ", false, "Error while parsing the configuration: "},
+      {"{ \"a\": ", true, "Parsing JSON configuration file..." + path.toStdString() + "\n" +
+                                "Error while parsing the configuration: "},
+  };
+  for (const auto& [text, verbose, expectedStart] : cases) {
+    zrltest::writeFile(path.toStdString(), text);
+    testing::internal::CaptureStdout();
+    parseConfigFile(path, config, verbose);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.substr(0, expectedStart.size()), expectedStart) << text;
+    if (expectedStart.empty() || (verbose && text.find('{') == std::string::npos)) {
+      EXPECT_EQ(out, expectedStart) << text;
+    }
+  }
+  testing::internal::CaptureStdout();
+  parseConfigFile(path + ".missing", config, true);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "No configuration file\n");
+}
+
 TEST(ConfigFile, WriteUsesPrecisionEightAndReportsUnwritablePaths) {
   const QString path = tempPath("write", "c.json");
   Json::Value config(Json::objectValue);
@@ -49,6 +78,16 @@ TEST(RememberedConfig, DefaultPathLivesInTheTemporaryDirectory) {
   EXPECT_TRUE(isDefaultConfigPath(""));
   EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "/other.json"));
   EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
+}
+
+TEST(RememberedConfig, MissingTemporaryDirectoryFallsBackToTmp) {
+  const QByteArray saved = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QByteArray(saved + "/does-not-exist"));
+  EXPECT_EQ(temporaryDirectory(), "/tmp");
+  EXPECT_EQ(defaultConfigPath(), "/tmp/decoderConf.json");
+  EXPECT_FALSE(isDefaultConfigPath(QDir::homePath() + "/decoderConf.json"));
+  qputenv("TMPDIR", saved);
+  EXPECT_EQ(temporaryDirectory(), QString::fromStdString(zrltest::tempDir()));
 }
 
 TEST(RememberedConfig, CreateEmptyFileTruncates) {

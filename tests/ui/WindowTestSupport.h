@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QListWidget>
 #include <map>
 #include <memory>
@@ -20,7 +21,11 @@ namespace uitest {
 
 inline std::unique_ptr<MonitorWindow> makeWindow() {
   processFlags() = ProcessFlags{};
-  return std::make_unique<MonitorWindow>(StartupOptions{});
+  auto window = std::make_unique<MonitorWindow>(StartupOptions{});
+  // Without a configuration the start-up turns UTC on; these tests start
+  // from the controls as built.
+  window->form()->utcCheckBox->setChecked(false);
+  return window;
 }
 
 struct LogVariable {

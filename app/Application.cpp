@@ -1,0 +1,34 @@
+#include "app/Application.h"
+
+#include <QApplication>
+
+#include <memory>
+
+#include "app/Console.h"
+#include "app/HeadlessPlatform.h"
+#include "ui/MonitorWindow.h"
+
+int runApplication(const StartupOptions& options, int& argc, char** argv) {
+  // A batch run without a log file would have nothing to decode and nothing
+  // that ever ends it.
+  if (options.batch && options.logPath.empty()) {
+    consoleLine(QStringLiteral("Error: --batch needs a log file to decode (--zrl <path>)."));
+    return 1;
+  }
+
+  selectHeadlessPlatformIfNeeded(options);
+  QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+  QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+  auto application = std::make_unique<QApplication>(argc, argv);
+
+  auto window = std::make_unique<MonitorWindow>(options);
+  if (!options.batch) window->show();
+  const int status = QApplication::exec();
+
+  // A batch run ends from the completion handling; the farewell line belongs
+  // to interactive runs only.
+  if (options.verbose && !options.batch) consoleLine(QStringLiteral("Exiting ZRL decoder."));
+  window.reset();
+  application.reset();
+  return status;
+}

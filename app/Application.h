@@ -1,0 +1,9 @@
+// Application start-up: the Qt application object, the main window and the
+// event loop.
+#pragma once
+
+#include "app/StartupOptions.h"
+
+// Returns the process exit status. `argc`/`argv` go to the application
+// object as given.
+int runApplication(const StartupOptions& options, int& argc, char** argv);

@@ -1,0 +1,311 @@
+// The window's start-up, configuration file and decode action, driven the
+// way a user drives them.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <memory>
+#include <ostream>
+
+#include "app/StartupOptions.h"
+#include "config/RememberedConfig.h"
+#include "decode/task/DecodeProgress.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "tools/zrlwriter/ZrlWriter.h"
+#include "ui/MonitorWindow.h"
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+using zrltest::readFile;
+using zrltest::writeFile;
+
+void forgetRemembered() { QSettings("Tessaline", "ZRL_decoder").remove("lastConfigFile"); }
+
+std::unique_ptr<MonitorWindow> openWindow(const StartupOptions& options) {
+  auto window = std::make_unique<MonitorWindow>(options);
+  QCoreApplication::processEvents();
+  return window;
+}
+
+TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault) {
+  forgetRemembered();
+  const std::string scratch = zrltest::tempDir() + "/decoderConf.json";
+  writeFile(scratch, "{\"utc\": false}");
+  auto window = openWindow(StartupOptions());
+  EXPECT_EQ(window->configPath.toStdString(), scratch);
+  EXPECT_EQ(readFile(scratch), "");
+  EXPECT_TRUE(window->form()->utcCheckBox->isChecked());
+  EXPECT_FALSE(window->form()->msecsCheckBox->isChecked());
+  EXPECT_EQ(window->form()->configFileLabel->text(), "<b>Configuration:</b> (default)");
+}
+
+TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
+  forgetRemembered();
+  // Named like the scratch file but outside the temporary directory: a
+  // configuration of its own.
+  const std::string path = QDir::homePath().toStdString() + "/decoderConf.json";
+  writeFile(path, R"({
+    "utc": false, "milliseconds": true, "cell_filling": false, "units": true,
+    "floatFormat": "5 decimals", "columnSeparator": "tab", "decimalSeparator": ",",
+    "method": "Max", "aggregation": "Min", "zrl": "/somewhere/log.zrl", "custom": [1, "two"],
+    "var": ["Engine.Speed", "Engine.Rpm", "Engine.Speed"], "aliasVal": ["S", "R", "ignored"],
+    "maxVar": ["S [Engine.Speed]"], "maxVal": ["120"], "minVar": ["Engine.Rpm"], "minVal": ["5"],
+    "outputDirName": "/out", "inputDirName": "/in", "typeFilter_string": false })");
+  StartupOptions options;
+  options.confPath = path;
+  auto window = openWindow(options);
+  MonitorWindowForm* ui = window->form();
+  EXPECT_FALSE(ui->utcCheckBox->isChecked());
+  EXPECT_TRUE(ui->msecsCheckBox->isChecked());
+  EXPECT_EQ(ui->cellFillComboBox->currentIndex(), 1);
+  EXPECT_TRUE(ui->unitLineCheckBox->isChecked());
+  EXPECT_EQ(ui->floatFormatBox->currentText(), "5 decimals");
+  EXPECT_EQ(ui->columnSeparatorBox->currentText(), "tab");
+  EXPECT_EQ(ui->decimalSeparatorBox->currentText(), ",");
+  EXPECT_EQ(ui->methodComboBox->currentText(), "Min");
+  EXPECT_FALSE(ui->stringTypeCheckBox->isChecked());
+  EXPECT_EQ(window->inputFiles, QStringList{"/somewhere/log.zrl"});
+  EXPECT_EQ(window->aliasList, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
+  EXPECT_EQ(window->conditionList, (QList<QStringList>{{"Engine.Speed", "maximum", "120"},
+                                                      {"Engine.Rpm", "minimum", "5"}}));
+  EXPECT_EQ(ui->destinationDirLabel->text(), "<b>Destination:</b> /out");
+  EXPECT_EQ(ui->configFileLabel->text(), "<b>Configuration:</b> decoderConf.json");
+
+  window->saveCurrentConfig();
+  EXPECT_EQ(ui->progressBar->format(), QString::fromUtf8("✅ Configuration saved successfully"));
+  EXPECT_EQ(readFile(path),
+            "{\n"
+            "\t\"aggregation\" : \"Min\",\n"
+            "\t\"aliasVal\" : \n\t[\n\t\t\"S\",\n\t\t\"R\"\n\t],\n"
+            "\t\"cell_filling\" : false,\n"
+            "\t\"columnSeparator\" : \"tab\",\n"
+            "\t\"custom\" : \n\t[\n\t\t1,\n\t\t\"two\"\n\t],\n"
+            "\t\"decimalSeparator\" : \",\",\n"
+            "\t\"floatFormat\" : \"5 decimals\",\n"
+            "\t\"frequency\" : \"None\",\n"
+            "\t\"inputDirName\" : \"/in\",\n"
+            "\t\"maxVal\" : \n\t[\n\t\t\"120\"\n\t],\n"
+            "\t\"maxVar\" : \n\t[\n\t\t\"Engine.Speed\"\n\t],\n"
+            "\t\"method\" : \"Min\",\n"
+            "\t\"milliseconds\" : true,\n"
+            "\t\"minVal\" : \n\t[\n\t\t\"5\"\n\t],\n"
+            "\t\"minVar\" : \n\t[\n\t\t\"Engine.Rpm\"\n\t],\n"
+            "\t\"outputDirName\" : \"/out\",\n"
+            "\t\"selected_vars\" : null,\n"
+            "\t\"typeFilter_bool\" : true,\n"
+            "\t\"typeFilter_float\" : true,\n"
+            "\t\"typeFilter_int\" : true,\n"
+            "\t\"typeFilter_string\" : false,\n"
+            "\t\"units\" : true,\n"
+            "\t\"utc\" : false,\n"
+            "\t\"var\" : \n\t[\n\t\t\"Engine.Speed\",\n\t\t\"Engine.Rpm\"\n\t],\n"
+            "\t\"zrl\" : \"/somewhere/log.zrl\"\n"
+            "}");
+  // Saved outside the temporary directory: remembered for the next start.
+  EXPECT_EQ(findLastConfig(false).toStdString(), path);
+  window.reset();
+  forgetRemembered();
+}
+
+TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-bad-config");
+  for (const char* text : {"[1, 2]", "{\"utc\": \"no\", \"var\": 3, \"aliasVal\": [\"x\"], \"maxVar\": [\"A.a\"]}",
+                           "{ not json"}) {
+    const std::string path = dir + "/c.json";
+    writeFile(path, text);
+    StartupOptions options;
+    options.confPath = path;
+    auto window = openWindow(options);
+    EXPECT_TRUE(window->form()->utcCheckBox->isChecked()) << text;
+    EXPECT_TRUE(window->conditionList.isEmpty()) << text;
+    EXPECT_TRUE(window->aliasList.isEmpty()) << text;
+  }
+}
+
+// Answers the next file dialog with `path` once it is shown.
+void answerFileDialog(const QString& path) {
+  QTimer::singleShot(0, [path] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return answerFileDialog(path);
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+TEST(WindowConfiguration, LoadedConfigurationBecomesTheOneSaveWrites) {
+  forgetRemembered();
+  const QString home = QDir::homePath();
+  const QString first = home + "/first.json";
+  const QString second = home + "/second.json";
+  writeFile(first.toStdString(), R"({"utc": true})");
+  writeFile(second.toStdString(), R"({"utc": false, "mine": 1})");
+  StartupOptions options;
+  options.confPath = first.toStdString();
+  auto window = openWindow(options);
+
+  answerFileDialog(second);
+  window->loadconf();
+  EXPECT_FALSE(window->form()->utcCheckBox->isChecked());
+  EXPECT_EQ(window->form()->configFileLabel->text(), "<b>Configuration:</b> second.json");
+  EXPECT_EQ(findLastConfig(false), second);
+
+  // "Save Config" writes the file the window names, never the earlier one.
+  window->saveCurrentConfig();
+  EXPECT_EQ(readFile(first.toStdString()), R"({"utc": true})");
+  const std::string saved = readFile(second.toStdString());
+  EXPECT_NE(saved.find("\"mine\" : 1"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"utc\" : false"), std::string::npos) << saved;
+  window.reset();
+  forgetRemembered();
+}
+
+struct LoadedWindow {
+  std::string dir;
+  std::unique_ptr<MonitorWindow> window;
+  MonitorWindowForm* ui = nullptr;
+
+  LoadedWindow(const std::string& hint, bool big) {
+    forgetRemembered();
+    dir = zrltest::makeTempSubdir(hint);
+    const std::string log = dir + "/log.zrl";
+    if (big) zrlwriter::writeBigFile(log, 48ull << 20);
+    else zrlwriter::writeSampleFile(log);
+    StartupOptions options;
+    options.logPath = log;
+    options.csvName = dir + "/out.csv";
+    options.allData = true;
+    window = openWindow(options);
+    ui = window->form();
+  }
+  ~LoadedWindow() { QThreadPool::globalInstance()->waitForDone(); }
+
+  // Runs the event loop until `done` or a generous limit.
+  template <class Predicate>
+  bool waitFor(Predicate done, int limitMs = 30000) {
+    for (int waited = 0; waited < limitMs && !done(); waited += 5) QTest::qWait(5);
+    return done();
+  }
+};
+
+TEST(WindowDecode, RefusedDecodesStartNothing) {
+  LoadedWindow w("window-refused", false);
+  w.ui->columnSeparatorBox->setCurrentText(",");
+  w.ui->decimalSeparatorBox->setCurrentText(",");
+  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  EXPECT_FALSE(w.window->processing);
+  EXPECT_EQ(w.ui->progressBar->format(),
+            QString::fromUtf8("⚠️ ERROR: Decimal separator and column separator cannot be identical"));
+  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "error");
+
+  w.ui->columnSeparatorBox->setCurrentText(";");
+  w.ui->unselectAllButton->click();
+  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  EXPECT_FALSE(w.window->processing);
+  EXPECT_EQ(w.ui->progressBar->format(),
+            QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
+  EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
+}
+
+TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
+  LoadedWindow w("window-decode", false);
+  // The sample starts and ends a quarter second past a whole second; a
+  // window picked to the second in the edits still means the whole file.
+  auto wholeSecond = [](QDateTimeEdit* edit) {
+    QDateTime t = edit->dateTime();
+    edit->setDateTime(t.addMSecs(-t.time().msec()));
+  };
+  wholeSecond(w.ui->startDateTimeEdit);
+  wholeSecond(w.ui->endDateTimeEdit);
+  ASSERT_EQ(w.ui->startDateTimeEdit->dateTime().time().msec(), 0);
+  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  EXPECT_TRUE(w.window->processing);
+  EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
+  EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
+  ASSERT_TRUE(w.waitFor([&] { return !w.window->processing; }));
+  EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "success");
+  EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
+  EXPECT_TRUE(w.ui->utcCheckBox->isEnabled());
+  EXPECT_EQ(w.window->progressPercent.load(), 100);
+  const std::string csv = readFile(w.dir + "/out.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
+}
+
+TEST(WindowDecode, CancelLeavesAPartialCsvAndReportsSuccess) {
+  LoadedWindow w("window-cancel", true);
+  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  ASSERT_TRUE(w.window->processing);
+  ASSERT_TRUE(w.waitFor([&] { return w.window->progressPercent.load() >= 5; }));
+  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);  // same button: cancel
+  // The click returns only once the task has stopped.
+  EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
+  EXPECT_FALSE(w.window->processing);
+  EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
+  ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
+  EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_LT(w.window->progressPercent.load(), 100);
+  const std::string csv = readFile(w.dir + "/out.csv");
+  EXPECT_GT(csv.size(), 1000u);
+  EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");  // rows written before the cancel are whole
+}
+
+TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-several");
+  const std::string first = dir + "/ABCDEF.zrl";
+  const std::string second = dir + "/XY.zrl";
+  zrlwriter::writeSampleFile(first);
+  zrlwriter::writeSampleFile(second, 3);
+  StartupOptions options;
+  options.logPath = first;
+  options.allData = true;
+  auto window = openWindow(options);
+  window->config["outputDirName"] = dir;
+  window->inputFiles = QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  // Both ran on this thread before the click returned; the second is loaded.
+  EXPECT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> XY.zrl");
+  EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
+  EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->processing);
+  EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+}
+
+TEST(WindowDecode, ErrorsReachTheProgressBar) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-error");
+  const std::string log = dir + "/log.zrl";
+  zrlwriter::writeSampleFile(log);
+  StartupOptions options;
+  options.logPath = log;
+  options.csvName = dir + "/missing-dir/out.csv";  // cannot be created
+  options.allData = true;
+  auto window = openWindow(options);
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  for (int waited = 0; waited < 10000 && window->processing; waited += 5) QTest::qWait(5);
+  EXPECT_FALSE(window->processing);
+  EXPECT_EQ(window->form()->progressBar->format(), "Done.");
+  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "");
+  QMutexLocker lock(&window->errorTextMutex);
+  EXPECT_FALSE(window->errorText.isEmpty());
+}
+
+}  // namespace

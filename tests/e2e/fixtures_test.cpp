@@ -1,0 +1,79 @@
+// Conformance cases kept as text under tests/fixtures/<case>/:
+//   log.zrlspec        description of the log file (made with zrl-gen --spec)
+//   command            the decoder's arguments, one per line; {log}, {dir}
+//                      and {fixture} stand for the generated log, the case's
+//                      scratch directory and the case's folder
+//   config.json        optional; copied to {dir}/config.json
+//   expected.stdout    optional; the exact standard output
+//   expected.csv       optional; the exact content of {dir}/out.csv
+//   expected.status    optional; the exit status (default 0)
+// Only folders with a `command` file are cases of this runner.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/DecoderSandbox.h"
+
+namespace {
+
+using zrltest::fileExists;
+using zrltest::readFile;
+
+std::vector<std::string> fixtureCases() {
+  std::vector<std::string> cases;
+  const std::string root = zrltest::sourceDir() + "/tests/fixtures";
+  if (DIR* dir = opendir(root.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != ".." && fileExists(root + "/" + name + "/command")) cases.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(cases.begin(), cases.end());
+  return cases;
+}
+
+std::string substitute(std::string text, const std::string& key, const std::string& value) {
+  for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+    text.replace(at, key.size(), value);
+  return text;
+}
+
+TEST(Fixtures, EveryCaseMatchesItsExpectedOutput) {
+  const std::vector<std::string> cases = fixtureCases();
+  ASSERT_FALSE(cases.empty());
+  for (const std::string& name : cases) {
+    SCOPED_TRACE("fixture " + name);
+    const std::string folder = zrltest::sourceDir() + "/tests/fixtures/" + name;
+    zrltest::DecoderSandbox box("fixture-" + name);
+    const std::string log = box.makeLog("log.zrl", readFile(folder + "/log.zrlspec"));
+    ASSERT_FALSE(log.empty());
+    if (fileExists(folder + "/config.json"))
+      zrltest::writeFile(box.work + "/config.json", readFile(folder + "/config.json"));
+
+    std::vector<std::string> args;
+    std::istringstream lines(readFile(folder + "/command"));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.empty()) continue;
+      line = substitute(substitute(substitute(line, "{log}", log), "{dir}", box.work), "{fixture}", folder);
+      args.push_back(line);
+    }
+    const zrltest::ProcessResult r = box.runDecoder(args);
+    const int expectedStatus =
+        fileExists(folder + "/expected.status") ? std::stoi(readFile(folder + "/expected.status")) : 0;
+    EXPECT_EQ(r.exitStatus, expectedStatus) << r.out << r.err;
+    if (fileExists(folder + "/expected.stdout")) {
+      EXPECT_EQ(r.out, readFile(folder + "/expected.stdout"));
+    }
+    if (fileExists(folder + "/expected.csv")) {
+      EXPECT_EQ(readFile(box.work + "/out.csv"), readFile(folder + "/expected.csv"));
+    }
+  }
+}
+
+}  // namespace

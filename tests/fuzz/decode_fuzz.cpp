@@ -1,0 +1,212 @@
+// Whole decodes of fuzzed record streams with fuzzed settings. The head is
+// our writer's, with the version, the time span, the stored size and the
+// variables' types and decimals taken from the input; the records follow it
+// plain, as one or several gzip members, with garbage behind them, or cut.
+//
+// Besides crashes, sanitizer reports and hangs, a run must never report
+// success for a failed decode, never touch an existing output file and
+// always start what it writes with the byte order mark.
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "decode/Decoder.h"
+#include "tests/fuzz/DecodeCase.h"
+#include "tests/fuzz/FuzzLog.h"
+
+using namespace zrlfuzz;
+
+namespace {
+
+struct LogTemplate {
+  std::string path;
+  int fd = -1;
+  std::size_t headSize = 0;
+};
+
+LogTemplate templates[kNewestVersion + 1];
+std::string outputDir;
+
+void check(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "decode_fuzz: %s\n", what);
+  std::abort();
+}
+
+void writeTimeValue(int fd, std::size_t offset, int64_t ms) {
+  const zrlwriter::TimeValue t = zrlwriter::TimeValue::fromMs(ms);
+  uint8_t bytes[12] = {};
+  putLe(bytes, static_cast<uint32_t>(t.seconds), 4);
+  putLe(bytes + 8, static_cast<uint32_t>(t.nanoseconds), 4);
+  writeAt(fd, offset, bytes, sizeof bytes);
+}
+
+std::string storedBody(const DecodeCase& c) {
+  std::string stored;
+  switch (c.storage) {
+    case BodyStorage::Plain:
+      stored = c.records;
+      break;
+    case BodyStorage::Gzip:
+      stored = zrlwriter::gzipCompress(c.records, 1);
+      break;
+    case BodyStorage::GzipMembers: {
+      const std::size_t step = (c.records.size() + c.members - 1) / c.members;
+      for (std::size_t begin = 0; begin < c.records.size() || stored.empty(); begin += step) {
+        stored += zrlwriter::gzipCompress(c.records.substr(begin, step), 1);
+        if (step == 0) break;
+      }
+      break;
+    }
+    case BodyStorage::GzipWithGarbage:
+      stored = zrlwriter::gzipCompress(c.records, 1) + std::string("\0\0garbage\x1f\x8b\x08", 12);
+      break;
+  }
+  if (c.cut != 0) stored.resize(stored.size() * c.cut / 256);
+  return stored;
+}
+
+// Rewrites the template of the case's version into the case's log file.
+const std::string& prepareLog(const DecodeCase& c) {
+  using namespace zrlwriter::layout;
+  const LogTemplate& log = templates[c.version];
+  const int64_t endMs = kFileStartMs + c.spanMs;
+  writeTimeValue(log.fd, kEndTimeOffset, endMs);
+  writeTimeValue(log.fd, kStartCounterOffset, 123456);
+  writeTimeValue(log.fd, kEndCounterOffset, 123456 + static_cast<int64_t>(c.spanMs));
+
+  uint32_t storedSize = zrlwriter::correctStoredSize(c.records.size());
+  if (c.storedSizeMode == 1) storedSize = c.storedSize;
+  if (c.storedSizeMode == 2) storedSize += 1;
+  uint8_t size[4];
+  putLe(size, storedSize, 4);
+  writeAt(log.fd, kStoredSizeOffset, size, sizeof size);
+
+  const std::size_t descriptors = catalogOffset(c.version) + descriptorsOffset(c.version);
+  for (int i = 0; i < kVariableCount; ++i) {
+    const std::size_t at = descriptors + kVariables[i].slot * kDescriptorSize;
+    writeAt(log.fd, at + 4, &c.types[i], 1);
+    writeAt(log.fd, at + 6, &c.decimals[i], 1);
+  }
+
+  const std::string body = storedBody(c);
+  writeAt(log.fd, log.headSize, body.data(), body.size());
+  check(::ftruncate(log.fd, static_cast<off_t>(log.headSize + body.size())) == 0, "ftruncate");
+  return log.path;
+}
+
+std::string textOf(uint8_t choice, const char* const* texts, std::size_t count) {
+  return choice < count ? texts[choice] : std::string(1, static_cast<char>(choice));
+}
+
+void applySettings(Decoder& d, const DecodeCase& c) {
+  static const char* const floatFormats[] = {"Tarvik", "1 decimal", "3 decimals", "5 decimals",
+                                             "7 decimals"};
+  static const char* const columnSeparators[] = {";", ",", "tab"};
+  static const char* const decimalSeparators[] = {".", ","};
+  const auto& codes = frequencyCodes();
+  d.setFrequency(codes[c.frequencyIndex % codes.size()]);
+  d.setMethod(c.method % 8);
+  d.setFloatFormat(c.floatFormat < 5 ? floatFormats[c.floatFormat] : "?");
+  d.setColumnSeparator(textOf(c.columnSeparator, columnSeparators, 3));
+  d.setDecimalSeparator(textOf(c.decimalSeparator, decimalSeparators, 2));
+  d.setUtc(c.flags & DecodeCase::kUtc);
+  d.setMilliseconds(c.flags & DecodeCase::kMilliseconds);
+  d.setUnitLine(c.flags & DecodeCase::kUnitLine);
+  d.setLeaveBlank(c.flags & DecodeCase::kLeaveBlank);
+  d.clearSelection();
+  for (int i = 0; i < kVariableCount; ++i)
+    d.setSelected(kVariables[i].slot, (c.selection >> i) & 1);
+
+  const int64_t fileStart = kFileStartMs;
+  const int64_t fileEnd = kFileStartMs + c.spanMs;
+  switch (c.windowStart) {
+    case WindowChoice::Whole: d.setStartMs(0); break;
+    case WindowChoice::FileLimit: d.setStartMs(fileStart); break;
+    case WindowChoice::Offset: d.setStartMs(fileStart + c.startOffsetMs); break;
+    case WindowChoice::Outside: d.setStartMs(fileStart - 1); break;
+  }
+  switch (c.windowEnd) {
+    case WindowChoice::Whole: d.setEndMs(0); break;
+    case WindowChoice::FileLimit: d.setEndMs(fileEnd); break;
+    case WindowChoice::Offset: d.setEndMs(fileStart + c.endOffsetMs); break;
+    case WindowChoice::Outside: d.setEndMs(fileEnd + 1); break;
+  }
+
+  std::vector<AliasEntry> aliases;
+  for (const auto& a : c.aliases) aliases.emplace_back(fullName(a.first % (kVariableCount + 1)), a.second);
+  d.setAliases(aliases);
+  std::vector<RowFilterEntry> filters;
+  for (const auto& f : c.filters) {
+    const std::string kind = f.kind == 0xFF ? "between" : (f.kind % 2 ? "maximum" : "minimum");
+    filters.push_back({fullName(f.variable % (kVariableCount + 1)), kind, f.limit});
+  }
+  d.setFilters(filters);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  silenceStdout();
+  for (uint32_t v = 0; v <= kNewestVersion; ++v) {
+    LogTemplate& log = templates[v];
+    log.path = scratchSubdir("logs") + "/v" + std::to_string(v) + ".zrl";
+    const std::string head = zrlwriter::encodeHead(templateHead(v), 0);
+    log.headSize = head.size();
+    log.fd = ::open(log.path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    check(log.fd >= 0, "cannot create the log template");
+    writeAt(log.fd, 0, head.data(), head.size());
+  }
+  outputDir = scratchSubdir("out");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const DecodeCase c = DecodeCase::parse(data, size);
+  const std::string& logPath = prepareLog(c);
+
+  const bool shortName = c.flags & DecodeCase::kShortOutputName;
+  const std::string outputPath = outputDir + (shortName ? "/o" : "/out.csv");
+  const std::string existing = "an earlier table\r\n";
+  if (c.flags & DecodeCase::kExistingOutput) {
+    FILE* f = std::fopen(outputPath.c_str(), "wb");
+    check(f != nullptr, "cannot create the existing output");
+    std::fwrite(existing.data(), 1, existing.size(), f);
+    std::fclose(f);
+  }
+
+  std::vector<std::string> messages;
+  int steps = 0;
+  Decoder* running = nullptr;
+  {
+    Decoder decoder(logPath, false, DatabaseSettings{},
+                    [&](uint64_t, uint64_t, const std::string& message) {
+                      if (!message.empty()) {
+                        messages.push_back(message);
+                      } else if (running != nullptr && (c.flags & DecodeCase::kCancel) &&
+                                 ++steps == c.cancelAtStep) {
+                        running->requestCancel();
+                      }
+                    });
+    applySettings(decoder, c);
+    decoder.setOutputPath(outputPath);
+    running = &decoder;
+    const bool ok = decoder.run();
+    running = nullptr;
+    check(ok || !messages.empty(), "a failed decode reported no message");
+  }
+
+  if (c.flags & DecodeCase::kExistingOutput) {
+    FILE* f = std::fopen(outputPath.c_str(), "rb");
+    check(f != nullptr, "the existing output vanished");
+    char buffer[64] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
+    std::fclose(f);
+    check(std::string(buffer, n) == existing, "the existing output was changed");
+  }
+  removeFilesIn(outputDir);
+  return 0;
+}

@@ -1,0 +1,146 @@
+// The window's side of the configuration file: controls to and from the
+// in-memory configuration, and the three menu actions.
+#include "ui/MonitorWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QStandardPaths>
+
+#include "app/StartupOptions.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigOptions.h"
+#include "config/RememberedConfig.h"
+#include "ui/VarItem.h"
+
+namespace {
+
+// Makes `text` current when the box offers it; otherwise the box keeps its
+// current entry.
+void selectOfferedText(QComboBox* box, const std::optional<QString>& text) {
+  if (!text) return;
+  const int index = box->findText(*text);
+  if (index >= 0) box->setCurrentIndex(index);
+}
+
+}  // namespace
+
+void MonitorWindow::loadConfig() {
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  config["inputDirName"] = desktop.toStdString();
+  config["outputDirName"] = desktop.toStdString();
+  selectFrequency(QStringLiteral("None"));
+  updateMethodState();
+
+  bool milliseconds = false;
+  bool utc = true;
+  if (parseConfigFile(configPath, config, processFlags().verbose)) {
+    // The window relies on both directories; a file without them gets the
+    // defaults again instead of empty texts.
+    for (const char* key : {"inputDirName", "outputDirName"}) {
+      if (!config[key].isString()) config[key] = desktop.toStdString();
+    }
+    const LoadedOptions options = readLoadedOptions(config);
+    if (options.zrl) inputFiles = QStringList{*options.zrl};
+    selectOfferedText(ui->floatFormatBox, options.floatFormat);
+    selectOfferedText(ui->columnSeparatorBox, options.columnSeparator);
+    selectOfferedText(ui->decimalSeparatorBox, options.decimalSeparator);
+    milliseconds = options.milliseconds;
+    utc = options.utc;
+    if (options.unitLine) ui->unitLineCheckBox->setChecked(*options.unitLine);
+    if (options.cellFilling) ui->cellFillComboBox->setCurrentIndex(*options.cellFilling ? 0 : 1);
+
+    conditionList.clear();
+    clearConditionChips();
+    if (options.aliasesGiven) aliasList = options.aliases;
+    conditionList = options.conditions;
+    rebuildConditionChips();
+    resetConditionsTitle();
+
+    for (const QString& method : options.methodTexts) selectOfferedText(ui->methodComboBox, method);
+
+    if (options.typeFilterFloat) floatFilter = *options.typeFilterFloat;
+    if (options.typeFilterInt) integerFilter = *options.typeFilterInt;
+    if (options.typeFilterString) stringFilter = *options.typeFilterString;
+    if (options.typeFilterBool) booleanFilter = *options.typeFilterBool;
+    ui->floatTypeCheckBox->setChecked(floatFilter);
+    ui->integerTypeCheckBox->setChecked(integerFilter);
+    ui->stringTypeCheckBox->setChecked(stringFilter);
+    ui->booleanTypeCheckBox->setChecked(booleanFilter);
+  }
+
+  ui->msecsCheckBox->setChecked(milliseconds);
+  ui->utcCheckBox->setChecked(utc);
+  const QString outputDir = ::configText(config, "outputDirName").value_or(QString());
+  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(outputDir).absoluteFilePath());
+  updateConfigurationLabel();
+  updateMethodState();
+  resetConditionsTitle();
+}
+
+bool MonitorWindow::saveConfig() {
+  SavedOptions options;
+  options.floatFormat = ui->floatFormatBox->currentText();
+  options.columnSeparator = ui->columnSeparatorBox->currentText();
+  options.decimalSeparator = ui->decimalSeparatorBox->currentText();
+  options.milliseconds = ui->msecsCheckBox->isChecked();
+  options.utc = ui->utcCheckBox->isChecked();
+  options.unitLine = ui->unitLineCheckBox->isChecked();
+  options.cellFilling = ui->cellFillComboBox->currentIndex() == 0;
+  options.frequency = ui->frequencyComboBox->currentText();
+  options.method = ui->methodComboBox->currentText();
+  options.typeFilterFloat = floatFilter;
+  options.typeFilterInt = integerFilter;
+  options.typeFilterString = stringFilter;
+  options.typeFilterBool = booleanFilter;
+  options.conditions = conditionList;
+  options.aliases = aliasList;
+  for (int row = 0; row < ui->varsView->count(); ++row) {
+    QListWidgetItem* item = ui->varsView->item(row);
+    if (item->checkState() == Qt::Unchecked) continue;
+    const auto* variable = dynamic_cast<VarItem*>(item);
+    options.selectedNames.append(variable ? variable->fullName() : item->text());
+  }
+  storeSavedOptions(config, options);
+  return writeConfigFile(configPath, config);
+}
+
+void MonitorWindow::loadconf() {
+  const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Load decoder configuration"),
+                                                    QFileInfo(configPath).absolutePath(),
+                                                    QStringLiteral("Config decoder (*.json);;All Files (*)"));
+  if (file.isEmpty()) return;
+  // The loaded file stays the current configuration: it is the one the
+  // window names, so "Save Config" must write it and no other.
+  configPath = file;
+  loadConfig();
+  if (!inputFiles.isEmpty()) {
+    populateVariableList();
+    updateMethodState();
+  }
+  rememberConfig(configPath, processFlags().verbose);
+}
+
+void MonitorWindow::saveconf() {
+  const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save decoder configuration"),
+                                                    QFileInfo(configPath).absolutePath(),
+                                                    QStringLiteral("JSON Files (*.json);;All Files (*)"));
+  if (file.isEmpty()) return;
+  configPath = file;
+  saveConfig();
+  rememberConfig(configPath, processFlags().verbose);
+  updateConfigurationLabel();
+}
+
+void MonitorWindow::saveCurrentConfig() {
+  if (isDefaultConfigPath(configPath)) {
+    saveconf();
+    return;
+  }
+  const bool written = saveConfig();
+  rememberConfig(configPath, processFlags().verbose);
+  if (written) setStatus(QString::fromUtf8("✅ Configuration saved successfully"), QStringLiteral("success"));
+}
