@@ -24,7 +24,15 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   Json::CharReaderBuilder builder;
   Json::Value parsed;
   std::string errors;
-  if (!Json::parseFromStream(builder, in, &parsed, &errors)) {
+  bool parsedOk = false;
+  try {
+    parsedOk = Json::parseFromStream(builder, in, &parsed, &errors);
+  } catch (const Json::Exception& e) {
+    // The reader throws instead of failing for documents nested deeper
+    // than its stack limit; such a file is just as unusable as bad JSON.
+    errors = e.what();
+  }
+  if (!parsedOk) {
     consoleLine(QStringLiteral("Error while parsing the configuration: ") + QString::fromStdString(errors));
     return false;
   }
