@@ -36,7 +36,6 @@ void Decoder::resetRunState() {
   writeFailed_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
-  cancelRequested_.store(false, std::memory_order_relaxed);
   resetBytesRead();
   clearIndexes();
   columnOf_.assign(kMaxVariables, -1);
@@ -140,6 +139,10 @@ bool Decoder::run() {
     report("Failed to write output file: " + output_.errorText());
     result = false;
   }
+  // The request is cleared once it has been served rather than when a run
+  // starts: a cancel made while the task still waits for its thread must
+  // not be forgotten (the window would then wait for a whole decode).
+  clearCancelRequest();
   return result;
 }
 

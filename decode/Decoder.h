@@ -29,6 +29,8 @@ class Decoder : public LogReader {
   // Stops a running decode at its next record. Safe from any thread.
   void requestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
   bool cancelRequested() const { return cancelRequested_.load(std::memory_order_relaxed); }
+  // Called before a decode is handed to its thread, and by run() when it ends.
+  void clearCancelRequest() { cancelRequested_.store(false, std::memory_order_relaxed); }
 
   // ---- settings (the texts are those of the window's controls) ----
   void setFloatFormat(const std::string& text) { settings_.floatFormat = floatFormatFromText(text); }

@@ -172,6 +172,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     d.setEndMs(snapToFileEdge(end.toMSecsSinceEpoch(), fileEndMs));
     ui->progressBar->setRange(0, 100);
 
+    d.clearCancelRequest();
     if (files.size() < 2) QThreadPool::globalInstance()->start(decoder);
     else decoder->run();
   }

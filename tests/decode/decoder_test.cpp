@@ -241,6 +241,28 @@ TEST(DecoderRunTest, CancelEndsWithSuccessAndAPartialTable) {
   EXPECT_LT(rows, 999u);
 }
 
+// The window may cancel while the task still waits for its thread; that
+// request must stop the run, and must not carry over into the next one.
+TEST(DecoderRunTest, CancelBeforeTheRunStartsIsServedOnce) {
+  const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
+  Decoder decoder(log, false, DatabaseSettings{}, [](uint64_t, uint64_t, const std::string&) {});
+  const std::string dir = zrltest::makeTempSubdir("early-cancel");
+  const auto rowsIn = [](const std::string& path) {
+    const std::string csv = zrltest::readFile(path);
+    return std::count(csv.begin(), csv.end(), '\n') - 1;
+  };
+  decoder.setOutputPath(dir + "/out.csv");
+  decoder.requestCancel();
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(decoder.run());
+  EXPECT_EQ(rowsIn(decoder.outputPath()), 0);
+
+  decoder.setOutputPath(dir + "/again.csv");
+  EXPECT_TRUE(decoder.run());
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(rowsIn(decoder.outputPath()), 1000);
+}
+
 TEST(DecoderRunTest, ProgressEveryHundredRecords) {
   const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
   const Outcome out = decode(log);
