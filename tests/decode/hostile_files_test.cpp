@@ -217,13 +217,13 @@ TEST(HostileRecords, StringAndCanLengthsPastTheirLimit) {
 }
 
 TEST(HostileRecords, IdsWithoutACatalogSlot) {
-  for (uint32_t id = 20000; id <= 65534; id += 4567) {
-    for (uint32_t probe : {id, id == 20000 ? 20001u : id}) {
-      SCOPED_TRACE(probe);
-      const Outcome out = decodeWithBrokenRecord(RecordEncoder().integer(static_cast<uint16_t>(probe), 7).bytes());
-      expectFailedAfterTwoRows(out);
-      EXPECT_NE(out.printed.find("varId=" + std::to_string(probe) + "\n"), std::string::npos);
-    }
+  std::vector<uint32_t> ids = {20000, 20001, 65533, 65534};
+  for (uint32_t id = 24567; id < 65533; id += 4567) ids.push_back(id);
+  for (uint32_t id : ids) {
+    SCOPED_TRACE(id);
+    const Outcome out = decodeWithBrokenRecord(RecordEncoder().integer(static_cast<uint16_t>(id), 7).bytes());
+    expectFailedAfterTwoRows(out);
+    EXPECT_NE(out.printed.find("varId=" + std::to_string(id) + "\n"), std::string::npos);
   }
   const Outcome out = decodeWithBrokenRecord(RecordEncoder().recordId(65534).bytes());
   expectFailedAfterTwoRows(out);
