@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
 
 using namespace decodetest;
@@ -295,6 +296,25 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
       EXPECT_EQ(messages.back(), c.lastMessage);
     }
   }
+}
+
+TEST(HostileFileChanges, APipeInsteadOfALogNeverBlocks) {
+  const std::string fifo = zrltest::makeTempSubdir("pipe") + "/LOG.zrl";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // No writer ever opens the pipe: a blocking open or read would wait
+  // forever, so the load and the decode run in a child with an alarm.
+  const int status = zrltest::inChildWithFileSizeLimit(RLIM_INFINITY, [&] {
+    ::alarm(20);
+    std::vector<std::string> messages;
+    Decoder d(fifo, false, DatabaseSettings{}, [&](uint64_t, uint64_t, const std::string& m) {
+      if (!m.empty()) messages.push_back(m);
+    });
+    if (d.loadError() != "Unable to read magic section") return 1;
+    d.setOutputPath(zrltest::makeTempSubdir("pipe-out") + "/out.csv");
+    if (d.run()) return 2;
+    return messages.back() == "unable to read magic section" ? 0 : 3;
+  });
+  EXPECT_EQ(status, 0);
 }
 
 TEST(HostileOutput, OutputThatCannotBeCreated) {
