@@ -30,8 +30,7 @@ test-asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRL_SANITIZE=ON \
 	       -DZRL_BUILD_SHELL=OFF -DZRL_BUILD_BENCH=OFF > /dev/null
 	@cmake --build build-asan -j $(JOBS)
-	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+	@scripts/run-asan-tests.sh build-asan $(JOBS)
 
 # libFuzzer targets (clang). FUZZ_SECONDS per target, on the seed corpus
 # that our writer makes; findings land in build-fuzz/findings/.

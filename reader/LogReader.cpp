@@ -33,7 +33,9 @@ LogReader::LogReader(const std::string& path, ProgressCallback cb)
 LogReader::~LogReader() { closeAll(); }
 
 bool LogReader::openInputFile(bool printFailure) {
-  fd_ = ::open(inputPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, which changes nothing for a regular file, so that a path
+  // naming a pipe or a device cannot hold the program waiting for a writer.
+  fd_ = ::open(inputPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) {
     const int error = errno;
     if (printFailure)

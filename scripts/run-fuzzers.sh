@@ -4,8 +4,7 @@
 set -euo pipefail
 BUILD_DIR=${1:-build-fuzz}
 SECONDS_PER_TARGET=${2:-30}
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+source "$(dirname "$0")/sanitizer-env.sh"
 export QT_QPA_PLATFORM=offscreen
 work="$BUILD_DIR/fuzz-work"
 mkdir -p "$work" "$BUILD_DIR/findings"

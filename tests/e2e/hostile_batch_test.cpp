@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "tests/e2e/DecoderSandbox.h"
@@ -104,6 +105,18 @@ TEST(HostileBatch, DamagedRecordStreams) {
   }
 }
 
+const std::string kDirectory = "<a directory>";
+
+// The log with the 16-bit field at `fieldOffset` of variable 1's descriptor
+// set to `value` (0: the id, 2: the group id).
+std::string withDescriptorField(std::string bytes, std::size_t fieldOffset, uint16_t value) {
+  namespace layout = zrlwriter::layout;
+  const std::size_t at = layout::catalogOffset(4) + layout::descriptorsOffset(4) + 1 * layout::kDescriptorSize + fieldOffset;
+  bytes[at] = static_cast<char>(value & 0xFF);
+  bytes[at + 1] = static_cast<char>(value >> 8);
+  return bytes;
+}
+
 TEST(HostileBatch, DamagedHeads) {
   DecoderSandbox box("heads");
   const std::string good = box.makeLog("good.zrl", std::string(kHead) + kRows);
@@ -120,11 +133,18 @@ TEST(HostileBatch, DamagedHeads) {
       {"cut-in-the-catalog", bytes.substr(0, 500000), "readStream: zero bytes\nFailed to read header:, "},
       {"newer-format", bytes.substr(0, 1089) + std::string("\x05\0\0\0", 4) + bytes.substr(1093),
        "Decoder and zrl file format are not compatible. Decoder format version: 4.zrl file format version: 5\n"},
+      {"group-id-2048", withDescriptorField(bytes, 2, 2048), "!!! GROUP_ID above limit: 2048\n"},
+      {"id-field-20000", withDescriptorField(bytes, 0, 20000), "!!! VAR_ID above limit: 20000\n"},
+      {"a-directory", kDirectory, "Failed to read from stream: Is a directory\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string log = box.work + "/" + c.name + ".zrl";
-    writeFile(log, c.content);
+    if (c.content == kDirectory) {
+      ASSERT_EQ(::mkdir(log.c_str(), 0700), 0);
+    } else {
+      writeFile(log, c.content);
+    }
     const std::string csv = box.work + "/" + c.name + ".csv";
     const auto r = runBatch(box, log, csv);
     EXPECT_FALSE(r.timedOut);
