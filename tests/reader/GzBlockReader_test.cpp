@@ -3,7 +3,10 @@
 // point.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <random>
 #include <unistd.h>
 
@@ -148,4 +151,121 @@ TEST(GzBlockReader, NotOpenFailsQuietly) {
   char buffer[4];
   EXPECT_EQ(reader.read(buffer, 4), -1);
   EXPECT_FALSE(reader.atEnd());
+}
+
+namespace {
+
+// Mostly record-sized reads with an occasional long one, fixed per seed.
+std::vector<unsigned> randomReadSizes(uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<unsigned> sizes(4093);
+  for (unsigned& size : sizes) size = random() % 50 == 0 ? 1 + random() % 600 : 1 + random() % 12;
+  return sizes;
+}
+
+// Several blocks of the read-ahead ring long once inflated.
+std::string longData(uint32_t seed) {
+  return patternBytes(6 * zrl::GzBlockReader::kBlockSize + 12345, seed);
+}
+
+// Reads `stream` through gzread() one byte at a time: the position of the
+// first read after which gzerror() shows `errorNumber`.
+std::size_t firstPositionShowing(const std::string& stream, int errorNumber) {
+  gzFile plain = gzdopen(openFile(stream), "rb");
+  std::size_t position = 0;
+  char byte;
+  for (;; ++position) {
+    const int got = gzread(plain, &byte, 1);
+    int number = Z_OK;
+    gzerror(plain, &number);
+    if (number == errorNumber || got <= 0) break;
+  }
+  gzclose(plain);
+  return position;
+}
+
+// Reads that end exactly on `position`, then single bytes.
+std::vector<unsigned> readsLandingOn(std::size_t position) {
+  std::vector<unsigned> sizes(position / 1000, 1000);
+  if (position % 1000 != 0) sizes.push_back(position % 1000);
+  sizes.insert(sizes.end(), 8, 1);
+  return sizes;
+}
+
+}  // namespace
+
+TEST(GzBlockReader, FailuresShowFromTheReadThatNeedsTheFailedFill) {
+  const std::string stream = zrlwriter::gzipCompress(longData(6));
+  std::string corrupt = stream;
+  for (std::size_t i = corrupt.size() * 3 / 4; i < corrupt.size() * 3 / 4 + 64; ++i) corrupt[i] = '\x33';
+  const std::size_t failsAt = firstPositionShowing(corrupt, Z_DATA_ERROR);
+  ASSERT_GT(failsAt, 2 * zrl::GzBlockReader::kBlockSize);
+  expectSameAsGzread(corrupt, readsLandingOn(failsAt));
+  expectSameAsGzread(corrupt, readsLandingOn(failsAt - 1));
+
+  const std::string cut = stream.substr(0, stream.size() * 3 / 4);
+  const std::size_t cutShowsAt = firstPositionShowing(cut, Z_BUF_ERROR);
+  ASSERT_GT(cutShowsAt, 2 * zrl::GzBlockReader::kBlockSize);
+  expectSameAsGzread(cut, readsLandingOn(cutShowsAt));
+  expectSameAsGzread(cut, readsLandingOn(cutShowsAt + 1));
+  const std::vector<Step> steps = readAll(cut, readsLandingOn(cutShowsAt), true);
+  EXPECT_EQ(steps.back().errorNumber, Z_BUF_ERROR);
+  EXPECT_TRUE(steps.back().atEnd);
+}
+
+TEST(GzBlockReader, FailuresFarIntoTheStreamSurfaceAtTheSameRead) {
+  const std::string data = longData(4);
+  const std::string stream = zrlwriter::gzipCompress(data);
+
+  SCOPED_TRACE("corrupt near the end");
+  std::string corrupt = stream;
+  for (std::size_t i = corrupt.size() * 4 / 5; i < corrupt.size() * 4 / 5 + 64; ++i) corrupt[i] = '\x5A';
+  expectSameAsGzread(corrupt, randomReadSizes(11));
+  const std::vector<Step> steps = readAll(corrupt, randomReadSizes(11), true);
+  EXPECT_EQ(steps.back().result, -1);
+  std::size_t delivered = 0;
+  for (const Step& s : steps) delivered += s.bytes.size();
+  EXPECT_GT(delivered, 3 * zrl::GzBlockReader::kBlockSize) << "the failure lies beyond the first blocks";
+
+  SCOPED_TRACE("cut near the end, and cut inside a second member's header");
+  expectSameAsGzread(stream.substr(0, stream.size() * 9 / 10), randomReadSizes(12));
+  expectSameAsGzread(stream + stream.substr(0, 5), randomReadSizes(13));
+
+  SCOPED_TRACE("healthy: several members, plain body");
+  expectSameAsGzread(stream + zrlwriter::gzipCompress(data.substr(777)), randomReadSizes(14));
+  expectSameAsGzread(data, randomReadSizes(15));
+}
+
+TEST(GzBlockReader, SystemErrorReachesTheReadingThread) {
+  // Reading a directory fails in read() itself: zlib reports Z_ERRNO and
+  // the reader needs errno of that failure, which happened on another thread.
+  const std::string dir = readertest::newFilePath("not-a-stream");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+  zrl::GzBlockReader reader;
+  ASSERT_TRUE(reader.open(::open(dir.c_str(), O_RDONLY)));
+  char buffer[4];
+  errno = 0;
+  EXPECT_EQ(reader.read(buffer, 2), -1);
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_EQ(reader.errorNumber(), Z_ERRNO);
+  EXPECT_NE(reader.errorMessage().find(std::strerror(EISDIR)), std::string::npos) << reader.errorMessage();
+  EXPECT_FALSE(reader.atEnd());
+  EXPECT_EQ(reader.read(buffer, 2), -1) << "the failure stays";
+}
+
+TEST(GzBlockReader, ClosingEarlyStopsTheReadAheadAndAllowsReopening) {
+  const std::string data = longData(5);
+  const std::string stream = zrlwriter::gzipCompress(data);
+  zrl::GzBlockReader reader;
+  char buffer[16];
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(reader.open(openFile(stream)));
+    ASSERT_EQ(reader.read(buffer, 16), 16);
+    EXPECT_EQ(std::string(buffer, 16), data.substr(0, 16));
+    // Give the read-ahead time to fill the ring and wait for room.
+    ::usleep(20000);
+    reader.close();
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.read(buffer, 4), -1);
+  }
 }
