@@ -6,6 +6,7 @@
 
 #include "app/Console.h"
 #include "app/HeadlessPlatform.h"
+#include "app/QtMessageFilter.h"
 #include "ui/MonitorWindow.h"
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
@@ -17,6 +18,7 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
   }
 
   selectHeadlessPlatformIfNeeded(options);
+  installQtMessageFilter();
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
   QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
   auto application = std::make_unique<QApplication>(argc, argv);

@@ -33,7 +33,8 @@ struct DecoderSandbox {
   std::vector<std::pair<std::string, std::string>> environment() const {
     // No display either: batch and info runs must work on a bare machine.
     return {{"HOME", home},        {"XDG_CONFIG_HOME", configHome}, {"TMPDIR", tmp},
-            {"DISPLAY", ""},       {"WAYLAND_DISPLAY", ""},         {"QT_QPA_PLATFORM", ""}};
+            {"DISPLAY", ""},       {"WAYLAND_DISPLAY", ""},         {"QT_QPA_PLATFORM", ""},
+            {"XDG_RUNTIME_DIR", ""}};
   }
 
   ProcessResult runDecoder(const std::vector<std::string>& args, int timeoutSeconds = 60) const {

@@ -55,6 +55,9 @@ TEST(InfoMode, PrintsTheDescriptionAndExitsWithoutAWindow) {
       "\t\"uncompressedSize\" : ";
   ASSERT_EQ(r.out.substr(0, expectedHead.size()), expectedHead) << r.out;
   EXPECT_NE(r.out.find(",\n\t\"zrlversion\" : 4\n}\n"), std::string::npos) << r.out;
+  // Standard error stays quiet on a bare machine (no display, no runtime
+  // directory): scripts read it as the channel of real failures.
+  EXPECT_EQ(r.err, "");
 }
 
 TEST(InfoMode, VersionTwoHasNoExtensionMembers) {
