@@ -2,6 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+
+namespace {
+
+// Write-back is started per chunk; a chunk is dropped from the cache once
+// this far behind the end of the file, by which time it is normally clean.
+constexpr unsigned long long kWriteBackChunk = 8ull << 20;
+constexpr unsigned long long kDropDistance = 64ull << 20;
+
+}  // namespace
 
 CsvOutput::CsvOutput(std::size_t flushThreshold) : flushThreshold_(flushThreshold) {}
 
@@ -23,6 +33,8 @@ bool CsvOutput::createNew(const std::string& path) {
   if (buffer_.size() < size) buffer_.resize(size);
   stopping_ = false;
   hasHanded_ = false;
+  fileBytes_ = 0;
+  writeBackStart_ = 0;
   writer_ = std::thread(&CsvOutput::writeLoop, this);
   return true;
 }
@@ -51,11 +63,28 @@ void CsvOutput::writeLoop() {
     lock.unlock();
     if (!failed()) {
       errno = 0;
-      if (std::fwrite(handed_.data(), 1, handedUsed_, file_) != handedUsed_) fail(errno);
+      if (std::fwrite(handed_.data(), 1, handedUsed_, file_) != handedUsed_)
+        fail(errno);
+      else
+        releaseWrittenPages(handedUsed_);
     }
     lock.lock();
     hasHanded_ = false;
     changed_.notify_all();
+  }
+}
+
+void CsvOutput::releaseWrittenPages(std::size_t written) {
+  fileBytes_ += written;
+  const int fd = fileno(file_);
+  while (fileBytes_ - writeBackStart_ >= kWriteBackChunk) {
+    // Only hints: dirty pages are queued for writing (not waited for),
+    // clean ones are dropped; a failure changes nothing written.
+    posix_fadvise(fd, static_cast<off_t>(writeBackStart_), kWriteBackChunk, POSIX_FADV_DONTNEED);
+    if (writeBackStart_ >= kDropDistance)
+      posix_fadvise(fd, static_cast<off_t>(writeBackStart_ - kDropDistance), kWriteBackChunk,
+                    POSIX_FADV_DONTNEED);
+    writeBackStart_ += kWriteBackChunk;
   }
 }
 

@@ -9,6 +9,12 @@
 // Full buffers are written by a background thread while the next one is
 // filled, so formatting and the file system's work overlap.
 //
+// A decode streams gigabytes into a file that is not read back soon, so the
+// pages already written out are handed back to the system as the file grows
+// instead of piling up in the page cache: recycled pages are much cheaper to
+// write into than fresh ones, and the rest of the cache survives the decode.
+// This never waits for the disk: what is not yet written out stays cached.
+//
 // Write errors (full disk, vanished file system) are remembered and stop
 // further writes; the caller checks failed() and the result of close().
 #pragma once
@@ -75,6 +81,7 @@ class CsvOutput {
   void fail(int error);
   void writeLoop();
   void waitUntilWritten(std::unique_lock<std::mutex>& lock);
+  void releaseWrittenPages(std::size_t written);
 
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;  // being filled
@@ -91,4 +98,9 @@ class CsvOutput {
   std::size_t handedUsed_ = 0;
   bool hasHanded_ = false;
   bool stopping_ = false;
+
+  // Writing thread only: bytes in the file, and how far the file has been
+  // handed to write-back.
+  unsigned long long fileBytes_ = 0;
+  unsigned long long writeBackStart_ = 0;
 };
