@@ -74,8 +74,13 @@ void CsvWriter::writeRow(uint64_t rowMs) {
     std::size_t length = 0;
     if (state.fresh || (fillFromLastKnown && state.known)) {
       if (!state.textValid) {
-        state.textLength = static_cast<uint8_t>(
-            cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
+        if (state.textKind != state.last.type ||
+            std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
+          state.textLength = static_cast<uint8_t>(
+              cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
+          state.textKind = state.last.type;
+          std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
+        }
         state.textValid = true;
       }
       length = state.textLength;

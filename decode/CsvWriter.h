@@ -67,6 +67,10 @@ class CsvWriter {
     uint8_t decimals = 0;
     char text[kValueTextCapacity];
     NodeDataValue last;      // last known value; UnknownDt until one came
+    // Kind and payload `text` was made from: a value that arrives again
+    // unchanged (sensors repeat themselves a lot) keeps its text.
+    DataValueKind textKind = DataValueKind::UnknownDt;
+    unsigned char textPayload[sizeof(DataValue::value)] = {};
     RowFilter filter;
   };
 

@@ -145,6 +145,7 @@ class LogReader {
 
  private:
   bool reportReadFailure();
+  bool readShortPayload(uint8_t* out, unsigned length);
   bool readHeaderFields();
   void deriveTimes();
 

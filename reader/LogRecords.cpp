@@ -48,7 +48,39 @@ namespace {
 
 std::string rawCharacter(uint8_t byte) { return std::string(1, static_cast<char>(byte)); }
 
+// A decode owns the values it decodes into, so they are filled without
+// taking their lock, exactly as the value's own setters fill them: the
+// payload is zeroed when the kind changes, then the new bytes are stored.
+// Done per record, the lock round trip cost more than the rest of the store.
+template <std::size_t N>
+void storeOwned(DataValue& out, DataValueKind kind, const void* bytes) {
+  static_assert(N <= sizeof out.value, "payload too large");
+  if (out.type != kind) {
+    std::memset(out.value, 0, sizeof out.value);
+    out.type = kind;
+  }
+  std::memcpy(out.value, bytes, N);
+}
+
 }  // namespace
+
+// The payloads of variable length are at most 8 bytes; one fixed-size read
+// per length keeps every copy a plain move, where a copy of unknown length
+// costs more than the whole record.
+bool LogReader::readShortPayload(uint8_t* out, unsigned length) {
+  switch (length) {
+    case 0: return true;
+    case 1: return readInputFile(out, 1);
+    case 2: return readInputFile(out, 2);
+    case 3: return readInputFile(out, 3);
+    case 4: return readInputFile(out, 4);
+    case 5: return readInputFile(out, 5);
+    case 6: return readInputFile(out, 6);
+    case 7: return readInputFile(out, 7);
+    case 8: return readInputFile(out, 8);
+    default: return readInputFile(out, length);
+  }
+}
 
 bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out) {
   if (recordId >= kMaxVariables) {
@@ -58,20 +90,24 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
   }
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   switch (type) {
-    case DATALOGGER_BOOLEAN_TYPE:
+    case DATALOGGER_BOOLEAN_TYPE: {
       if (!readInputFile(bytes, 1)) return false;
-      out = bytes[0] != 0;
+      const bool value = bytes[0] != 0;
+      storeOwned<1>(out, DataValueKind::Boolean, &value);
       return true;
-    case DATALOGGER_INTEGER_TYPE:
+    }
+    case DATALOGGER_INTEGER_TYPE: {
       if (!readInputFile(bytes, 4)) return false;
-      out = static_cast<int32_t>(loadLe32(bytes));
+      const int32_t value = static_cast<int32_t>(loadLe32(bytes));
+      storeOwned<4>(out, DataValueKind::Integer, &value);
       return true;
+    }
     case DATALOGGER_FLOAT_TYPE: {
       if (!readInputFile(bytes, 4)) return false;
       const uint32_t bits = loadLe32(bytes);
       float value;
       std::memcpy(&value, &bits, sizeof value);
-      out = value;
+      storeOwned<4>(out, DataValueKind::Float, &value);
       return true;
     }
     case DATALOGGER_DOUBLE_TYPE: {
@@ -79,7 +115,8 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       const uint64_t bits = loadLe64(bytes);
       double value;
       std::memcpy(&value, &bits, sizeof value);
-      out = static_cast<float>(value);
+      const float single = static_cast<float>(value);
+      storeOwned<4>(out, DataValueKind::Float, &single);
       return true;
     }
     case DATALOGGER_STRING_TYPE: {
@@ -113,11 +150,11 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       std::memset(&frame, 0, sizeof frame);
       frame.can_id = loadLe32(bytes);
       frame.can_dlc = length;
-      if (!readInputFile(frame.data, length)) {
+      if (!readShortPayload(frame.data, length)) {
         printConsoleLine("Unable to read CAN frame data");
         return false;
       }
-      out = frame;
+      storeOwned<sizeof frame>(out, DataValueKind::CanFrame, &frame);
       return true;
     }
     case DATALOGGER_TIMESTAMP_TYPE: {
@@ -126,7 +163,7 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       TimeSpec32 when;
       when.tv_sec = static_cast<int32_t>(static_cast<uint32_t>(microseconds / 1000000));
       when.tv_nsec = static_cast<int32_t>((microseconds % 1000000) * 1000);
-      out = when;
+      storeOwned<sizeof when>(out, DataValueKind::TimeStamp, &when);
       return true;
     }
     default:

@@ -148,3 +148,41 @@ TEST(CsvWriterTest, RowsLongerThanAnyBufferKeepEveryCell) {
 }
 
 }  // namespace
+
+TEST(CsvWriterTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
+  // A column keeps the text of its last value while the value repeats; any
+  // change of kind or of any payload byte must still be written anew.
+  DecodeSettings s;
+  s.floatFormat = 1;
+  const std::string longText(30, 'a');
+  std::string lateChange = longText;
+  lateChange.back() = 'b';
+  can_frame frame{};
+  frame.can_id = 0x123;
+  frame.can_dlc = 8;
+  can_frame lastByte = frame;
+  lastByte.data[7] = 0x01;
+  const std::string csv = written(s, engineColumns(), [&](CsvWriter& w) {
+    const auto row = [&w](uint64_t ms, const NodeDataValue& v) {
+      w.setValue(0, v);
+      w.writeRow(kT0 + ms);
+    };
+    row(0, NodeDataValue(int32_t{0}));
+    row(1000, NodeDataValue(int32_t{0}));
+    row(2000, NodeDataValue(0.0f));  // same payload bytes, other kind
+    row(3000, NodeDataValue(longText));
+    row(4000, NodeDataValue(lateChange));
+    row(5000, NodeDataValue(frame));
+    row(6000, NodeDataValue(lastByte));
+    row(7000, NodeDataValue(lastByte));
+  });
+  EXPECT_EQ(csv,
+            "05/03/2026;14:07:09;0;\r\n"
+            "05/03/2026;14:07:10;0;\r\n"
+            "05/03/2026;14:07:11;0.0;\r\n"
+            "05/03/2026;14:07:12;" + longText + ";\r\n"
+            "05/03/2026;14:07:13;" + lateChange + ";\r\n"
+            "05/03/2026;14:07:14;123#00 00 00 00 00 00 00 00;\r\n"
+            "05/03/2026;14:07:15;123#00 00 00 00 00 00 00 01;\r\n"
+            "05/03/2026;14:07:16;123#00 00 00 00 00 00 00 01;\r\n");
+}

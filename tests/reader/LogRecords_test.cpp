@@ -271,3 +271,48 @@ TEST(LogRecords, CorruptDataEndsWithTheZlibMessage) {
   EXPECT_GT(records, 1000);
   EXPECT_LT(reader.bytesRead(), 850805u + body.size());
 }
+
+TEST(LogRecords, ReusedValueHoldsExactlyWhatItsSetterWouldStore) {
+  // One value takes every kind in turn, as the value a resampling decode
+  // reuses does: the bytes a kind does not use must not keep an earlier
+  // kind's payload.
+  can_frame full;
+  std::memset(&full, 0, sizeof full);
+  full.can_id = 0x80000123;
+  full.can_dlc = 8;
+  std::memcpy(full.data, "\xFF\xFE\xFD\xFC\xFB\xFA\xF9\xF8", 8);
+  can_frame shorter;
+  std::memset(&shorter, 0, sizeof shorter);
+  shorter.can_id = 0x7;
+  shorter.can_dlc = 2;
+  shorter.data[0] = 0x11;
+  shorter.data[1] = 0x22;
+  RecordEncoder body(4);
+  body.canFrame(kCan, 8, full.can_id, std::string(reinterpret_cast<const char*>(full.data), 8))
+      .floatValue(kFloat, -2.25f)
+      .timestampValue(kTime, 1700000000999999ULL)
+      .integer(kInt, 7)
+      .canFrame(kCan, 8, full.can_id, std::string(reinterpret_cast<const char*>(full.data), 8))
+      .canFrame(kCan, 2, 0x7, "\x11\x22")
+      .doubleValue(kDouble, 3.5)
+      .canFrame(kCan, 8, full.can_id, std::string(reinterpret_cast<const char*>(full.data), 8))
+      .boolean(kBool, 1);
+  std::vector<NodeDataValue> expected(9);
+  expected[0] = full;
+  expected[1] = -2.25f;
+  expected[2] = TimeSpec32{1700000000, 999999000};
+  expected[3] = int32_t{7};
+  expected[4] = full;
+  expected[5] = shorter;
+  expected[6] = 3.5f;
+  expected[7] = full;
+  expected[8] = true;
+
+  OpenLog log(body.bytes());
+  NodeDataValue v;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_TRUE(log.readValue(v)) << i;
+    EXPECT_EQ(v.kind(), expected[i].kind()) << i;
+    EXPECT_EQ(std::memcmp(v.value, expected[i].value, sizeof v.value), 0) << i;
+  }
+}
