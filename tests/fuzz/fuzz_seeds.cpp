@@ -207,6 +207,10 @@ void configSeeds() {
       {"numbers", R"({"utc":true,"maxVal":[1e400,-0.0,12345678901234567890],"x":1.5e-320})"},
   };
   for (const auto& s : seeds) seed("config_fuzz", s.first, s.second);
+  // Just past the JSON reader's nesting limit, where it throws instead of
+  // failing.
+  seed("config_fuzz", "nested-past-the-limit", std::string(1001, '['));
+  seed("config_fuzz", "nested-object-past-the-limit", "{\"var\":" + std::string(1001, '['));
 }
 
 }  // namespace
