@@ -25,10 +25,10 @@ test: build
 run: build
 	@scripts/run-sample.sh $(BUILD_DIR)
 
-# The engine and its tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The program and every test under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRL_SANITIZE=ON \
-	       -DZRL_BUILD_SHELL=OFF -DZRL_BUILD_BENCH=OFF > /dev/null
+	       -DZRL_BUILD_SHELL=ON -DZRL_BUILD_BENCH=OFF > /dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@scripts/run-asan-tests.sh build-asan $(JOBS)
 

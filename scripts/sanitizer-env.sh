@@ -12,3 +12,7 @@ else
 fi
 export ASAN_OPTIONS="detect_leaks=$detect_leaks:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Leaks of system libraries (fontconfig, Qt's offscreen plugin) are not
+# ours to fix; the list of them stays quiet so that standard error keeps
+# meaning what the program says.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/lsan.supp:print_suppressions=0"
