@@ -3,6 +3,7 @@
 // catalog type. Records carry no length, so the stream cannot be followed
 // past a record whose layout is unknown.
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "reader/ConsoleLine.h"
@@ -60,6 +61,20 @@ void storeOwned(DataValue& out, DataValueKind kind, const void* bytes) {
     out.type = kind;
   }
   std::memcpy(out.value, bytes, N);
+}
+
+// The same for a CAN frame, stored field by field: a frame assembled on the
+// stack and copied whole is read back before its small stores have landed.
+void storeCanFrame(DataValue& out, uint32_t id, uint8_t length, const uint8_t* data) {
+  static_assert(sizeof(can_frame) <= sizeof out.value, "payload too large");
+  if (out.type != DataValueKind::CanFrame) {
+    std::memset(out.value, 0, sizeof out.value);
+    out.type = DataValueKind::CanFrame;
+  }
+  std::memcpy(out.value + offsetof(can_frame, can_id), &id, sizeof id);
+  out.value[offsetof(can_frame, can_dlc)] = length;
+  std::memset(out.value + offsetof(can_frame, reserved), 0, sizeof(can_frame::reserved));
+  std::memcpy(out.value + offsetof(can_frame, data), data, sizeof(can_frame::data));
 }
 
 }  // namespace
@@ -146,15 +161,12 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
         printConsoleLine("Unable to read CAN frame ID");
         return false;
       }
-      can_frame frame;
-      std::memset(&frame, 0, sizeof frame);
-      frame.can_id = loadLe32(bytes);
-      frame.can_dlc = length;
-      if (!readShortPayload(frame.data, length)) {
+      uint8_t data[sizeof(can_frame::data)] = {};
+      if (!readShortPayload(data, length)) {
         printConsoleLine("Unable to read CAN frame data");
         return false;
       }
-      storeOwned<sizeof frame>(out, DataValueKind::CanFrame, &frame);
+      storeCanFrame(out, loadLe32(bytes), length, data);
       return true;
     }
     case DATALOGGER_TIMESTAMP_TYPE: {
