@@ -26,10 +26,18 @@ QString temporaryDirectory() {
 
 QString defaultConfigPath() { return temporaryDirectory() + QStringLiteral("/") + QLatin1String(kDefaultName); }
 
+// Inside the directory, not merely sharing its name as a prefix: a
+// configuration kept in "/tmpdata" is the user's own, not a scratch file.
+bool isInTemporaryDirectory(const QString& path) {
+  QString dir = temporaryDirectory();
+  if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+  return path.startsWith(dir);
+}
+
 bool isDefaultConfigPath(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   if (name.isEmpty()) return true;
-  return path.startsWith(temporaryDirectory()) && name == QLatin1String(kDefaultName);
+  return isInTemporaryDirectory(path) && name == QLatin1String(kDefaultName);
 }
 
 bool createEmptyFile(const QString& path) {
@@ -40,7 +48,7 @@ bool createEmptyFile(const QString& path) {
 }
 
 bool rememberConfig(const QString& path, bool verbose) {
-  if (path.startsWith(temporaryDirectory())) return false;
+  if (isInTemporaryDirectory(path)) return false;
   QSettings settings{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
   settings.setValue(QLatin1String(kLastConfigKey), QFileInfo(path).absoluteFilePath());
   settings.sync();

@@ -78,6 +78,8 @@ TEST(RememberedConfig, DefaultPathLivesInTheTemporaryDirectory) {
   EXPECT_TRUE(isDefaultConfigPath(""));
   EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "/other.json"));
   EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
+  // A directory that merely starts with the same letters is not inside it.
+  EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "data/decoderConf.json"));
 }
 
 TEST(RememberedConfig, MissingTemporaryDirectoryFallsBackToTmp) {
@@ -111,6 +113,14 @@ TEST(RememberedConfig, RemembersOnlyFilesOutsideTheTemporaryDirectory) {
   zrltest::writeFile(home.toStdString(), "{}");
   EXPECT_TRUE(rememberConfig(home, false));
   EXPECT_EQ(findLastConfig(false), home);
+
+  // Nor is a sibling whose name starts with the temporary directory's.
+  QDir().mkpath(temporaryDirectory() + "-mine");
+  const QString sibling = temporaryDirectory() + "-mine/conf.json";
+  zrltest::writeFile(sibling.toStdString(), "{}");
+  EXPECT_TRUE(rememberConfig(sibling, false));
+  EXPECT_EQ(findLastConfig(false), sibling);
+  EXPECT_TRUE(rememberConfig(home, false));
 
   // A remembered file that has gone is forgotten.
   QFile::remove(home);
