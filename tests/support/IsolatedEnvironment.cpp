@@ -1,6 +1,9 @@
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -16,6 +19,12 @@ std::string& rootDir() {
   return dir;
 }
 
+// The directory holding home/ and tmp/ of this process.
+std::string& runDir() {
+  static std::string dir;
+  return dir;
+}
+
 }  // namespace
 
 void setUpIsolatedEnvironment() {
@@ -27,6 +36,7 @@ void setUpIsolatedEnvironment() {
   std::string pattern = base + "/run-XXXXXX";
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
   rootDir() = pattern;
+  runDir() = pattern;
   const std::string home = pattern + "/home";
   const std::string config = home + "/.config";
   const std::string tmp = pattern + "/tmp";
@@ -40,6 +50,16 @@ void setUpIsolatedEnvironment() {
   // Local-time texts must not depend on the machine's zone.
   setenv("TZ", "UTC", 1);
   rootDir() = tmp;
+}
+
+void finishIsolatedEnvironment(bool passed) {
+  if (runDir().empty()) return;
+  if (!passed) {
+    std::cout << "Test files kept in " << runDir() << std::endl;
+    return;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(runDir(), ignored);
 }
 
 const std::string& tempDir() {

@@ -10,6 +10,11 @@ namespace zrltest {
 // the test mains; safe to call again (it does nothing the second time).
 void setUpIsolatedEnvironment();
 
+// Removes the private directory with everything the tests left in it, so
+// repeated runs do not fill the disk. The test mains call it after a passing
+// run; a failing run keeps it for inspection and says where it is.
+void finishIsolatedEnvironment(bool passed);
+
 // The private directory of this test process (its TMPDIR).
 const std::string& tempDir();
 

@@ -5,5 +5,7 @@
 int main(int argc, char** argv) {
   zrltest::setUpIsolatedEnvironment();
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  zrltest::finishIsolatedEnvironment(result == 0);
+  return result;
 }
