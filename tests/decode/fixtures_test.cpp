@@ -1,5 +1,5 @@
 // Conformance cases: every folder of tests/fixtures with a "settings" file,
-// a "log.zrlspec" description and an "expected.csv". The log file is written
+// a "log.zrldesc" description and an "expected.csv". The log file is written
 // by our writer at test time, decoded with the settings, and the CSV file is
 // compared byte for byte (see tests/fixtures/README.md).
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ std::vector<std::string> decodeCases() {
     const std::string name = entry->d_name;
     const std::string base = fixturesDir() + "/" + name + "/";
     if (name[0] != '.' && zrltest::fileExists(base + "settings") &&
-        zrltest::fileExists(base + "log.zrlspec") && zrltest::fileExists(base + "expected.csv")) {
+        zrltest::fileExists(base + "log.zrldesc") && zrltest::fileExists(base + "expected.csv")) {
       names.push_back(name);
     }
   }
@@ -95,8 +95,8 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
   const std::string caseDir = fixturesDir() + "/" + GetParam();
   const std::string work = zrltest::makeTempSubdir(GetParam());
   const std::string logPath = work + "/log.zrl";
-  const zrlwriter::ZrlSpec spec = zrlwriter::parseZrlSpecFile(caseDir + "/log.zrlspec");
-  zrlwriter::writeZrlFile(logPath, spec.head, spec.body, spec.options);
+  const zrlwriter::ZrlDescription description = zrlwriter::parseZrlDescriptionFile(caseDir + "/log.zrldesc");
+  zrlwriter::writeZrlFile(logPath, description.head, description.body, description.options);
 
   std::vector<std::string> messages;
   Decoder decoder(logPath, false, DatabaseSettings{},

@@ -41,14 +41,14 @@ struct DecoderSandbox {
     return runProgram(decoderProgram(), args, environment(), timeoutSeconds);
   }
 
-  // Writes `spec` as a description and has zrl-gen turn it into work/<name>.
+  // Writes `description` to a file and has zrl-gen turn it into work/<name>.
   // Returns the log path; empty (and a failed expectation in the caller) when
   // the generator refused.
-  std::string makeLog(const std::string& name, const std::string& spec) const {
-    const std::string specPath = work + "/" + name + ".zrlspec";
+  std::string makeLog(const std::string& name, const std::string& description) const {
+    const std::string descriptionPath = work + "/" + name + ".zrldesc";
     const std::string logPath = work + "/" + name;
-    writeFile(specPath, spec);
-    const ProcessResult r = runProgram(generatorProgram(), {"--spec", specPath, "--output", logPath});
+    writeFile(descriptionPath, description);
+    const ProcessResult r = runProgram(generatorProgram(), {"--description", descriptionPath, "--output", logPath});
     return r.exitStatus == 0 ? logPath : std::string();
   }
 

@@ -1,5 +1,5 @@
 // Conformance cases kept as text under tests/fixtures/<case>/:
-//   log.zrlspec        description of the log file (made with zrl-gen --spec)
+//   log.zrldesc        description of the log file (made with zrl-gen --description)
 //   command            the decoder's arguments, one per line; {log}, {dir}
 //                      and {fixture} stand for the generated log, the case's
 //                      scratch directory and the case's folder
@@ -51,7 +51,7 @@ TEST(Fixtures, EveryCaseMatchesItsExpectedOutput) {
     SCOPED_TRACE("fixture " + name);
     const std::string folder = zrltest::sourceDir() + "/tests/fixtures/" + name;
     zrltest::DecoderSandbox box("fixture-" + name);
-    const std::string log = box.makeLog("log.zrl", readFile(folder + "/log.zrlspec"));
+    const std::string log = box.makeLog("log.zrl", readFile(folder + "/log.zrldesc"));
     ASSERT_FALSE(log.empty());
     if (fileExists(folder + "/config.json"))
       zrltest::writeFile(box.work + "/config.json", readFile(folder + "/config.json"));

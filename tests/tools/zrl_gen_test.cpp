@@ -18,10 +18,10 @@ TEST(ZrlGen, SamplePresetWritesTheLibrarySample) {
   EXPECT_NE(r.out.find("Wrote " + dir + "/s.zrl"), std::string::npos);
 }
 
-TEST(ZrlGen, SpecWritesTheDescribedFile) {
+TEST(ZrlGen, DescriptionWritesTheDescribedFile) {
   const std::string dir = zrltest::makeTempSubdir("gen");
-  zrltest::writeFile(dir + "/a.zrlspec", "version 2\ngroup 1 G\nvar 1 1 int I\nts 0\nint 1 5\nbody plain\n");
-  const auto r = runProgram(generatorProgram(), {"--spec", dir + "/a.zrlspec", "--output", dir + "/a.zrl"});
+  zrltest::writeFile(dir + "/a.zrldesc", "version 2\ngroup 1 G\nvar 1 1 int I\nts 0\nint 1 5\nbody plain\n");
+  const auto r = runProgram(generatorProgram(), {"--description", dir + "/a.zrldesc", "--output", dir + "/a.zrl"});
   ASSERT_EQ(r.exitStatus, 0) << r.err;
   const std::string file = zrltest::readFile(dir + "/a.zrl");
   ASSERT_EQ(file.size(), 817957u + 6 + 6);
@@ -43,9 +43,9 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
     const char* message;
   };
   const std::string out = zrltest::tempDir() + "/never.zrl";
-  zrltest::writeFile(zrltest::tempDir() + "/bad.zrlspec", "group 1 G\nvar 1 1 int X\nint 1 x\n");
+  zrltest::writeFile(zrltest::tempDir() + "/bad.zrldesc", "group 1 G\nvar 1 1 int X\nint 1 x\n");
   const Case cases[] = {
-      {{}, 2, "zrl-gen: give exactly one of --preset and --spec\n"},
+      {{}, 2, "zrl-gen: give exactly one of --preset and --description\n"},
       {{"--preset", "sample"}, 2, "zrl-gen: --output PATH is required\n"},
       {{"--preset", "huge", "--output", out}, 2, "zrl-gen: unknown preset 'huge' (known: sample, big)\n"},
       {{"--preset", "big", "--output", out}, 2, "zrl-gen: --preset big needs --size-mb N\n"},
@@ -54,15 +54,15 @@ TEST(ZrlGen, BadCommandLinesAreRefused) {
       {{"--preset", "big", "--size-mb", "0", "--output", out}, 2, "zrl-gen: --size-mb must be at least 1\n"},
       {{"--preset", "sample", "--size-mb", "5", "--output", out}, 2,
        "zrl-gen: --size-mb, --level and --threads apply to --preset big only\n"},
-      {{"--preset", "sample", "--spec", "x", "--output", out}, 2, "zrl-gen: give exactly one of --preset and --spec\n"},
-      {{"--spec", "x", "--version", "3", "--output", out}, 2,
+      {{"--preset", "sample", "--description", "x", "--output", out}, 2, "zrl-gen: give exactly one of --preset and --description\n"},
+      {{"--description", "x", "--version", "3", "--output", out}, 2,
        "zrl-gen: --version applies to presets; a description sets its own version\n"},
       {{"--preset", "sample", "--output"}, 2, "zrl-gen: option --output needs a value\n"},
       {{"--frobnicate"}, 2, "zrl-gen: unknown argument '--frobnicate'\n"},
-      {{"--spec", zrltest::tempDir() + "/missing.zrlspec", "--output", out}, 1,
-       "zrl-gen: cannot read description {tmp}/missing.zrlspec\n"},
-      {{"--spec", zrltest::tempDir() + "/bad.zrlspec", "--output", out}, 1,
-       "zrl-gen: {tmp}/bad.zrlspec: line 3: integer value must be a whole number from -2147483648 to 4294967295, "
+      {{"--description", zrltest::tempDir() + "/missing.zrldesc", "--output", out}, 1,
+       "zrl-gen: cannot read description {tmp}/missing.zrldesc\n"},
+      {{"--description", zrltest::tempDir() + "/bad.zrldesc", "--output", out}, 1,
+       "zrl-gen: {tmp}/bad.zrldesc: line 3: integer value must be a whole number from -2147483648 to 4294967295, "
        "not 'x'\n"},
       {{"--preset", "sample", "--output", zrltest::tempDir() + "/no/dir.zrl"}, 1,
        "zrl-gen: cannot create {tmp}/no/dir.zrl: No such file or directory\n"},

@@ -6,7 +6,7 @@
 const char* const kGenUsage =
     "Usage: zrl-gen --preset sample --output PATH [--version N]\n"
     "       zrl-gen --preset big --size-mb N --output PATH [--version N] [--level L] [--threads T] [--quiet]\n"
-    "       zrl-gen --spec FILE --output PATH\n"
+    "       zrl-gen --description FILE --output PATH\n"
     "Writes a .zrl log file: a realistic three-minute drive (sample), a big file whose\n"
     "body inflates to about N MB (big, streamed), or the file a text description asks for.\n";
 
@@ -54,8 +54,8 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
         error = "unknown preset '" + options.preset + "' (known: sample, big)";
         return false;
       }
-    } else if (arg == "--spec") {
-      if (!value(options.specPath)) return false;
+    } else if (arg == "--description") {
+      if (!value(options.descriptionPath)) return false;
     } else if (arg == "--output" || arg == "-o") {
       if (!value(options.outputPath)) return false;
     } else if (arg == "--size-mb") {
@@ -82,15 +82,15 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
     }
   }
   if (options.help) return true;
-  if (options.preset.empty() == options.specPath.empty()) {
-    error = "give exactly one of --preset and --spec";
+  if (options.preset.empty() == options.descriptionPath.empty()) {
+    error = "give exactly one of --preset and --description";
     return false;
   }
   if (options.outputPath.empty()) {
     error = "--output PATH is required";
     return false;
   }
-  if (!options.specPath.empty() && versionGiven) {
+  if (!options.descriptionPath.empty() && versionGiven) {
     error = "--version applies to presets; a description sets its own version";
     return false;
   }

@@ -6,8 +6,8 @@
 #include <string>
 
 struct GenOptions {
-  std::string preset;          // "sample" or "big"; empty with --spec
-  std::string specPath;        // --spec FILE
+  std::string preset;          // "sample" or "big"; empty with --description
+  std::string descriptionPath;        // --description FILE
   std::string outputPath;
   uint64_t sizeMb = 0;         // --size-mb, big preset only
   uint32_t formatVersion = 4;  // --version, presets only

@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
     if (options.preset == "sample") {
       r = zrlwriter::writeSampleFile(options.outputPath, options.formatVersion);
     } else {
-      const zrlwriter::ZrlSpec spec = zrlwriter::parseZrlSpecFile(options.specPath);
-      r = zrlwriter::writeZrlFile(options.outputPath, spec.head, spec.body, spec.options);
+      const zrlwriter::ZrlDescription description = zrlwriter::parseZrlDescriptionFile(options.descriptionPath);
+      r = zrlwriter::writeZrlFile(options.outputPath, description.head, description.body, description.options);
     }
     if (!options.quiet) reportWritten(options.outputPath, r);
     return 0;

@@ -13,5 +13,5 @@
 #include "tools/zrlwriter/ZrlHead.h"
 #include "tools/zrlwriter/ZrlLayout.h"
 #include "tools/zrlwriter/ZrlPresets.h"
-#include "tools/zrlwriter/ZrlSpecText.h"
+#include "tools/zrlwriter/ZrlDescriptionText.h"
 #include "tools/zrlwriter/ZrlStreamWriter.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace zrlwriter {
-namespace spec {
+namespace description {
 
 struct Token {
   enum Kind { Word, Bytes } kind = Word;
@@ -32,5 +32,5 @@ double realValue(const Token& token, const Counters& counters, const std::string
 // Bytes: a quoted string, hex:..., or a bare word taken literally.
 std::string bytesValue(const Token& token);
 
-}  // namespace spec
+}  // namespace description
 }  // namespace zrlwriter

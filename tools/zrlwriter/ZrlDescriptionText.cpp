@@ -1,17 +1,17 @@
-#include "tools/zrlwriter/ZrlSpecText.h"
+#include "tools/zrlwriter/ZrlDescriptionText.h"
 
 #include <fstream>
 #include <optional>
 #include <sstream>
 
 #include "tools/zrlwriter/RecordEncoder.h"
-#include "tools/zrlwriter/SpecLexer.h"
+#include "tools/zrlwriter/DescriptionLexer.h"
 
 namespace zrlwriter {
 namespace {
 
-using spec::Counters;
-using spec::Token;
+using description::Counters;
+using description::Token;
 
 struct Line {
   int number = 0;
@@ -23,16 +23,16 @@ const std::map<std::string, uint8_t> kTypeNames = {
     {"double", kDouble}, {"string", kString}, {"can", kCanFrame}, {"timestamp", kTimestamp},
 };
 
-class SpecInterpreter {
+class DescriptionInterpreter {
  public:
-  ZrlSpec run(const std::vector<Line>& lines) {
+  ZrlDescription run(const std::vector<Line>& lines) {
     execute(lines, 0, lines.size());
-    if (storedSizeDelta_) spec_.head.storedSizeOverride = correctStoredSize(encoder_.size()) + *storedSizeDelta_;
-    spec_.body = encoder_.bytes();
+    if (storedSizeDelta_) description_.head.storedSizeOverride = correctStoredSize(encoder_.size()) + *storedSizeDelta_;
+    description_.body = encoder_.bytes();
     // Fields that cannot be laid out (a group past its table for the final
     // version...) are reported now rather than when the file is written.
-    encodeHead(spec_.head, 0);
-    return std::move(spec_);
+    encodeHead(description_.head, 0);
+    return std::move(description_);
   }
 
  private:
@@ -53,7 +53,7 @@ class SpecInterpreter {
         if (st.args.empty() || st.args.size() > 3 || (st.args.size() >= 2 && st.args[1].text != "as") ||
             st.args.size() == 2)
           fail("use: repeat COUNT [as NAME]");
-        const int64_t count = spec::integerValue(st.args[0], 0, 100000000, counters_, "repeat count");
+        const int64_t count = description::integerValue(st.args[0], 0, 100000000, counters_, "repeat count");
         const std::string name = st.args.size() == 3 ? st.args[2].text : "i";
         const std::optional<int64_t> outer =
             counters_.count(name) ? std::optional<int64_t>(counters_[name]) : std::nullopt;
@@ -97,7 +97,7 @@ class SpecInterpreter {
       if (eq != std::string::npos && eq > 0) {
         Token value{Token::Word, t.text.substr(eq + 1)};
         const std::string key = t.text.substr(0, eq);
-        if (value.text.compare(0, 4, "hex:") == 0) value = spec::tokenize(value.text)[0];
+        if (value.text.compare(0, 4, "hex:") == 0) value = description::tokenize(value.text)[0];
         if (st.named.count(key)) fail("option " + key + "= given twice");
         st.named[key] = value;
       } else {
@@ -122,7 +122,7 @@ class SpecInterpreter {
   }
 
   int64_t integer(const Token& t, int64_t min, int64_t max, const std::string& what) {
-    return spec::integerValue(t, min, max, counters_, what);
+    return description::integerValue(t, min, max, counters_, what);
   }
   uint16_t recordIdArg(const Token& t) { return static_cast<uint16_t>(integer(t, 0, 65535, "record id")); }
 
@@ -148,8 +148,8 @@ class SpecInterpreter {
 
   void statement(const Statement& st) {
     const std::string& k = st.keyword;
-    ZrlHead& h = spec_.head;
-    WriteOptions& o = spec_.options;
+    ZrlHead& h = description_.head;
+    WriteOptions& o = description_.options;
     if (k == "version") {
       expectArgs(st, 1, 1, "version N");
       beforeRecords(st);
@@ -168,10 +168,10 @@ class SpecInterpreter {
       target = timeValue(st);
     } else if (k == "note") {
       expectArgs(st, 1, 1, "note TEXT");
-      h.note = spec::bytesValue(st.args[0]);
+      h.note = description::bytesValue(st.args[0]);
     } else if (k == "frequency") {
       expectArgs(st, 1, 1, "frequency HZ");
-      h.recordingFrequency = static_cast<float>(spec::realValue(st.args[0], counters_, "frequency"));
+      h.recordingFrequency = static_cast<float>(description::realValue(st.args[0], counters_, "frequency"));
     } else if (k == "reserved") {
       expectArgs(st, 1, 1, "reserved N");
       h.reserved = static_cast<uint32_t>(integer(st.args[0], 0, UINT32_MAX, "reserved"));
@@ -197,26 +197,26 @@ class SpecInterpreter {
       }
     } else if (k == "serial") {
       expectArgs(st, 1, 1, "serial TEXT");
-      h.serial = spec::bytesValue(st.args[0]);
+      h.serial = description::bytesValue(st.args[0]);
     } else if (k == "firmware") {
       expectArgs(st, 1, 1, "firmware TEXT");
-      h.firmware = spec::bytesValue(st.args[0]);
+      h.firmware = description::bytesValue(st.args[0]);
     } else if (k == "uid") {
       expectArgs(st, 1, 1, "uid 32-HEX-DIGITS (dashes allowed)");
-      const Token hex = spec::tokenize("hex:" + st.args[0].text)[0];
+      const Token hex = description::tokenize("hex:" + st.args[0].text)[0];
       if (hex.text.size() != 16) fail("uid needs 16 bytes (32 hex digits)");
       for (size_t i = 0; i < 16; ++i) h.uid[i] = static_cast<uint8_t>(hex.text[i]);
     } else if (k == "group") {
       expectArgs(st, 2, 2, "group ID NAME");
-      h.groups[static_cast<uint32_t>(integer(st.args[0], 0, 65535, "group id"))] = spec::bytesValue(st.args[1]);
+      h.groups[static_cast<uint32_t>(integer(st.args[0], 0, 65535, "group id"))] = description::bytesValue(st.args[1]);
     } else if (k == "unit") {
       expectArgs(st, 2, 2, "unit INDEX SYMBOL");
-      h.units[static_cast<uint32_t>(integer(st.args[0], 0, 255, "unit index"))] = spec::bytesValue(st.args[1]);
+      h.units[static_cast<uint32_t>(integer(st.args[0], 0, 255, "unit index"))] = description::bytesValue(st.args[1]);
     } else if (k == "var") {
       expectArgs(st, 4, 4, "var SLOT GROUP TYPE NAME [unit=N] [decimals=N] [id=N]", {"unit", "decimals", "id"});
       ZrlVariable& v = h.addVariable(static_cast<uint16_t>(integer(st.args[0], 0, 19999, "variable slot")),
                                      static_cast<uint16_t>(integer(st.args[1], 0, 65535, "group id")),
-                                     typeCode(st.args[2]), spec::bytesValue(st.args[3]));
+                                     typeCode(st.args[2]), description::bytesValue(st.args[3]));
       if (st.named.count("unit")) v.unitIndex = static_cast<uint8_t>(integer(st.named.at("unit"), 0, 255, "unit"));
       if (st.named.count("decimals"))
         v.decimals = static_cast<uint8_t>(integer(st.named.at("decimals"), 0, 255, "decimals"));
@@ -234,7 +234,7 @@ class SpecInterpreter {
       o.compressionLevel = static_cast<int>(integer(st.args[0], 0, 9, "compression level"));
     } else if (k == "garbage") {
       expectArgs(st, 1, 1, "garbage BYTES");
-      o.trailingGarbage = spec::bytesValue(st.args[0]);
+      o.trailingGarbage = description::bytesValue(st.args[0]);
     } else if (k == "truncate-body") {
       expectArgs(st, 1, 1, "truncate-body N");
       o.truncateBodyAt = unsignedValue(st.args[0]);
@@ -266,17 +266,17 @@ class SpecInterpreter {
       encoder_.integer(recordIdArg(st.args[0]), static_cast<int32_t>(static_cast<uint32_t>(v)));
     } else if (k == "float") {
       expectArgs(st, 2, 2, "float ID VALUE");
-      const double v = spec::realValue(st.args[1], counters_, "float value");
+      const double v = description::realValue(st.args[1], counters_, "float value");
       record();
       encoder_.floatValue(recordIdArg(st.args[0]), static_cast<float>(v));
     } else if (k == "double") {
       expectArgs(st, 2, 2, "double ID VALUE");
-      const double v = spec::realValue(st.args[1], counters_, "double value");
+      const double v = description::realValue(st.args[1], counters_, "double value");
       record();
       encoder_.doubleValue(recordIdArg(st.args[0]), v);
     } else if (k == "string") {
       expectArgs(st, 2, 2, "string ID TEXT [len=N]", {"len"});
-      const std::string bytes = spec::bytesValue(st.args[1]);
+      const std::string bytes = description::bytesValue(st.args[1]);
       const uint16_t id = recordIdArg(st.args[0]);
       record();
       if (st.named.count("len"))
@@ -287,7 +287,7 @@ class SpecInterpreter {
       expectArgs(st, 2, 3, "can ID IDENTIFIER [DATA] [len=N]", {"len"});
       const uint16_t id = recordIdArg(st.args[0]);
       const uint32_t identifier = static_cast<uint32_t>(integer(st.args[1], 0, UINT32_MAX, "CAN identifier"));
-      const std::string data = st.args.size() > 2 ? spec::bytesValue(st.args[2]) : std::string();
+      const std::string data = st.args.size() > 2 ? description::bytesValue(st.args[2]) : std::string();
       int64_t length = static_cast<int64_t>(data.size());
       if (st.named.count("len")) length = integer(st.named.at("len"), 0, 255, "length byte");
       else if (length > 255) fail("CAN data longer than 255 bytes needs len=");
@@ -306,7 +306,7 @@ class SpecInterpreter {
     } else if (k == "raw") {
       expectArgs(st, 1, 1, "raw BYTES");
       record();
-      encoder_.raw(spec::bytesValue(st.args[0]));
+      encoder_.raw(description::bytesValue(st.args[0]));
     } else if (k == "end") {
       fail("end without repeat");
     } else {
@@ -314,9 +314,9 @@ class SpecInterpreter {
     }
   }
 
-  uint64_t unsignedValue(const Token& t) { return spec::unsignedValue(t, counters_, "value"); }
+  uint64_t unsignedValue(const Token& t) { return description::unsignedValue(t, counters_, "value"); }
 
-  ZrlSpec spec_;
+  ZrlDescription description_;
   RecordEncoder encoder_{4};
   Counters counters_;
   std::optional<uint32_t> storedSizeDelta_;
@@ -327,7 +327,7 @@ class SpecInterpreter {
 
 }  // namespace
 
-ZrlSpec parseZrlSpec(const std::string& text) {
+ZrlDescription parseZrlDescription(const std::string& text) {
   std::vector<Line> lines;
   std::istringstream in(text);
   std::string raw;
@@ -338,22 +338,22 @@ ZrlSpec parseZrlSpec(const std::string& text) {
     Line line;
     line.number = number;
     try {
-      line.tokens = spec::tokenize(raw);
+      line.tokens = description::tokenize(raw);
     } catch (const ZrlWriteError& e) {
       throw ZrlWriteError("line " + std::to_string(number) + ": " + e.what());
     }
     if (!line.tokens.empty()) lines.push_back(std::move(line));
   }
-  return SpecInterpreter().run(lines);
+  return DescriptionInterpreter().run(lines);
 }
 
-ZrlSpec parseZrlSpecFile(const std::string& path) {
+ZrlDescription parseZrlDescriptionFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ZrlWriteError("cannot read description " + path);
   std::ostringstream text;
   text << in.rdbuf();
   try {
-    return parseZrlSpec(text.str());
+    return parseZrlDescription(text.str());
   } catch (const ZrlWriteError& e) {
     throw ZrlWriteError(path + ": " + e.what());
   }

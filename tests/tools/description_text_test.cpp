@@ -60,8 +60,8 @@ truncate-body 1000
 truncate-file 2000000
 )";
 
-TEST(SpecText, FullExampleMatchesTheLibraryCalls) {
-  const ZrlSpec spec = parseZrlSpec(kFullExample);
+TEST(DescriptionText, FullExampleMatchesTheLibraryCalls) {
+  const ZrlDescription description = parseZrlDescription(kFullExample);
 
   ZrlHead h;
   h.formatVersion = 3;
@@ -95,32 +95,32 @@ TEST(SpecText, FullExampleMatchesTheLibraryCalls) {
   e.canFrame(4, 2, 0x80000123, "\x01\x02").canFrame(4, 9, 0x123, "");
   e.timestampValue(6, 1500000000123456).integer(1, -1).recordId(20000).raw("\xff\xff\xff\xff");
 
-  EXPECT_EQ(hex(spec.body), hex(e.bytes()));
+  EXPECT_EQ(hex(description.body), hex(e.bytes()));
   h.storedSizeOverride = correctStoredSize(e.size()) + 1;
-  EXPECT_EQ(encodeHead(spec.head, *spec.head.storedSizeOverride), encodeHead(h, *h.storedSizeOverride));
-  EXPECT_EQ(spec.options.encoding, BodyEncoding::Gzip);
-  EXPECT_EQ(spec.options.gzipMembers, 2);
-  EXPECT_EQ(spec.options.compressionLevel, 9);
-  EXPECT_EQ(spec.options.trailingGarbage, "junk");
-  EXPECT_EQ(spec.options.truncateBodyAt, 1000u);
-  EXPECT_EQ(spec.options.truncateFileAt, 2000000u);
+  EXPECT_EQ(encodeHead(description.head, *description.head.storedSizeOverride), encodeHead(h, *h.storedSizeOverride));
+  EXPECT_EQ(description.options.encoding, BodyEncoding::Gzip);
+  EXPECT_EQ(description.options.gzipMembers, 2);
+  EXPECT_EQ(description.options.compressionLevel, 9);
+  EXPECT_EQ(description.options.trailingGarbage, "junk");
+  EXPECT_EQ(description.options.truncateBodyAt, 1000u);
+  EXPECT_EQ(description.options.truncateFileAt, 2000000u);
 }
 
-TEST(SpecText, DefaultsAndShortForms) {
-  const ZrlSpec spec = parseZrlSpec("ts 5\nts +7\nstored-size 42\nbody plain\nnote hex:41*3\n");
-  EXPECT_EQ(spec.head.formatVersion, 4u);
-  EXPECT_EQ(hex(spec.body), "ffff0500000000000000" "ffff0c00000000000000");
-  EXPECT_EQ(spec.head.storedSizeOverride, 42u);
-  EXPECT_EQ(spec.options.encoding, BodyEncoding::Plain);
-  EXPECT_EQ(spec.head.note, "AAA");
+TEST(DescriptionText, DefaultsAndShortForms) {
+  const ZrlDescription description = parseZrlDescription("ts 5\nts +7\nstored-size 42\nbody plain\nnote hex:41*3\n");
+  EXPECT_EQ(description.head.formatVersion, 4u);
+  EXPECT_EQ(hex(description.body), "ffff0500000000000000" "ffff0c00000000000000");
+  EXPECT_EQ(description.head.storedSizeOverride, 42u);
+  EXPECT_EQ(description.options.encoding, BodyEncoding::Plain);
+  EXPECT_EQ(description.head.note, "AAA");
   // A leading zero is still decimal.
-  EXPECT_EQ(hex(parseZrlSpec("int 010 010\ntsval 0x10 0X10\n").body), "0a000a000000" "10001000000000000000");
-  EXPECT_FALSE(parseZrlSpec("stored-size 42\nstored-size correct\n").head.storedSizeOverride.has_value());
+  EXPECT_EQ(hex(parseZrlDescription("int 010 010\ntsval 0x10 0X10\n").body), "0a000a000000" "10001000000000000000");
+  EXPECT_FALSE(parseZrlDescription("stored-size 42\nstored-size correct\n").head.storedSizeOverride.has_value());
   // correct-N wraps like the 32-bit field does.
-  EXPECT_EQ(parseZrlSpec("stored-size correct-850806\n").head.storedSizeOverride, 0xFFFFFFFFu);
+  EXPECT_EQ(parseZrlDescription("stored-size correct-850806\n").head.storedSizeOverride, 0xFFFFFFFFu);
 }
 
-TEST(SpecText, ErrorsNameTheLine) {
+TEST(DescriptionText, ErrorsNameTheLine) {
   struct Case {
     const char* text;
     const char* message;
@@ -152,7 +152,7 @@ TEST(SpecText, ErrorsNameTheLine) {
   };
   for (const Case& c : cases) {
     try {
-      parseZrlSpec(c.text);
+      parseZrlDescription(c.text);
       ADD_FAILURE() << c.text << ": accepted";
     } catch (const ZrlWriteError& e) {
       EXPECT_EQ(std::string(e.what()), c.message) << c.text;
@@ -160,16 +160,16 @@ TEST(SpecText, ErrorsNameTheLine) {
   }
 }
 
-TEST(SpecText, FileErrorsNameTheFile) {
-  const std::string dir = zrltest::makeTempSubdir("spec");
-  zrltest::writeFile(dir + "/bad.zrlspec", "version 4\r\nbogus\r\n");
+TEST(DescriptionText, FileErrorsNameTheFile) {
+  const std::string dir = zrltest::makeTempSubdir("description");
+  zrltest::writeFile(dir + "/bad.zrldesc", "version 4\r\nbogus\r\n");
   try {
-    parseZrlSpecFile(dir + "/bad.zrlspec");
+    parseZrlDescriptionFile(dir + "/bad.zrldesc");
     ADD_FAILURE() << "accepted";
   } catch (const ZrlWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), dir + "/bad.zrlspec: line 2: unknown keyword 'bogus'");
+    EXPECT_EQ(std::string(e.what()), dir + "/bad.zrldesc: line 2: unknown keyword 'bogus'");
   }
-  EXPECT_THROW(parseZrlSpecFile(dir + "/missing.zrlspec"), ZrlWriteError);
+  EXPECT_THROW(parseZrlDescriptionFile(dir + "/missing.zrldesc"), ZrlWriteError);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tools/zrlwriter/SpecLexer.h"
+#include "tools/zrlwriter/DescriptionLexer.h"
 
 #include <cctype>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include "tools/zrlwriter/ZrlLayout.h"
 
 namespace zrlwriter {
-namespace spec {
+namespace description {
 namespace {
 
 int hexDigit(char c) {
@@ -276,5 +276,5 @@ double realValue(const Token& token, const Counters& counters, const std::string
 
 std::string bytesValue(const Token& token) { return token.text; }
 
-}  // namespace spec
+}  // namespace description
 }  // namespace zrlwriter

@@ -10,15 +10,15 @@
 
 namespace zrlwriter {
 
-struct ZrlSpec {
+struct ZrlDescription {
   ZrlHead head;
   std::string body;       // the decompressed record stream
   WriteOptions options;
 };
 
 // Throws ZrlWriteError with "line N: ..." on the first bad line.
-ZrlSpec parseZrlSpec(const std::string& text);
+ZrlDescription parseZrlDescription(const std::string& text);
 // Reads and parses a description file; the message names the file.
-ZrlSpec parseZrlSpecFile(const std::string& path);
+ZrlDescription parseZrlDescriptionFile(const std::string& path);
 
 }  // namespace zrlwriter
