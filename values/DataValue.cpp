@@ -281,6 +281,16 @@ int DataValue::toText(char* buffer, std::size_t /*capacity*/, char decimalSepara
     kind = type;
     std::memcpy(payload, value, sizeof payload);
   }
+  return payloadText(kind, payload, buffer, decimalSeparator, floatFormat, decimals);
+}
+
+int DataValue::toTextUnlocked(char* buffer, char decimalSeparator, int floatFormat,
+                              int decimals) const {
+  return payloadText(type, value, buffer, decimalSeparator, floatFormat, decimals);
+}
+
+int DataValue::payloadText(DataValueKind kind, const unsigned char* payload, char* buffer,
+                           char decimalSeparator, int floatFormat, int decimals) {
   switch (kind) {
     case DataValueKind::Boolean:
       if (payload[0] != 0) {

@@ -145,6 +145,9 @@ class DataValue {
   int toText(char* buffer, std::size_t capacity, char decimalSeparator, int floatFormat,
              int decimals) const;
   std::string toText(char decimalSeparator = '.', int floatFormat = 0, int decimals = 6) const;
+  // The same text without taking the value's lock, for an owner that no
+  // other thread can reach (the decode's own cells).
+  int toTextUnlocked(char* buffer, char decimalSeparator, int floatFormat, int decimals) const;
 
   // Diagnostic stream form (Float with precision 9, TimeStamp in
   // microseconds), optionally followed by a space and the unit symbol.
@@ -183,6 +186,9 @@ class DataValue {
   void notifyTracker();
   void clearAs(DataValueKind kind) noexcept;
   void storeString(const char* text, std::size_t length) noexcept;
+  // Cell text of a payload of the given kind (toText and toTextUnlocked).
+  static int payloadText(DataValueKind kind, const unsigned char* payload, char* buffer,
+                         char decimalSeparator, int floatFormat, int decimals);
   // Payload accessors for callers that hold the lock.
   int32_t intUnlocked() const noexcept;
   float floatUnlocked() const noexcept;
