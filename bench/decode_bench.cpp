@@ -15,6 +15,8 @@
 #include "decode/Decoder.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+using namespace zrl;
+
 namespace {
 
 // Files go beside the program (build/bench/).

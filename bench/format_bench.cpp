@@ -7,6 +7,8 @@
 #include "values/DataValue.h"
 #include "values/Format.h"
 
+using namespace zrl;
+
 namespace {
 
 // A spread of magnitudes and signs, so that branch prediction does not learn

@@ -13,6 +13,8 @@
 #include "reader/LogReader.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+using namespace zrl;
+
 namespace {
 
 class BenchReader : public LogReader {

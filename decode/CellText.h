@@ -6,8 +6,12 @@
 
 #include "values/DataValue.h"
 
+namespace zrl {
+
 // `out` needs kValueTextCapacity bytes. Returns the length.
 inline int cellText(const DataValue& v, char* out, char decimalSeparator, int floatFormat,
                     int decimals) {
   return v.toTextUnlocked(out, decimalSeparator, floatFormat, decimals);
 }
+
+}  // namespace zrl

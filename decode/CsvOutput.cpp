@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fcntl.h>
 
+namespace zrl {
+
 namespace {
 
 // Write-back is started per chunk; a chunk is dropped from the cache once
@@ -120,3 +122,5 @@ bool CsvOutput::close() {
   file_ = nullptr;
   return !failed();
 }
+
+}  // namespace zrl

@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+namespace zrl {
+
 class CsvOutput {
  public:
   explicit CsvOutput(std::size_t flushThreshold = 256 << 10);
@@ -104,3 +106,5 @@ class CsvOutput {
   unsigned long long fileBytes_ = 0;
   unsigned long long writeBackStart_ = 0;
 };
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 
 #include "decode/CellText.h"
 
+namespace zrl {
+
 void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns) {
   separator_ = settings.columnSeparator;
   decimalSeparator_ = settings.decimalSeparator;
@@ -105,3 +107,5 @@ void CsvWriter::writeRow(uint64_t rowMs) {
   output_.commit(static_cast<std::size_t>(p - begin));
   output_.endLine();
 }
+
+}  // namespace zrl

@@ -16,6 +16,8 @@
 #include "values/DataValue.h"
 #include "values/Format.h"
 
+namespace zrl {
+
 // One selected variable, in column order.
 struct CsvColumn {
   uint16_t id = 0;
@@ -89,3 +91,5 @@ class CsvWriter {
   std::vector<AliasEntry> aliases_;
   TimestampFormatter timeFormatter_;
 };
+
+}  // namespace zrl

@@ -1,5 +1,7 @@
 #include "decode/DecodeSettings.h"
 
+namespace zrl {
+
 int32_t floatFormatFromText(const std::string& text) {
   if (text == "Tarvik") return 0;
   if (text == "1 decimal") return 1;
@@ -40,3 +42,5 @@ int64_t periodFromFrequencyCode(int32_t code) {
   if (code > 0) return 1000 / code;
   return 0;
 }
+
+}  // namespace zrl

@@ -8,6 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "values/Limits.h"
+
+namespace zrl {
+
 // Database output options. The program has no database output; the settings
 // are carried so that the window can hand them over unchanged.
 struct DatabaseSettings {
@@ -16,9 +20,6 @@ struct DatabaseSettings {
   std::optional<std::string> influxGateway;
   std::optional<std::string> influxUrl;
 };
-
-// Number of variable slots of a log file (ids 0-19999).
-constexpr int kMaxVariables = 20000;
 
 // Aggregation methods of the resampler, in the order of their codes.
 enum AggregationMethod : int32_t {
@@ -75,3 +76,5 @@ int32_t methodFromText(const std::string& text);
 // Resampling period in ms: 0 none, -2 100000, -1 10000, n > 0 1000 / n,
 // other negative codes 0.
 int64_t periodFromFrequencyCode(int32_t code);
+
+}  // namespace zrl

@@ -2,6 +2,8 @@
 
 #include "decode/OutputNaming.h"
 
+namespace zrl {
+
 namespace {
 
 // Counts records across every decode of the process, for the progress step
@@ -237,3 +239,5 @@ bool Decoder::recordLoop() {
   progressStep();
   return succeeded;
 }
+
+}  // namespace zrl

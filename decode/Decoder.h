@@ -14,6 +14,8 @@
 #include "decode/Resampler.h"
 #include "reader/LogReader.h"
 
+namespace zrl {
+
 class Decoder : public LogReader {
  public:
   // Reads the file's head now (see LogReader); every variable is selected.
@@ -106,3 +108,5 @@ class Decoder : public LogReader {
   BinClock bins_;
   SamplingBuffer sampling_;
 };
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace zrl {
+
 namespace {
 
 bool isCSpace(char c) {
@@ -65,3 +67,5 @@ double readLeadingDouble(const char* text, std::size_t length) {
 float readLeadingFloat(const char* text, std::size_t length) {
   return readLeading<float>(text, length);
 }
+
+}  // namespace zrl

@@ -12,5 +12,9 @@
 
 #include <cstddef>
 
+namespace zrl {
+
 double readLeadingDouble(const char* text, std::size_t length);
 float readLeadingFloat(const char* text, std::size_t length);
+
+}  // namespace zrl

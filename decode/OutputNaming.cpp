@@ -4,6 +4,8 @@
 
 #include "decode/CsvOutput.h"
 
+namespace zrl {
+
 std::string numberedOutputName(const std::string& path, unsigned n) {
   const std::string number = " (" + std::to_string(n) + ")";
   if (path.size() < 4) return path + number;
@@ -26,3 +28,5 @@ bool createFreeOutputFile(std::string& path, CsvOutput& output) {
   }
   return false;
 }
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace zrl {
+
 class CsvOutput;
 
 // `path` with " (n)" inserted before its last four characters (before
@@ -16,3 +18,5 @@ std::string numberedOutputName(const std::string& path, unsigned n);
 // any directory entry of that name exists. False when the file cannot be
 // created for another reason (missing directory, no permission).
 bool createFreeOutputFile(std::string& path, CsvOutput& output);
+
+}  // namespace zrl

@@ -6,6 +6,8 @@
 
 #include "decode/DecodeSettings.h"
 
+namespace zrl {
+
 namespace {
 
 NodeDataValue median(const std::vector<NodeDataValue>& samples,
@@ -123,3 +125,5 @@ void SamplingBuffer::add(std::size_t column, const NodeDataValue& value) {
   if (list.empty()) active_.push_back(column);
   list.push_back(value);
 }
+
+}  // namespace zrl

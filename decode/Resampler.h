@@ -8,6 +8,8 @@
 
 #include "values/DataValue.h"
 
+namespace zrl {
+
 // One value from a bin's samples (in arrival order) with an aggregation
 // method (MethodMedian ... MethodLast; any other code is Median). An empty
 // list gives an UnknownDt value. `scratch` is reused for sorting.
@@ -56,3 +58,5 @@ class SamplingBuffer {
   std::vector<std::size_t> active_;  // columns with samples, first arrival first
   std::vector<NodeDataValue> scratch_;
 };
+
+}  // namespace zrl

@@ -5,6 +5,8 @@
 
 #include "decode/LeadingNumber.h"
 
+namespace zrl {
+
 RowFilter::RowFilter(const std::vector<RowFilterEntry>& filters, const std::string& fullName) {
   for (const RowFilterEntry& entry : filters) {
     if (entry.name != fullName) continue;
@@ -34,3 +36,5 @@ bool RowFilter::dropsRow(const char* cell, std::size_t length, char decimalSepar
   }
   return false;
 }
+
+}  // namespace zrl

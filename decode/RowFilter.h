@@ -8,6 +8,8 @@
 
 #include "decode/DecodeSettings.h"
 
+namespace zrl {
+
 class RowFilter {
  public:
   // Keeps, in list order, the entries of `filters` named exactly `fullName`
@@ -29,3 +31,5 @@ class RowFilter {
   };
   std::vector<Rule> rules_;
 };
+
+}  // namespace zrl

@@ -1,5 +1,7 @@
 #include "reader/DataTypes.h"
 
+namespace zrl {
+
 const char* dataTypeName(uint8_t code) {
   static const char* const kNames[] = {"None",
                                        "DATALOGGER_BOOLEAN_TYPE",
@@ -11,3 +13,5 @@ const char* dataTypeName(uint8_t code) {
                                        "DATALOGGER_TIMESTAMP_TYPE"};
   return code < sizeof(kNames) / sizeof(kNames[0]) ? kNames[code] : "UNKNOWN";
 }
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace zrl {
+
 enum DataloggerType : uint8_t {
   DATALOGGER_UNUSED = 0,  // descriptor slot not in use
   DATALOGGER_BOOLEAN_TYPE = 1,
@@ -18,3 +20,5 @@ enum DataloggerType : uint8_t {
 // Enumerator name of a type code: "None" for 0, "DATALOGGER_..._TYPE" for
 // 1-7, "UNKNOWN" above.
 const char* dataTypeName(uint8_t code);
+
+}  // namespace zrl

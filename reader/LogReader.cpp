@@ -9,6 +9,8 @@
 #include "reader/ConsoleLine.h"
 #include "reader/HeaderFields.h"
 
+namespace zrl {
+
 using namespace zrl;
 
 LogReader::LogReader(const std::string& path, ProgressCallback cb)
@@ -195,3 +197,5 @@ std::vector<VariableListing> LogReader::listVariables() const {
   }
   return list;
 }
+
+}  // namespace zrl

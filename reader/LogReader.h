@@ -20,6 +20,8 @@
 #include "reader/ZrlLayout.h"
 #include "values/DataValue.h"
 
+namespace zrl {
+
 // One variable of the catalog as listed to the window and the info JSON.
 struct VariableListing {
   uint16_t id;
@@ -168,3 +170,5 @@ class LogReader {
   zrl::CatalogTable catalog_;
   VariableIndex variableIndex_;
 };
+
+}  // namespace zrl

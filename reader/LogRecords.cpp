@@ -10,6 +10,8 @@
 #include "reader/DataTypes.h"
 #include "reader/LogReader.h"
 
+namespace zrl {
+
 using namespace zrl;
 
 bool LogReader::reportReadFailure() {
@@ -185,3 +187,5 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       return false;
   }
 }
+
+}  // namespace zrl

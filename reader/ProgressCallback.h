@@ -6,5 +6,9 @@
 #include <functional>
 #include <string>
 
+namespace zrl {
+
 using ProgressCallback =
     std::function<void(uint64_t bytesRead, uint64_t totalBytes, const std::string& message)>;
+
+}  // namespace zrl

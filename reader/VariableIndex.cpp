@@ -8,6 +8,8 @@
 
 #include "reader/ConsoleLine.h"
 
+namespace zrl {
+
 using zrl::kMaxGroups;
 using zrl::kMaxVariables;
 
@@ -91,3 +93,5 @@ void VariableIndex::buildOrder(const zrl::CatalogTable& catalog) {
     runStart = runEnd;
   }
 }
+
+}  // namespace zrl

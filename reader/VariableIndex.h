@@ -15,6 +15,8 @@
 #include "reader/CatalogTable.h"
 #include "values/DataValue.h"
 
+namespace zrl {
+
 struct VariableEntry {
   NodeDataValue current;  // value in the row being built; UnknownDt when none
   uint16_t groupId = 0;
@@ -80,3 +82,5 @@ class VariableIndex {
   std::size_t count_ = 0;
   std::vector<CatalogPosition> order_;
 };
+
+}  // namespace zrl

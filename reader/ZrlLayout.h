@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "values/Limits.h"
+
 namespace zrl {
 
 constexpr uint32_t kMagicNumber = 0x4C554D4F;  // the bytes "OMUL"
@@ -49,7 +51,6 @@ constexpr uint32_t kFirstVersionWithWideCatalog = 4;
 constexpr std::size_t kNameSize = 32;
 constexpr std::size_t kMaxGroups = 2048;
 constexpr std::size_t kNarrowGroupCount = 1024;
-constexpr std::size_t kMaxVariables = 20000;
 constexpr std::size_t kUnitCount = 128;
 constexpr std::size_t kDescriptorSize = 7;
 constexpr std::size_t kWideCatalogSize = 849632;

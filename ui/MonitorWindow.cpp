@@ -24,6 +24,8 @@
 
 #include "ui/APropos.h"
 
+using namespace zrl;
+
 // The compiled-in pictures and style live in a static library; referencing
 // the initializer keeps the linker from dropping them.
 static void initResources() { Q_INIT_RESOURCE(resources); }

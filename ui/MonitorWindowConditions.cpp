@@ -15,6 +15,8 @@
 #include "ui/VarItem.h"
 #include "ui/WidgetStyleSheets.h"
 
+using namespace zrl;
+
 namespace {
 
 const QString kMinimum = QStringLiteral("minimum");

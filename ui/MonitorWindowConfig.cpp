@@ -16,6 +16,8 @@
 #include "config/RememberedConfig.h"
 #include "ui/VarItem.h"
 
+using namespace zrl;
+
 namespace {
 
 // Makes `text` current when the box offers it; otherwise the box keeps its

@@ -21,6 +21,8 @@
 #include "decode/task/ParameterSummary.h"
 #include "ui/VarItem.h"
 
+using namespace zrl;
+
 namespace {
 
 const char kNoVariablesText[] =

@@ -20,6 +20,8 @@
 #include "decode/task/DecodeProgress.h"
 #include "decode/task/DecoderRunnable.h"
 
+using namespace zrl;
+
 namespace {
 
 // The decode's progress channel, called on the worker thread.

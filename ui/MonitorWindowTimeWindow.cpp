@@ -8,6 +8,8 @@
 
 #include "ui/MonitorWindow.h"
 
+using namespace zrl;
+
 namespace {
 
 const QString kNone = QStringLiteral("None");

@@ -16,6 +16,8 @@
 #include "ui/MonitorWindow.h"
 #include "ui/VarItem.h"
 
+using namespace zrl;
+
 namespace {
 
 const QString kFloat = QStringLiteral("DATALOGGER_FLOAT_TYPE");

@@ -3,4 +3,4 @@
 
 #include "reader/LogReader.h"
 
-using CatalogEntry = VariableListing;
+using CatalogEntry = zrl::VariableListing;

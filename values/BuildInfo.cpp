@@ -1,1 +1,5 @@
 #include "values/BuildInfo.h"
+
+namespace zrl {
+
+}  // namespace zrl

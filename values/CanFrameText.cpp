@@ -3,6 +3,8 @@
 
 #include "values/DataValue.h"
 
+namespace zrl {
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -78,3 +80,5 @@ bool parseCanFrame(can_frame& frame, const char* text) {
   frame.can_dlc = count;
   return true;
 }
+
+}  // namespace zrl

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+namespace zrl {
+
 template <typename T, std::size_t Capacity = 7200>
 class CircularBuffer {
  public:
@@ -73,3 +75,5 @@ class CircularBuffer {
   std::size_t oldest_ = 0;
   std::size_t count_ = 0;
 };
+
+}  // namespace zrl

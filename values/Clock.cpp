@@ -3,6 +3,8 @@
 
 #include <cerrno>
 
+namespace zrl {
+
 namespace {
 
 clockid_t clockId(ClockKind clock) {
@@ -34,3 +36,5 @@ void sleepMicroseconds(uint64_t microseconds, ClockKind clock) {
   timespec remaining{};
   while (clock_nanosleep(clockId(clock), 0, &delay, &remaining) == EINTR) delay = remaining;
 }
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <ctime>
 
+namespace zrl {
+
 enum class ClockKind { RealTime, Monotonic };
 
 // Current time of the clock.
@@ -15,3 +17,5 @@ int64_t realTimeMs();
 void sleepUntil(ClockKind clock, const timespec& until);
 // Sleeps for `microseconds` on the clock.
 void sleepMicroseconds(uint64_t microseconds, ClockKind clock = ClockKind::Monotonic);
+
+}  // namespace zrl

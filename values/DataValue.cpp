@@ -11,6 +11,8 @@
 #include "values/Units.h"
 #include "values/ValueMessages.h"
 
+namespace zrl {
+
 namespace {
 
 using Guard = std::lock_guard<ValueLock>;
@@ -398,3 +400,5 @@ std::ostream& operator<<(std::ostream& out, const DataValue& v) {
   v.writeTo(out, false);
   return out;
 }
+
+}  // namespace zrl

@@ -18,6 +18,8 @@
 
 #include "values/Format.h"
 
+namespace zrl {
+
 class NodeData;
 class NodeDataValueAdd;
 
@@ -226,3 +228,5 @@ inline NodeDataValue operator+(NodeDataValue l, const DataValue& r) { return l +
 inline NodeDataValue operator-(NodeDataValue l, const DataValue& r) { return l -= r; }
 inline NodeDataValue operator*(NodeDataValue l, const DataValue& r) { return l *= r; }
 inline NodeDataValue operator/(NodeDataValue l, const DataValue& r) { return l /= r; }
+
+}  // namespace zrl

@@ -6,6 +6,8 @@
 #include "values/DataValue.h"
 #include "values/ValueMessages.h"
 
+namespace zrl {
+
 namespace {
 
 using Guard = std::lock_guard<ValueLock>;
@@ -180,3 +182,5 @@ bool DataValue::operator<(const DataValue& r) const {
       return false;
   }
 }
+
+}  // namespace zrl

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zrl {
+
 // A timestamp as stored in log files and in TimeStamp values: 32-bit seconds
 // since 1970-01-01 UTC and 32-bit nanoseconds. (Not POSIX `timespec`, whose
 // seconds are 64-bit on this platform.)
@@ -97,3 +99,5 @@ std::string currentLocalTimeText();
 
 // "(%Z%z)" of the current local time, e.g. "(CET+0100)".
 std::string localZoneLabel();
+
+}  // namespace zrl

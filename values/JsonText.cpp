@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace zrl {
+
 JsonValue JsonValue::boolean(bool b) {
   JsonValue v;
   v.type_ = Type::Bool;
@@ -321,3 +323,5 @@ void writeJsonFloat(std::ostream& out, float value) {
   std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
   out << text;
 }
+
+}  // namespace zrl

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace zrl {
+
 class JsonValue {
  public:
   enum class Type { Null, Bool, Number, String, Array, Object };
@@ -57,3 +59,5 @@ void writeJsonNumber(std::ostream& out, double value);
 // A single precision number with the 9 significant digits that read back
 // to the same float; infinities and NaN as for writeJsonNumber.
 void writeJsonFloat(std::ostream& out, float value);
+
+}  // namespace zrl

@@ -10,6 +10,8 @@
 #include "values/ValueMessages.h"
 #include "values/ValueRegistries.h"
 
+namespace zrl {
+
 NodeData::NodeData(const std::string& groupName) { setName(groupName); }
 
 NodeData::NodeData(const NodeData& other)
@@ -294,3 +296,5 @@ std::string dumpExtremes(const std::string& path) {
   if (std::fclose(file) != 0 || !written) return std::string();
   return path;
 }
+
+}  // namespace zrl

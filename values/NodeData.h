@@ -9,6 +9,8 @@
 #include "values/DataValue.h"
 #include "values/NodeDataValueAdd.h"
 
+namespace zrl {
+
 class NodeData {
  public:
   static constexpr std::size_t kMaxValues = 1024;
@@ -88,3 +90,5 @@ std::string extremesText();
 // cannot be written.
 constexpr const char* kExtremesPath = "/tmp/CurrentExtremas.csv";
 std::string dumpExtremes(const std::string& path = kExtremesPath);
+
+}  // namespace zrl

@@ -8,6 +8,8 @@
 #include "values/DataValue.h"
 #include "values/ValueMessages.h"
 
+namespace zrl {
+
 NodeDataValueAdd::NodeDataValueAdd(NodeDataValue* tracked) : value(tracked) {
   if (value != nullptr) value->tracker = this;
 }
@@ -120,3 +122,5 @@ bool NodeDataValueAdd::maxSet() const {
 void notifyValueTracker(NodeDataValueAdd* tracker) {
   if (tracker != nullptr) tracker->notifyChanged();
 }
+
+}  // namespace zrl

@@ -6,6 +6,8 @@
 
 #include "values/ValuePersistentInfo.h"
 
+namespace zrl {
+
 class NodeDataValue;
 
 class NodeDataValueAdd {
@@ -45,3 +47,5 @@ class NodeDataValueAdd {
   // The tracked value as a number; false for kinds that are not numbers.
   bool readNumber(float& number) const;
 };
+
+}  // namespace zrl

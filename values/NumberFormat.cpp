@@ -7,6 +7,8 @@
 
 #include "values/Format.h"
 
+namespace zrl {
+
 namespace {
 
 // "00".."99": two digits per division halves the work of digit loops.
@@ -165,3 +167,5 @@ int formatBounded(char* buffer, std::size_t size, const char* format, ...) {
   va_end(args);
   return n;
 }
+
+}  // namespace zrl

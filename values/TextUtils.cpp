@@ -1,6 +1,8 @@
 // Small string utilities (see TextUtils.h).
 #include "values/TextUtils.h"
 
+namespace zrl {
+
 std::string escapeSpaces(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -39,3 +41,5 @@ std::vector<std::string> splitTokens(const std::string& text, const std::string&
   }
   return tokens;
 }
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace zrl {
+
 // Every space becomes a backslash and a space ("a b" -> "a\ b").
 std::string escapeSpaces(const std::string& text);
 // Every "," and "." becomes "_" (names used as keys of groups).
@@ -12,3 +14,5 @@ std::string replaceCommasAndDots(const std::string& text);
 std::string removeWhitespace(const std::string& text);
 // Tokens separated by any character of `delimiters`; empty tokens skipped.
 std::vector<std::string> splitTokens(const std::string& text, const std::string& delimiters);
+
+}  // namespace zrl

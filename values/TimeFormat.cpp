@@ -4,6 +4,8 @@
 
 #include "values/Format.h"
 
+namespace zrl {
+
 namespace {
 
 // Appends ".mmm" to the text of length `length` in `out`.
@@ -114,3 +116,5 @@ std::string localZoneLabel() {
   const std::size_t n = std::strftime(text, sizeof text, "(%Z%z)", &calendar);
   return std::string(text, n);
 }
+
+}  // namespace zrl

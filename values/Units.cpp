@@ -3,6 +3,8 @@
 
 #include "values/Units.h"
 
+namespace zrl {
+
 namespace {
 
 struct UnitEntry {
@@ -105,3 +107,5 @@ int32_t unitFromName(const std::string& name) {
   }
   return 0;
 }
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zrl {
+
 // The `unit` field of a value holds one of these codes (0 = no unit). Scoped,
 // because several names (TIME, DATE, BOOLEAN, LAST, ...) are too short to be
 // global identifiers.
@@ -87,3 +89,5 @@ const char* unitName(int32_t code);
 const char* unitSymbol(int32_t code);
 // Code whose name equals `name` exactly (case-sensitive); 0 when none does.
 int32_t unitFromName(const std::string& name);
+
+}  // namespace zrl

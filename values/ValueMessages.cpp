@@ -3,8 +3,12 @@
 
 #include <cstdio>
 
+namespace zrl {
+
 void printValueMessage(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
+
+}  // namespace zrl

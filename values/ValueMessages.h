@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace zrl {
+
 class NodeData;
 class NodeDataValueAdd;
 
@@ -15,3 +17,5 @@ std::string qualifiedValueName(const NodeData* group, int16_t id);
 // Min/max and history bookkeeping of a tracking node after its value
 // changed through arithmetic.
 void notifyValueTracker(NodeDataValueAdd* tracker);
+
+}  // namespace zrl

@@ -6,6 +6,8 @@
 
 #include "values/JsonText.h"
 
+namespace zrl {
+
 ValuePersistentInfo::ValuePersistentInfo(const ValuePersistentInfo& other) { *this = other; }
 
 ValuePersistentInfo& ValuePersistentInfo::operator=(const ValuePersistentInfo& other) {
@@ -103,3 +105,5 @@ std::string ValuePersistentInfo::toJson() const {
   out << '}';
   return out.str();
 }
+
+}  // namespace zrl

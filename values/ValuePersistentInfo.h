@@ -11,6 +11,8 @@
 
 #include "values/CircularBuffer.h"
 
+namespace zrl {
+
 class JsonValue;
 
 class ValuePersistentInfo {
@@ -54,3 +56,5 @@ class ValuePersistentInfo {
   uint16_t historyPeriodMs = 500;
   std::unique_ptr<History> history;
 };
+
+}  // namespace zrl

@@ -4,6 +4,8 @@
 #include "values/NodeData.h"
 #include "values/ValueMessages.h"
 
+namespace zrl {
+
 VariableRegistry& VariableRegistry::global() {
   static VariableRegistry registry;
   return registry;
@@ -89,3 +91,5 @@ std::string qualifiedValueName(const NodeData* group, int16_t id) {
   if (group == nullptr) return std::string();
   return group->name + "." + VariableRegistry::global().name(id);
 }
+
+}  // namespace zrl

@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "values/Limits.h"
+
+namespace zrl {
+
 class NodeDataValue;
 
 // Entry i holds the name of the variable whose id is i and its value.
 class VariableRegistry {
  public:
-  static constexpr std::size_t kMaxVariables = 20000;
+  static constexpr std::size_t kMaxVariables = zrl::kMaxVariables;
 
   // The registry that ids of values refer to.
   static VariableRegistry& global();
@@ -59,3 +63,5 @@ class ConnectorRegistry {
   mutable std::mutex lock_;
   std::map<std::string, int16_t> ids_;
 };
+
+}  // namespace zrl

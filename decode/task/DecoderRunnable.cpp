@@ -2,6 +2,8 @@
 
 #include "decode/Decoder.h"
 
+using namespace zrl;
+
 DecoderRunnable::DecoderRunnable(std::unique_ptr<Decoder> decoder, Completion completion)
     : decoder_(std::move(decoder)), completion_(completion) {
   setAutoDelete(false);

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+namespace zrl {
 class Decoder;
+}  // namespace zrl
 
 class DecoderRunnable : public QRunnable {
  public:
@@ -14,7 +16,7 @@ class DecoderRunnable : public QRunnable {
 
   // The task owns `decoder`. It is not deleted by the pool: the window
   // keeps it, and it can run again for another decode of the same file.
-  DecoderRunnable(std::unique_ptr<Decoder> decoder, Completion completion);
+  DecoderRunnable(std::unique_ptr<zrl::Decoder> decoder, Completion completion);
   ~DecoderRunnable() override;
 
   DecoderRunnable(const DecoderRunnable&) = delete;
@@ -24,10 +26,10 @@ class DecoderRunnable : public QRunnable {
   // callback), then calls the completion.
   void run() override;
 
-  Decoder& decoder() { return *decoder_; }
-  const Decoder& decoder() const { return *decoder_; }
+  zrl::Decoder& decoder() { return *decoder_; }
+  const zrl::Decoder& decoder() const { return *decoder_; }
 
  private:
-  std::unique_ptr<Decoder> decoder_;
+  std::unique_ptr<zrl::Decoder> decoder_;
   Completion completion_;
 };

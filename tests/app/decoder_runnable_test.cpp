@@ -12,6 +12,8 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+using namespace zrl;
+
 namespace {
 
 std::atomic<int> completions{0};

@@ -13,6 +13,8 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+namespace zrl {
+
 namespace decodetest {
 
 // 05/03/2026 10:00:00 UTC.
@@ -78,3 +80,5 @@ inline Outcome decode(const std::string& logPath,
 }
 
 }  // namespace decodetest
+
+}  // namespace zrl

@@ -7,6 +7,8 @@
 
 #include "decode/CellText.h"
 
+using namespace zrl;
+
 namespace {
 
 // The fast cell text must be exactly the value's own text, for every float

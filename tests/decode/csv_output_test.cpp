@@ -9,6 +9,8 @@
 #include "tests/decode/ChildProcess.h"
 #include "tests/support/IsolatedEnvironment.h"
 
+using namespace zrl;
+
 namespace {
 
 TEST(CsvOutputTest, KeepsEndedLinesAndDropsTakenBackOnes) {

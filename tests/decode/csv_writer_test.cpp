@@ -8,6 +8,8 @@
 #include "decode/CsvWriter.h"
 #include "tests/support/IsolatedEnvironment.h"
 
+using namespace zrl;
+
 namespace {
 
 constexpr uint64_t kT0 = 1772719629000;  // 05/03/2026 14:07:09 UTC

@@ -2,6 +2,8 @@
 
 #include "decode/DecodeSettings.h"
 
+using namespace zrl;
+
 TEST(DecodeSettingsTest, DefaultsOfAFreshDecode) {
   const DecodeSettings s;
   EXPECT_EQ(s.columnSeparator, ';');

@@ -5,6 +5,8 @@
 #include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
 
+using namespace zrl;
+
 using namespace decodetest;
 using zrlwriter::RecordEncoder;
 

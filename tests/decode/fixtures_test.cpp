@@ -19,6 +19,8 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+using namespace zrl;
+
 namespace {
 
 std::string fixturesDir() { return zrltest::sourceDir() + "/tests/fixtures"; }

@@ -15,6 +15,8 @@
 #include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
 
+using namespace zrl;
+
 using namespace decodetest;
 using zrlwriter::RecordEncoder;
 namespace layout = zrlwriter::layout;

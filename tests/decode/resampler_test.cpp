@@ -8,6 +8,8 @@
 #include "decode/DecodeSettings.h"
 #include "decode/Resampler.h"
 
+using namespace zrl;
+
 namespace {
 
 // Samples tagged with their position, so that "which sample won" is visible.

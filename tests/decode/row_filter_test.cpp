@@ -7,6 +7,8 @@
 #include "decode/LeadingNumber.h"
 #include "decode/RowFilter.h"
 
+using namespace zrl;
+
 namespace {
 
 // The tests run in the "C" locale, so the C library is the reference.

@@ -18,6 +18,8 @@
 #include "tests/fuzz/DecodeCase.h"
 #include "tests/fuzz/FuzzLog.h"
 
+using namespace zrl;
+
 using namespace zrlfuzz;
 
 namespace {
@@ -88,7 +90,7 @@ const std::string& prepareLog(const DecodeCase& c) {
 
   const std::size_t descriptors = catalogOffset(c.version) + descriptorsOffset(c.version);
   for (int i = 0; i < kVariableCount; ++i) {
-    const std::size_t at = descriptors + kVariables[i].slot * kDescriptorSize;
+    const std::size_t at = descriptors + kVariables[i].slot * zrlwriter::layout::kDescriptorSize;
     writeAt(log.fd, at + 4, &c.types[i], 1);
     writeAt(log.fd, at + 6, &c.decimals[i], 1);
   }

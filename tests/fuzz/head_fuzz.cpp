@@ -94,9 +94,9 @@ void restore(LogTemplate& log, const std::vector<Region>& touched, bool removed)
   for (const Region& r : touched) writeAt(log.fd, r.begin, log.bytes.data() + r.begin, r.size);
 }
 
-void inspect(const Decoder& d) {
-  for (const VariableListing& v : d.listVariables()) {
-    check(v.id < kMaxVariables, "a listed variable has no slot");
+void inspect(const zrl::Decoder& d) {
+  for (const zrl::VariableListing& v : d.listVariables()) {
+    check(v.id < zrl::kMaxVariables, "a listed variable has no slot");
   }
   (void)d.note();
   (void)d.serial();
@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<std::string> messages;
   {
-    Decoder decoder(log.path, false, DatabaseSettings{},
+    zrl::Decoder decoder(log.path, false, zrl::DatabaseSettings{},
                     [&](uint64_t, uint64_t, const std::string& m) {
                       if (!m.empty()) messages.push_back(m);
                     });

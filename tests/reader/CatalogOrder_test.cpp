@@ -4,6 +4,8 @@
 
 #include "tests/reader/ReaderTestSupport.h"
 
+using namespace zrl;
+
 using namespace readertest;
 using zrlwriter::ZrlHead;
 

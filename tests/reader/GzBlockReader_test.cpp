@@ -13,6 +13,8 @@
 #include "reader/GzBlockReader.h"
 #include "tests/reader/ReaderTestSupport.h"
 
+using namespace zrl;
+
 namespace {
 
 std::string patternBytes(std::size_t size, uint32_t seed) {

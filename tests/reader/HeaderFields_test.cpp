@@ -6,6 +6,8 @@
 #include "reader/DataTypes.h"
 #include "reader/HeaderFields.h"
 
+using namespace zrl;
+
 namespace {
 
 std::array<uint8_t, 12> timeValue(int32_t seconds, int32_t nanoseconds) {

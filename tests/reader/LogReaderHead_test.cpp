@@ -7,6 +7,8 @@
 
 #include "tests/reader/ReaderTestSupport.h"
 
+using namespace zrl;
+
 using namespace readertest;
 using zrlwriter::ZrlHead;
 

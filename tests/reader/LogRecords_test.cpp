@@ -6,6 +6,8 @@
 
 #include "tests/reader/ReaderTestSupport.h"
 
+using namespace zrl;
+
 using namespace readertest;
 using zrlwriter::RecordEncoder;
 using zrlwriter::ZrlHead;

@@ -13,6 +13,8 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
+namespace zrl {
+
 namespace readertest {
 
 // Redirects file descriptor 1 into a file while alive; text() ends it.
@@ -101,3 +103,5 @@ inline std::string writeLog(const zrlwriter::ZrlHead& head, const std::string& b
 }
 
 }  // namespace readertest
+
+}  // namespace zrl

@@ -8,6 +8,8 @@
 
 #include "tests/reader/ReaderTestSupport.h"
 
+using namespace zrl;
+
 namespace {
 
 bool countAllocations = false;

@@ -90,7 +90,7 @@ inline std::string writeLog(const std::string& name, const LogShape& shape = {})
 // Does what the log-file load does with the head of the file: times and
 // information texts, then the panels.
 inline void loadLog(MonitorWindow& w, const std::string& path) {
-  LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
+  zrl::LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
   w.inputFiles = QStringList{QString::fromStdString(path)};
   w.fileStartMs = reader.fileStartMs();
   w.fileEndMs = reader.fileEndMs();

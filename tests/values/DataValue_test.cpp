@@ -13,6 +13,8 @@
 #include "values/DataValue.h"
 #include "values/Units.h"
 
+using namespace zrl;
+
 namespace {
 
 using valuetest::stdoutOf;

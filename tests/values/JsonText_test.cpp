@@ -7,6 +7,8 @@
 
 #include "values/JsonText.h"
 
+using namespace zrl;
+
 namespace {
 
 TEST(JsonText, ParsesNestedDocument) {

@@ -8,6 +8,8 @@
 
 #include "values/Format.h"
 
+using namespace zrl;
+
 namespace {
 
 std::string fixed(float x, int decimals, char separator = '.', int width = 0) {

@@ -6,6 +6,8 @@
 
 #include "values/Format.h"
 
+using namespace zrl;
+
 namespace {
 
 std::string timeText(int64_t seconds, int32_t ns, char separator, bool withDate, bool withMs,

@@ -11,6 +11,8 @@
 #include "values/TextUtils.h"
 #include "values/Units.h"
 
+using namespace zrl;
+
 namespace {
 
 TEST(Units, NamesSymbolsAndLookup) {

@@ -9,6 +9,8 @@
 #include "tests/values/ValueTestSupport.h"
 #include "values/DataValue.h"
 
+using namespace zrl;
+
 namespace {
 
 using valuetest::stdoutOf;

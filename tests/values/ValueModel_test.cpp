@@ -10,6 +10,8 @@
 #include "values/NodeData.h"
 #include "values/ValueRegistries.h"
 
+using namespace zrl;
+
 namespace {
 
 using valuetest::stdoutOf;

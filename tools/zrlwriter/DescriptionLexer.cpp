@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 
 namespace zrlwriter {
 namespace description {

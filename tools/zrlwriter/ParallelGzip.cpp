@@ -4,7 +4,7 @@
 #include <thread>
 #include <zlib.h>
 
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 
 namespace zrlwriter {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 
 namespace zrlwriter {
 

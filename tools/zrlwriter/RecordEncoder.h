@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 
 namespace zrlwriter {
 

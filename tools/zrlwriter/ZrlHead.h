@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 
 namespace zrlwriter {
 

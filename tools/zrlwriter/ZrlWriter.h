@@ -11,7 +11,7 @@
 #include "tools/zrlwriter/RecordEncoder.h"
 #include "tools/zrlwriter/ZrlFileWriter.h"
 #include "tools/zrlwriter/ZrlHead.h"
-#include "tools/zrlwriter/ZrlLayout.h"
+#include "tools/zrlwriter/WriterLayout.h"
 #include "tools/zrlwriter/ZrlPresets.h"
 #include "tools/zrlwriter/ZrlDescriptionText.h"
 #include "tools/zrlwriter/ZrlStreamWriter.h"

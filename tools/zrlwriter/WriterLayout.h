@@ -1,4 +1,10 @@
-// Byte layout of a .zrl file: offsets and sizes by format version.
+// Byte layout of a .zrl file as the writer produces it: offsets and sizes by
+// format version.
+//
+// The writer keeps its own copy of these numbers instead of sharing the
+// reader's layout header: the files it writes are the test suite's check of
+// the reader, and a shared wrong offset would make both agree on a broken
+// layout.
 #pragma once
 
 #include <cstddef>
