@@ -1,0 +1,38 @@
+// Where finished rows go when they are not written as CSV text: the decode
+// builds each row (last-known filling, row filters and the suppression of
+// empty rows already applied, exactly as for the CSV file) and hands it over
+// whole, so every destination sees the same rows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decode/CsvWriter.h"
+#include "decode/DecodeSettings.h"
+#include "values/DataValue.h"
+
+namespace zrl {
+
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+
+  // A decode starts: its settings, its columns in order and the serial
+  // number of the log. False (with errorText()) when no row can be taken.
+  virtual bool begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+                     const std::string& serialNumber) = 0;
+  // One row stamped `rowMs`: `cells[i]` is the value of column i, or null
+  // for an empty cell; at least one cell has a value.
+  virtual void writeRow(uint64_t rowMs, const DataValue* const* cells) = 0;
+  // Every row was handed over: delivers what is still pending, unless the
+  // decode was cancelled. False on failure.
+  virtual bool end(bool cancelled) = 0;
+
+  // A row could not be delivered; the decode stops.
+  virtual bool failed() const = 0;
+  // Why begin, writeRow or end failed.
+  virtual const std::string& errorText() const = 0;
+};
+
+}  // namespace zrl
