@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "decode/CellText.h"
+#include "decode/RowSink.h"
 
 namespace zrl {
 
@@ -19,6 +20,7 @@ void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColum
   columnCount_ = columns.size();
   // Built in place: copying an empty value is refused by the value type.
   states_ = std::make_unique<ColumnState[]>(columnCount_);
+  rowCells_.assign(columnCount_, nullptr);
   anyFilter_ = false;
   for (std::size_t i = 0; i < columnCount_; ++i) {
     states_[i].decimals = columns[i].decimals;
@@ -106,6 +108,42 @@ void CsvWriter::writeRow(uint64_t rowMs) {
   *p++ = '\n';
   output_.commit(static_cast<std::size_t>(p - begin));
   output_.endLine();
+}
+
+void CsvWriter::refreshText(ColumnState& state, char decimalSeparator, int32_t floatFormat) {
+  if (state.textValid) return;
+  if (state.textKind != state.last.type ||
+      std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
+    state.textLength = static_cast<uint8_t>(
+        cellText(state.last, state.text, decimalSeparator, floatFormat, state.decimals));
+    state.textKind = state.last.type;
+    std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
+  }
+  state.textValid = true;
+}
+
+// Decides like writeRow, on the cell texts, so that filters and empty rows
+// come out the same for every sink.
+void CsvWriter::handRow(uint64_t rowMs, RowSink& sink) {
+  const bool fillFromLastKnown = !leaveBlank_;
+  bool anyText = false;
+  bool kept = true;
+  for (std::size_t i = 0; i < columnCount_; ++i) {
+    ColumnState& state = states_[i];
+    std::size_t length = 0;
+    if (state.fresh || (fillFromLastKnown && state.known)) {
+      refreshText(state, decimalSeparator_, floatFormat_);
+      length = state.textLength;
+    }
+    if (anyFilter_ && kept && !state.filter.empty() &&
+        state.filter.dropsRow(state.text, length, decimalSeparator_)) {
+      kept = false;
+    }
+    rowCells_[i] = length > 0 ? &state.last : nullptr;
+    anyText = anyText || length > 0;
+    state.fresh = false;
+  }
+  if (anyText && kept) sink.writeRow(rowMs, rowCells_.data());
 }
 
 }  // namespace zrl

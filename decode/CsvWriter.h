@@ -1,7 +1,8 @@
 // Turns rows of values into CSV text: the heading line (with aliases), the
 // optional unit line, and one line per row time with its date, time and one
 // cell per column, last-known filling, row filters and the suppression of
-// rows without any value.
+// rows without any value. The same rows, decided by the same rules, can be
+// handed to another sink instead of being written as text.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,8 @@
 #include "values/Format.h"
 
 namespace zrl {
+
+class RowSink;
 
 // One selected variable, in column order.
 struct CsvColumn {
@@ -58,6 +61,10 @@ class CsvWriter {
 
   // Writes the row stamped `rowMs` (or suppresses it) and starts a new one.
   void writeRow(uint64_t rowMs);
+  // The same row handed to `sink` as values instead: a cell that would be
+  // empty in the CSV file is null, and a row the CSV file would not have
+  // is not handed over.
+  void handRow(uint64_t rowMs, RowSink& sink);
 
  private:
   struct ColumnState {
@@ -76,8 +83,12 @@ class CsvWriter {
     RowFilter filter;
   };
 
+  // Brings `text` up to date with `last` (see writeRow).
+  static void refreshText(ColumnState& state, char decimalSeparator, int32_t floatFormat);
+
   CsvOutput& output_;
   std::unique_ptr<ColumnState[]> states_;
+  std::vector<const DataValue*> rowCells_;  // handRow's row, one entry per column
   std::size_t columnCount_ = 0;
   std::vector<CsvColumn> columns_;
   char separator_ = ';';

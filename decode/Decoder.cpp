@@ -59,7 +59,7 @@ void Decoder::checkEnd(uint64_t t) {
   if (windowEndMs_ <= t && t - windowEndMs_ <= kOneDayMs) endReached_ = true;
 }
 
-void Decoder::buildColumns() {
+bool Decoder::buildColumns() {
   std::vector<CsvColumn> columns;
   for (const VariableListing& v : listVariables()) {
     if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
@@ -70,10 +70,12 @@ void Decoder::buildColumns() {
   }
   csv_.start(settings_, columns);
   sampling_.reset(columns.size());
+  return sink_ == nullptr || sink_->begin(settings_, columns, serial());
 }
 
 // Opens everything and writes the CSV head; false after reporting why.
 bool Decoder::prepareRun() {
+  settings_.influxOutput = sink_ != nullptr;
   if (!openInputFile(false)) {
     report("Failed to open input file");
     return false;
@@ -117,7 +119,10 @@ bool Decoder::prepareRun() {
     report("Unable to open compressed data");
     return false;
   }
-  buildColumns();
+  if (!buildColumns()) {
+    report(sink_->errorText());
+    return false;
+  }
   if (!settings_.influxOutput) csv_.writeHeader();
   return true;
 }
@@ -127,7 +132,12 @@ bool Decoder::run() {
   bool result = prepareRun();
   if (result) {
     const bool loopSucceeded = recordLoop();
-    if (writeFailed_ || output_.failed()) {
+    // Rows still held by the sink are delivered even when reading failed,
+    // as the CSV file keeps the rows before a failure.
+    if (sink_ != nullptr && !sink_->end(cancelRequested())) {
+      report(sink_->errorText());
+      result = false;
+    } else if (writeFailed_ || output_.failed()) {
       writeFailed_ = true;
       report("Failed to write output file: " + output_.errorText());
       result = false;
@@ -156,14 +166,14 @@ void Decoder::rowStep(int64_t t) {
   if (t == currentMs_) return;
   if ((startReached_ || checkStart(static_cast<uint64_t>(currentMs_))) && !endReached_) {
     if (!resampling_) {
-      csv_.writeRow(static_cast<uint64_t>(currentMs_));
+      closeRow(static_cast<uint64_t>(currentMs_));
     } else {
       uint64_t rowMs = 0;
       if (bins_.closeBin(static_cast<uint64_t>(t), rowMs)) {
         sampling_.drain(settings_.method, [this](std::size_t column, const NodeDataValue& value) {
           csv_.setValue(column, value);
         });
-        csv_.writeRow(rowMs);
+        closeRow(rowMs);
       }
     }
   }
@@ -214,7 +224,7 @@ bool Decoder::recordLoop() {
     int64_t t = 0;
     if (!readAbsoluteTimestamp(t)) break;
     rowStep(t);
-    if (output_.failed()) {
+    if (output_.failed() || sinkFailed()) {
       writeFailed_ = true;
       break;
     }
@@ -227,7 +237,7 @@ bool Decoder::recordLoop() {
   recordCounter.store(counter, std::memory_order_relaxed);
 
   if (atStreamEnd() && !writeFailed_) {
-    if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    if (!resampling_) closeRow(static_cast<uint64_t>(currentMs_));
     // A stream that ends short of the size the header announces lost its
     // tail, resampled or not: a decode of it must not pass for complete.
     if (bytesRead() != uncompressedSize()) {

@@ -1,6 +1,7 @@
 // One log file and its decode into CSV: the reading side comes from
 // LogReader; this adds the decode settings, the run that drives the record
 // loop (time window, selection, routing), the resampler and the CSV writer.
+// With a row sink attached, the finished rows go to it instead of a file.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include "decode/CsvWriter.h"
 #include "decode/DecodeSettings.h"
 #include "decode/Resampler.h"
+#include "decode/RowSink.h"
 #include "reader/LogReader.h"
 
 namespace zrl {
@@ -60,6 +62,9 @@ class Decoder : public LogReader {
   void setMethod(int32_t code) { settings_.method = code; }
   void setAliases(const std::vector<AliasEntry>& aliases) { settings_.aliases = aliases; }
   void setFilters(const std::vector<RowFilterEntry>& filters) { settings_.filters = filters; }
+  // Where the rows of the next runs go: `sink` (not owned) instead of a CSV
+  // file, or the CSV file again when null.
+  void setRowSink(RowSink* sink) { sink_ = sink; }
 
   const DecodeSettings& settings() const { return settings_; }
   DecodeSettings& settings() { return settings_; }
@@ -72,7 +77,12 @@ class Decoder : public LogReader {
   void resetRunState();
   bool prepareRun();
   bool recordLoop();
-  void buildColumns();
+  bool buildColumns();
+  void closeRow(uint64_t rowMs) {
+    if (sink_ == nullptr) csv_.writeRow(rowMs);
+    else csv_.handRow(rowMs, *sink_);
+  }
+  bool sinkFailed() const { return sink_ != nullptr && sink_->failed(); }
   void progressStep();
   bool checkStart(uint64_t t);
   void checkEnd(uint64_t t);
@@ -105,6 +115,7 @@ class Decoder : public LogReader {
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
   CsvWriter csv_{output_};
+  RowSink* sink_ = nullptr;
   BinClock bins_;
   SamplingBuffer sampling_;
 };
