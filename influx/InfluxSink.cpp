@@ -7,10 +7,11 @@ InfluxSink::InfluxSink(InfluxOptions options, std::function<bool()> cancelled)
   if (options_.batchSize == 0) options_.batchSize = 500;
 }
 
-InfluxSink::~InfluxSink() = default;
+InfluxSink::~InfluxSink() { stopSender(); }
 
 bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
                        const std::string& serialNumber) {
+  stopSender();
   // Fields are named like the CSV headings would be, except that a column
   // without an alias keeps its full "Group.Variable" name.
   std::vector<PointField> fields;
@@ -32,41 +33,85 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColu
   pending_.reserve(1 << 20);
   pendingPoints_ = 0;
   pointsWritten_.store(0, std::memory_order_relaxed);
-  failed_ = false;
-  stopped_ = false;
+  failed_.store(false, std::memory_order_relaxed);
   errorText_.clear();
+  stopped_ = false;
+  hasBatch_ = false;
+  stopping_ = false;
+  sender_ = std::thread([this] { sendLoop(); });
   return true;
 }
 
 void InfluxSink::writeRow(uint64_t rowMs, const DataValue* const* cells) {
-  if (failed_ || stopped_ || !encoder_->append(pending_, rowMs, cells)) return;
-  if (++pendingPoints_ >= options_.batchSize) sendPending();
+  if (!encoder_->append(pending_, rowMs, cells)) return;
+  if (++pendingPoints_ >= options_.batchSize) handOver();
 }
 
 bool InfluxSink::end(bool cancelled) {
-  if (!failed_ && !stopped_ && !cancelled && pendingPoints_ > 0) sendPending();
+  if (!cancelled && pendingPoints_ > 0) handOver();
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitUntilSent(lock);
+  }
+  stopSender();
   pending_.clear();
   pendingPoints_ = 0;
-  return !failed_;
+  return !failed();
 }
 
-void InfluxSink::sendPending() {
-  if (poster_->post(pending_)) {
-    pointsWritten_.fetch_add(pendingPoints_, std::memory_order_relaxed);
-  } else if (cancelled_ && cancelled_()) {
-    // The retries were cut short by a cancel, which is not a failure.
-    stopped_ = true;
-  } else {
-    failed_ = true;
-    const std::string status = poster_->lastStatus() != 0
-                                   ? "HTTP " + std::to_string(poster_->lastStatus())
-                                   : std::string("no answer");
-    errorText_ = "InfluxDB write to " + poster_->writeUrl() + " failed (" + status + "): " +
-                 poster_->lastError() + "; " + std::to_string(pointsWritten()) +
-                 " points written";
+void InfluxSink::handOver() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  waitUntilSent(lock);
+  if (!failed() && !stopped_) {
+    pending_.swap(sending_);
+    sendingPoints_ = pendingPoints_;
+    hasBatch_ = true;
+    changed_.notify_all();
   }
   pending_.clear();
   pendingPoints_ = 0;
+}
+
+void InfluxSink::waitUntilSent(std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [this] { return !hasBatch_; });
+}
+
+void InfluxSink::stopSender() {
+  if (!sender_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    changed_.notify_all();
+  }
+  sender_.join();
+}
+
+void InfluxSink::sendLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return hasBatch_ || stopping_; });
+    if (!hasBatch_) return;
+    lock.unlock();
+    const bool sent = poster_->post(sending_);
+    lock.lock();
+    if (sent) {
+      pointsWritten_.fetch_add(sendingPoints_, std::memory_order_relaxed);
+    } else if (cancelled_ && cancelled_()) {
+      // The retries were cut short by a cancel, which is not a failure.
+      stopped_ = true;
+    } else {
+      const std::string status = poster_->lastStatus() != 0
+                                     ? "HTTP " + std::to_string(poster_->lastStatus())
+                                     : std::string("no answer");
+      errorText_ = "InfluxDB write to " + poster_->writeUrl() + " failed (" + status +
+                   "): " + poster_->lastError() + "; " + std::to_string(pointsWritten()) +
+                   " points written";
+      failed_.store(true, std::memory_order_release);
+    }
+    sending_.clear();
+    hasBatch_ = false;
+    changed_.notify_all();
+  }
 }
 
 }  // namespace zrl

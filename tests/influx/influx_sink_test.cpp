@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "influx/InfluxSink.h"
@@ -98,8 +99,10 @@ TEST(InfluxSinkTest, LostServerFailsWithPointsAlreadyWritten) {
   InfluxSink sink(options, nullptr);
   ASSERT_TRUE(sink.begin(DecodeSettings{}, columns(), ""));
   writeRows(sink, 10);
+  for (int i = 0; i < 500 && sink.pointsWritten() < 10; ++i) usleep(10000);
   server.stop();
   writeRows(sink, 5);
+  EXPECT_FALSE(sink.end(false));
   EXPECT_TRUE(sink.failed());
   EXPECT_NE(sink.errorText().find("failed (no answer): "), std::string::npos) << sink.errorText();
   EXPECT_NE(sink.errorText().find("; 10 points written"), std::string::npos) << sink.errorText();
