@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libjsoncpp-dev \
-           libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb
+           libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb curl
 
 .PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots
 

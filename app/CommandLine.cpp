@@ -99,10 +99,19 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
     printUsage(out, programName);
     return endWith(1);
   }
-  if (hasDatabase || options.influxGateway || options.influxUrl) {
-    err << "Error: InfluxDB options are not supported on Windows.\n";
+  // The window has no database settings, so the database goes with batch
+  // runs only; a gateway or address alone would silently write a CSV file.
+  const char* misuse = nullptr;
+  if (hasDatabase && !options.batch) {
+    misuse = "database output works in batch mode only";
+  } else if (!hasDatabase && (options.influxGateway || options.influxUrl)) {
+    misuse = "--influxGw and --influxURL need --influxBDD and --influxMeasurement";
+  }
+  if (misuse != nullptr) {
+    err << programName << ": " << misuse << "\n";
     err.flush();
-    return endWith(1);
+    printUsage(out, programName);
+    return endWith(2);
   }
 
   CommandLineOutcome outcome;

@@ -13,7 +13,7 @@ struct CommandLineOutcome {
 
 // Parses argv with getopt_long rules (prefixes, "--opt=value", non-option
 // words ignored). The parser's own diagnostics go to the C standard error;
-// the usage text goes to `out`, the database refusal to `err`.
+// the usage text goes to `out`, misused database options to `err`.
 CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 void printUsage(std::ostream& out, const char* programName);

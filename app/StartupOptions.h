@@ -12,8 +12,9 @@ struct StartupOptions {
   bool batch = false;    // --batch
   bool verbose = false;  // --verbose
   bool info = false;     // --info
-  // Database options are parsed only to be refused; an empty argument still
-  // counts as given, hence optional rather than empty-means-absent.
+  // Database output of a batch run (--influxBDD, --influxMeasurement,
+  // --influxGw, --influxURL); an empty argument still counts as given, hence
+  // optional rather than empty-means-absent.
   std::optional<std::string> influxDatabase;
   std::optional<std::string> influxMeasurement;
   std::optional<std::string> influxGateway;

@@ -25,6 +25,9 @@
 #include "ui/VariableCatalogEntry.h"
 
 class DecoderRunnable;
+namespace zrl {
+class InfluxSink;
+}  // namespace zrl
 class QDateTime;
 class QEvent;
 class QListWidgetItem;
@@ -166,6 +169,8 @@ class MonitorWindow : public QMainWindow {
   QString contextVariable;
   QString csvName;
   DecoderRunnable* decoder = nullptr;  // owned
+  // Where a batch run with database options sends its rows; null otherwise.
+  std::shared_ptr<zrl::InfluxSink> databaseSink;
   QTimer* clockTimer = nullptr;
   QTimer* progressTimer = nullptr;
   QTime elapsed{0, 0, 0};

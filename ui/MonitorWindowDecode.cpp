@@ -15,10 +15,12 @@
 #include "app/Console.h"
 #include "config/ConfigOptions.h"
 #include "decode/Decoder.h"
+#include "decode/task/DatabaseOutput.h"
 #include "decode/task/DecodeProgress.h"
 #include "decode/task/DecoderRunnable.h"
 #include "decode/task/OutputName.h"
 #include "decode/task/ParameterSummary.h"
+#include "influx/InfluxSink.h"
 #include "ui/VarItem.h"
 
 using namespace zrl;
@@ -60,6 +62,11 @@ std::vector<RowFilterEntry> toFilterEntries(const QList<QStringList>& conditions
 
 // The edits show whole seconds; a window edge left in the file's first or
 // last second means the file's own edge, not the second it falls in.
+DatabaseSettings databaseSettingsOf(const StartupOptions& options) {
+  return {options.influxDatabase, options.influxMeasurement, options.influxGateway,
+          options.influxUrl};
+}
+
 int64_t snapToFileEdge(int64_t chosenMs, int64_t fileEdgeMs) {
   const int64_t chosenSecond = chosenMs >= 0 ? chosenMs / 1000 : (chosenMs - 999) / 1000;
   const int64_t edgeSecond = fileEdgeMs >= 0 ? fileEdgeMs / 1000 : (fileEdgeMs - 999) / 1000;
@@ -148,6 +155,17 @@ void MonitorWindow::on_decodeButton_clicked() {
             ? defaultOutputName(::configText(config, "outputDirName").value_or(QString()), files[index], start, frequencyCode)
             : csvName;
     d.setOutputPath(outputPath.toStdString());
+    // The command line allows database options in batch runs only.
+    const std::optional<InfluxOptions> database =
+        flags.batch ? databaseOutputOptions(databaseSettingsOf(startupOptions), config)
+                    : std::nullopt;
+    if (database) {
+      databaseSink =
+          std::make_shared<InfluxSink>(*database, [&d] { return d.cancelRequested(); });
+      d.setRowSink(databaseSink.get());
+    } else {
+      d.setRowSink(nullptr);
+    }
 
     if (flags.verbose) {
       DecodeParameters p;
@@ -167,6 +185,13 @@ void MonitorWindow::on_decodeButton_clicked() {
       p.unitLine = d.settings().unitLine;
       p.aliases = aliasList;
       p.filters = conditionList;
+      if (database) {
+        p.database = true;
+        p.influxUrl = QString::fromStdString(database->url);
+        p.influxDatabase = QString::fromStdString(database->database);
+        p.influxMeasurement = QString::fromStdString(database->measurement);
+        p.influxBatchSize = database->batchSize;
+      }
       consoleText(parameterSummaryText(p));
     }
 
@@ -218,6 +243,10 @@ void MonitorWindow::jobComplete() {
   if (processFlags().batch) {
     QThreadPool::globalInstance()->waitForDone();
     if (error.isEmpty()) {
+      if (databaseSink) {
+        consoleText(QStringLiteral("\n") + QString::number(databaseSink->pointsWritten()) +
+                    QStringLiteral(" points written to InfluxDB"));
+      }
       consoleText(QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {

@@ -19,6 +19,7 @@
 #include "decode/Decoder.h"
 #include "decode/task/DecodeProgress.h"
 #include "decode/task/DecoderRunnable.h"
+#include "influx/InfluxSink.h"
 
 using namespace zrl;
 
@@ -30,7 +31,14 @@ void reportDecodeProgress(uint64_t bytesRead, uint64_t totalBytes, const std::st
   if (!window) return;
   const int percent = progressPercentFor(bytesRead, totalBytes);
   window->progressPercent.store(percent);
-  if (processFlags().verbose && takeVerbosePercent(percent)) consoleText(QString::number(percent) + QStringLiteral("% "));
+  if (processFlags().verbose && takeVerbosePercent(percent)) {
+    QString text = QString::number(percent) + QStringLiteral("% ");
+    if (window->databaseSink) {
+      text += QStringLiteral("(") + QString::number(window->databaseSink->pointsWritten()) +
+              QStringLiteral(" points sent) ");
+    }
+    consoleText(text);
+  }
   if (!message.empty()) {
     const QString text = QString::fromStdString(message);
     {

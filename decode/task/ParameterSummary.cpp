@@ -13,7 +13,14 @@ QString parameterSummaryText(const DecodeParameters& p) {
   };
   text += QStringLiteral("ZRL decode parameters : \n");
   line("  - ZRL file : ", p.logPath);
-  line("  - CSV file : ", p.outputPath);
+  if (p.database) {
+    line("  - InfluxUrl : ", p.influxUrl);
+    line("  - InfluxDB : ", p.influxDatabase);
+    line("  - InfluxMesurement : ", p.influxMeasurement);
+    line("  - InfluxBatchSize : ", QString::number(p.influxBatchSize));
+  } else {
+    line("  - CSV file : ", p.outputPath);
+  }
   line("  - Tarvix Serial num : ", p.serial);
   line("  - Start : ", p.start.toString(Qt::TextDate));
   line("  - End : ", p.end.toString(Qt::TextDate));

@@ -25,6 +25,12 @@ struct DecodeParameters {
   bool unitLine = false;
   QList<QStringList> aliases;  // [full name, alias]
   QList<QStringList> filters;  // [full name, kind, limit]
+  // Database output instead of the CSV file.
+  bool database = false;
+  QString influxUrl;
+  QString influxDatabase;
+  QString influxMeasurement;
+  std::uint32_t influxBatchSize = 0;
 };
 
 // Every line ends with a newline.

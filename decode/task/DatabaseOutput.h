@@ -1,0 +1,17 @@
+// The database output of a batch run: its settings, taken from the command
+// line and completed from the configuration file.
+#pragma once
+
+#include <json/json.h>
+
+#include <optional>
+
+#include "decode/DecodeSettings.h"
+#include "influx/InfluxSink.h"
+
+// None unless a database and a measurement were given. The address is
+// --influxURL, else the configuration's "InfluxUrl", else the default; the
+// batch size is the configuration's "InfluxBatchSize", else 500. The
+// command line wins over the configuration, as for every other option.
+std::optional<zrl::InfluxOptions> databaseOutputOptions(const zrl::DatabaseSettings& settings,
+                                                        const Json::Value& config);
