@@ -12,6 +12,13 @@ InfluxSink::~InfluxSink() { stopSender(); }
 bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
                        const std::string& serialNumber) {
   stopSender();
+  // The server would refuse every batch (or, for "#", take each line for a
+  // comment and drop it without a word): say so before anything is sent.
+  if (options_.measurement.empty() || options_.measurement[0] == '#') {
+    errorText_ = "InfluxDB measurement name \"" + options_.measurement +
+                 "\" is not usable: it must not be empty or start with #";
+    return false;
+  }
   // Fields are named like the CSV headings would be, except that a column
   // without an alias keeps its full "Group.Variable" name.
   std::vector<PointField> fields;

@@ -108,6 +108,16 @@ TEST(InfluxSinkTest, LostServerFailsWithPointsAlreadyWritten) {
   EXPECT_NE(sink.errorText().find("; 10 points written"), std::string::npos) << sink.errorText();
 }
 
+TEST(InfluxSinkTest, MeasurementsTheServerWouldNotKeepAreRefusedAtTheStart) {
+  for (const char* measurement : {"", "#m"}) {
+    InfluxOptions options;
+    options.measurement = measurement;
+    InfluxSink sink(options, nullptr);
+    EXPECT_FALSE(sink.begin(DecodeSettings{}, columns(), ""));
+    EXPECT_NE(sink.errorText().find("is not usable"), std::string::npos);
+  }
+}
+
 TEST(InfluxSinkTest, CancelCutsRetriesShortWithoutFailing) {
   InfluxServer& server = InfluxServer::shared();
   ZRL_REQUIRE_SERVER(server);
