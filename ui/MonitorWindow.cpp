@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMetaMethod>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -94,7 +93,7 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   connect(ui->actionDestDir, &QAction::triggered, this, &MonitorWindow::outputDirChoose);
   connect(ui->actionSaveConfig, &QAction::triggered, this, &MonitorWindow::saveCurrentConfig);
   connect(ui->actionExit, &QAction::triggered, this, &MonitorWindow::exitApplication);
-  connectSlotsByObjectName();
+  connectControls();
 
   ui->varsView->setContextMenuPolicy(Qt::CustomContextMenu);
   ui->progressBar->setValue(0);
@@ -130,32 +129,25 @@ MonitorWindow::~MonitorWindow() {
 
 MonitorWindow* MonitorWindow::current() { return currentWindow; }
 
-// Connects every slot named on_<object name>_<signal> to that signal of the
-// child with that object name. Slots that only look like that pattern (the
-// context-menu and date-time handlers) match no child and are skipped quietly.
-void MonitorWindow::connectSlotsByObjectName() {
-  const QList<QObject*> children = findChildren<QObject*>();
-  const QMetaObject* self = metaObject();
-  for (int i = self->methodOffset(); i < self->methodCount(); ++i) {
-    const QMetaMethod slot = self->method(i);
-    if (slot.methodType() != QMetaMethod::Slot || !slot.name().startsWith("on_")) continue;
-    bool connected = false;
-    for (QObject* child : children) {
-      const QByteArray objectName = child->objectName().toLatin1();
-      if (objectName.isEmpty()) continue;
-      const QByteArray prefix = "on_" + objectName + "_";
-      if (!slot.name().startsWith(prefix)) continue;
-      const QByteArray signalName = slot.name().mid(prefix.size());
-      const QMetaObject* meta = child->metaObject();
-      for (int j = 0; j < meta->methodCount() && !connected; ++j) {
-        const QMetaMethod signal = meta->method(j);
-        if (signal.methodType() != QMetaMethod::Signal || signal.name() != signalName) continue;
-        if (!QMetaObject::checkConnectArgs(signal, slot)) continue;
-        connected = static_cast<bool>(connect(child, signal, this, slot));
-      }
-      if (connected) break;
-    }
-  }
+// Each control's signal is wired by name here, so a renamed widget or slot
+// fails to compile instead of leaving a control silently dead.
+void MonitorWindow::connectControls() {
+  connect(ui->varsView, &QWidget::customContextMenuRequested, this,
+          &MonitorWindow::on_varsView_customContextMenuRequested);
+  connect(ui->decodeButton, &QPushButton::clicked, this, &MonitorWindow::on_decodeButton_clicked);
+  connect(ui->selectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_selectAllButton_clicked);
+  connect(ui->unselectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_unselectAllButton_clicked);
+  connect(ui->varFilter, &QLineEdit::textEdited, this, &MonitorWindow::on_varFilter_textEdited);
+  connect(ui->methodComboBox, &QComboBox::currentTextChanged, this,
+          &MonitorWindow::on_methodComboBox_currentTextChanged);
+  connect(ui->clearSearchButton, &QPushButton::clicked, this, &MonitorWindow::on_clearSearchButton_clicked);
+  connect(ui->floatTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_floatTypeCheckBox_toggled);
+  connect(ui->integerTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_integerTypeCheckBox_toggled);
+  connect(ui->stringTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_stringTypeCheckBox_toggled);
+  connect(ui->booleanTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_booleanTypeCheckBox_toggled);
+  connect(ui->canFrameTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_canFrameTypeCheckBox_toggled);
+  connect(ui->timeStampTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_timeStampTypeCheckBox_toggled);
+  connect(ui->selectedOnlyToggle, &QPushButton::toggled, this, &MonitorWindow::on_selectedOnlyToggle_toggled);
 }
 
 void MonitorWindow::setStatus(const QString& text, const QString& state) {

@@ -191,7 +191,7 @@ class MonitorWindow : public QMainWindow {
   StartupOptions startupOptions;
 
  private:
-  void connectSlotsByObjectName();
+  void connectControls();
   QString configText(const char* key) const;  // empty unless a text member
   void setTypeFilter(bool& field, bool checked);
   bool typeFilterAllows(const QString& typeName) const;

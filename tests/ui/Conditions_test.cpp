@@ -203,7 +203,7 @@ TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
   EXPECT_EQ(w->conditionList, (QList<QStringList>{{speed, "minimum", "5"}, {"Engine.Rpm", "maximum", "3000"}}));
-  EXPECT_EQ(deleteLabels(*w).size(), 2);
+  ASSERT_EQ(deleteLabels(*w).size(), 2);
   EXPECT_TRUE(hasFunnel(item(*w, speed)));
 
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
@@ -215,6 +215,7 @@ TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
 
   // A chip whose condition is already gone still goes away, with its row.
   w->conditionList.clear();
+  ASSERT_EQ(deleteLabels(*w).size(), 1);
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
   EXPECT_TRUE(deleteLabels(*w).isEmpty());
@@ -240,6 +241,7 @@ TEST(Conditions, ChipsJoinTheLastRowWhileTheyFit) {
 TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
   auto w = shownWindow();
   w->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 1);
+  ASSERT_EQ(deleteLabels(*w).size(), 1);
   QLabel* label = deleteLabels(*w).first();
   QEvent enter(QEvent::Enter);
   QCoreApplication::sendEvent(label, &enter);

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -107,13 +108,16 @@ inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) 
 
 inline QListWidget* list(MonitorWindow& w) { return w.form()->varsView; }
 
+// Throws when the list has no such item: when a log file is refused the
+// list is empty, and the test then fails with this message instead of
+// crashing on a null item.
 inline VarItem* item(MonitorWindow& w, const QString& name) {
   QListWidget* view = list(w);
   for (int i = 0; i < view->count(); ++i) {
     auto* v = dynamic_cast<VarItem*>(view->item(i));
     if (v && v->fullName() == name) return v;
   }
-  return nullptr;
+  throw std::runtime_error("the variable list has no item " + name.toStdString());
 }
 
 // Names of the items that are not hidden, in list order.
