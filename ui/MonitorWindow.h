@@ -20,7 +20,7 @@
 
 #include <json/json.h>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "ui/MonitorWindowForm.h"
 #include "ui/VariableCatalogEntry.h"
 

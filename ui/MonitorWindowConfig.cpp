@@ -10,7 +10,7 @@
 #include <QListWidget>
 #include <QStandardPaths>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigOptions.h"
 #include "config/RememberedConfig.h"

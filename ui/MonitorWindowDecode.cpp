@@ -12,13 +12,13 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include "app/Console.h"
+#include "common/Console.h"
 #include "config/ConfigOptions.h"
 #include "decode/Decoder.h"
-#include "decode/task/DecodeProgress.h"
-#include "decode/task/DecoderRunnable.h"
-#include "decode/task/OutputName.h"
-#include "decode/task/ParameterSummary.h"
+#include "task/DecodeProgress.h"
+#include "task/DecoderRunnable.h"
+#include "task/DefaultOutputName.h"
+#include "task/ParameterSummary.h"
 #include "ui/VarItem.h"
 
 using namespace zrl;

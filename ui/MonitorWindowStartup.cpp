@@ -12,13 +12,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Console.h"
-#include "app/LogSummary.h"
+#include "common/Console.h"
+#include "common/LogSummary.h"
 #include "config/ConfigOptions.h"
 #include "config/RememberedConfig.h"
 #include "decode/Decoder.h"
-#include "decode/task/DecodeProgress.h"
-#include "decode/task/DecoderRunnable.h"
+#include "task/DecodeProgress.h"
+#include "task/DecoderRunnable.h"
 
 using namespace zrl;
 

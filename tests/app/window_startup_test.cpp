@@ -20,9 +20,9 @@
 #include <memory>
 #include <ostream>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "config/RememberedConfig.h"
-#include "decode/task/DecodeProgress.h"
+#include "task/DecodeProgress.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "ui/MonitorWindow.h"

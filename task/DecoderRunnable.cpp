@@ -1,4 +1,4 @@
-#include "decode/task/DecoderRunnable.h"
+#include "task/DecoderRunnable.h"
 
 #include "decode/Decoder.h"
 

@@ -1,4 +1,4 @@
-#include "decode/task/DecodeProgress.h"
+#include "task/DecodeProgress.h"
 
 #include <QMetaObject>
 #include <QMutex>

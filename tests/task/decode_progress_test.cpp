@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "decode/task/DecodeProgress.h"
+#include "task/DecodeProgress.h"
 
 namespace {
 
