@@ -5,7 +5,7 @@
 using namespace zrl;
 
 DecoderRunnable::DecoderRunnable(std::unique_ptr<Decoder> decoder, Completion completion)
-    : decoder_(std::move(decoder)), completion_(completion) {
+    : decoder_(std::move(decoder)), completion_(std::move(completion)) {
   setAutoDelete(false);
 }
 

@@ -18,9 +18,9 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QThreadPool>
 #include <QTimer>
 
+#include "task/DecodeController.h"
 #include "ui/APropos.h"
 
 using namespace zrl;
@@ -30,8 +30,6 @@ using namespace zrl;
 static void initResources() { Q_INIT_RESOURCE(resources); }
 
 namespace {
-
-MonitorWindow* currentWindow = nullptr;
 
 QString mainStyleSheet() {
   QFile file(QStringLiteral(":/resources/styles/MonitorWindow.qss"));
@@ -64,17 +62,11 @@ void repolish(QWidget* widget) {
 }  // namespace
 
 MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), startupOptions(options), ui(std::make_unique<MonitorWindowForm>()) {
+    : QMainWindow(parent), controller_(new DecodeController(options, this)), ui(std::make_unique<MonitorWindowForm>()) {
   initResources();
 
   clockTimer = new QTimer(this);
   progressTimer = new QTimer(this);
-  csvName = QString::fromStdString(options.csvName);
-  ProcessFlags& flags = processFlags();
-  flags.allData = options.allData;
-  flags.batch = options.batch;
-  flags.verbose = options.verbose;
-  flags.info = options.info;
 
   ui->setupUi(this);
   setStyleSheet(mainStyleSheet());
@@ -103,8 +95,6 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   ui->configFileLabel->setToolTip(tr("Current configuration file path"));
   ui->configFileLabel->setTextInteractionFlags(Qt::NoTextInteraction);
 
-  currentWindow = this;
-  progressPercent = 0;
   clockTimer->setInterval(1000);
   progressTimer->setInterval(100);
   connect(clockTimer, &QTimer::timeout, this, &MonitorWindow::showTime);
@@ -118,16 +108,14 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   updateMethodState();
   updateConfigurationLabel();
 
+  connectController();
   runStartupSequence();
 }
 
 MonitorWindow::~MonitorWindow() {
-  stopDecodeAndWait();
-  releaseDecoder();
-  if (currentWindow == this) currentWindow = nullptr;
+  controller_->stopAndWait();
+  controller_->releaseDecoder();
 }
-
-MonitorWindow* MonitorWindow::current() { return currentWindow; }
 
 // Each control's signal is wired by name here, so a renamed widget or slot
 // fails to compile instead of leaving a control silently dead.
@@ -191,6 +179,7 @@ void MonitorWindow::showFileSummary(const QString& filePath, const QString& seri
   ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
   ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
   ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
+  const Json::Value& config = controller_->config();
   const Json::Value& outputDir = config.isObject() ? config["outputDirName"] : Json::Value::nullSingleton();
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") +
                                    (outputDir.isString() ? QString::fromStdString(outputDir.asString()) : QString()));
@@ -201,6 +190,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
   populateVariableList(catalog);
   setFrequencyChoices(recordingFrequency);
   const QString configured = configText("frequency");
+  const Json::Value& config = controller_->config();
   if (config.isObject() && config.isMember("frequency")) selectFrequency(configured);
   ui->cellFillComboBox->setEnabled(true);
   ui->resamplingBox->setEnabled(true);
@@ -209,6 +199,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
 }
 
 QString MonitorWindow::configText(const char* key) const {
+  const Json::Value& config = controller_->config();
   if (!config.isObject()) return QString();
   const Json::Value& value = config[key];
   return value.isString() ? QString::fromStdString(value.asString()) : QString();
@@ -220,7 +211,7 @@ void MonitorWindow::inputFileChoose() {
   const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open log file"), configText("inputDirName"),
                                                           tr("Log Files (*.zrl)"));
   if (files.isEmpty()) return;
-  inputFiles = files;
+  controller_->setInputFiles(files);
   loadLogFile(files.first());
 }
 
@@ -228,12 +219,14 @@ void MonitorWindow::outputDirChoose() {
   const QString dir = QFileDialog::getExistingDirectory(this, tr("Choose output directory"),
                                                         configText("outputDirName"), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return;
+  Json::Value& config = controller_->config();
   if (!config.isObject()) config = Json::Value(Json::objectValue);
   config["outputDirName"] = dir.toStdString();
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(dir).absoluteFilePath());
 }
 
 void MonitorWindow::updateConfigurationLabel() {
+  const QString& configPath = controller_->configPath();
   const QString name = QFileInfo(configPath).fileName();
   const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   const bool isDefault =
@@ -247,15 +240,9 @@ void MonitorWindow::updateConfigurationLabel() {
   }
 }
 
-void MonitorWindow::stopDecodeAndWait() {
-  if (!decoder) return;
-  requestDecodeCancel();
-  QThreadPool::globalInstance()->waitForDone();
-}
-
 void MonitorWindow::exitApplication() {
-  stopDecodeAndWait();
-  releaseDecoder();
+  controller_->stopAndWait();
+  controller_->releaseDecoder();
   close();
 }
 

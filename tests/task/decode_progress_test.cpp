@@ -1,11 +1,7 @@
-// Percentages, the verbose progress line and the queued completion.
+// Percentages and the verbose progress line.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QObject>
-#include <QThread>
-
-#include <memory>
+#include <vector>
 
 #include "task/DecodeProgress.h"
 
@@ -36,43 +32,4 @@ TEST(DecodeProgress, VerboseShowsSmallStepsThenEveryFifth) {
   resetVerbosePercent();
 }
 
-class CompletionCounter : public QObject {
-  Q_OBJECT
- public:
-  int calls = 0;
-  QThread* thread = nullptr;
- public slots:
-  void jobComplete() {
-    ++calls;
-    thread = QThread::currentThread();
-  }
-};
-
-TEST(DecodeProgress, CompletionIsQueuedToTheReceiversThread) {
-  CompletionCounter counter;
-  setCompletionReceiver(nullptr);
-  queueJobComplete(nullptr);  // no receiver yet: nothing happens
-  setCompletionReceiver(&counter);
-  QThread* worker = QThread::create([] { queueJobComplete(nullptr); });
-  worker->start();
-  worker->wait();
-  delete worker;
-  EXPECT_EQ(counter.calls, 0);  // not run on the worker, not yet run here
-  QCoreApplication::processEvents();
-  EXPECT_EQ(counter.calls, 1);
-  EXPECT_EQ(counter.thread, QThread::currentThread());
-  setCompletionReceiver(nullptr);
-}
-
-TEST(DecodeProgress, AReceiverThatIsGoneIsForgotten) {
-  auto counter = std::make_unique<CompletionCounter>();
-  setCompletionReceiver(counter.get());
-  counter.reset();
-  EXPECT_EQ(completionReceiver(), nullptr);
-  queueJobComplete(nullptr);  // must not touch the deleted object
-  QCoreApplication::processEvents();
-}
-
 }  // namespace
-
-#include "decode_progress_test.moc"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "reader/LogReader.h"
+#include "task/DecodeController.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "ui/MonitorWindow.h"
@@ -92,7 +93,7 @@ inline std::string writeLog(const std::string& name, const LogShape& shape = {})
 // information texts, then the panels.
 inline void loadLog(MonitorWindow& w, const std::string& path) {
   zrl::LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
-  w.inputFiles = QStringList{QString::fromStdString(path)};
+  w.controller().setInputFiles(QStringList{QString::fromStdString(path)});
   w.fileStartMs = reader.fileStartMs();
   w.fileEndMs = reader.fileEndMs();
   w.showFileSummary(QString::fromStdString(path), QString::fromStdString(reader.serial()),
