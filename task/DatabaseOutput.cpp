@@ -1,4 +1,4 @@
-#include "decode/task/DatabaseOutput.h"
+#include "task/DatabaseOutput.h"
 
 std::optional<zrl::InfluxOptions> databaseOutputOptions(const zrl::DatabaseSettings& settings,
                                                         const Json::Value& config) {
