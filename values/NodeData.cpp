@@ -7,7 +7,7 @@
 #include "values/JsonText.h"
 #include "values/TextUtils.h"
 #include "values/Units.h"
-#include "values/ValueMessages.h"
+#include "values/Diagnostics.h"
 #include "values/ValueRegistries.h"
 
 namespace zrl {
@@ -73,7 +73,7 @@ NodeDataValue& NodeData::value(const std::string& valueName) {
   const auto it = values.find(key);
   if (it != values.end()) return *it->second;
   if (values.size() >= kMaxValues) {
-    printValueMessage(name + ": ERROR, maximum number of variables reached");
+    printDiagnosticLine(name + ": ERROR, maximum number of variables reached");
     return *values.begin()->second;
   }
   return *insertNew(key);
@@ -125,7 +125,7 @@ void NodeData::merge(const NodeData& other) {
     }
     if (values.size() >= kMaxValues) {
       // Writing into the group's first value instead would overwrite it.
-      printValueMessage(name + ": ERROR, maximum number of variables reached");
+      printDiagnosticLine(name + ": ERROR, maximum number of variables reached");
       continue;
     }
     *insertNew(key) = *source;

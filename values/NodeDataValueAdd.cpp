@@ -6,6 +6,7 @@
 
 #include "values/Clock.h"
 #include "values/DataValue.h"
+#include "values/Diagnostics.h"
 #include "values/ValueMessages.h"
 
 namespace zrl {

@@ -1,4 +1,4 @@
-// One-line diagnostics of the value model, written to standard output.
+// The value type's two calls into the value model.
 #pragma once
 
 #include <string>
@@ -7,9 +7,6 @@ namespace zrl {
 
 class NodeData;
 class NodeDataValueAdd;
-
-// Writes `line`, a newline, and flushes standard output.
-void printValueMessage(const std::string& line);
 
 // Group name, ".", name registered for `id`; empty without a group.
 std::string qualifiedValueName(const NodeData* group, int16_t id);

@@ -2,6 +2,7 @@
 #include "values/ValueRegistries.h"
 
 #include "values/NodeData.h"
+#include "values/Diagnostics.h"
 #include "values/ValueMessages.h"
 
 namespace zrl {
@@ -19,7 +20,7 @@ int16_t VariableRegistry::add(const std::string& name, NodeDataValue* value) {
       return static_cast<int16_t>(entries_.size() - 1);
     }
   }
-  printValueMessage("ERROR: Overall maximum number of variables reached");
+  printDiagnosticLine("ERROR: Overall maximum number of variables reached");
   return -1;
 }
 
@@ -72,7 +73,7 @@ int16_t ConnectorRegistry::registerName(const std::string& name) {
       return id;
     }
   }
-  printValueMessage(name + ": ERROR, overall maximum number of output connectors reached");
+  printDiagnosticLine(name + ": ERROR, overall maximum number of output connectors reached");
   return -1;
 }
 

@@ -255,13 +255,12 @@ TEST(DecoderRunTest, CancelBeforeTheRunStartsIsServedOnce) {
   };
   decoder.setOutputPath(dir + "/out.csv");
   decoder.requestCancel();
-  testing::internal::CaptureStdout();
+  zrltest::CapturedDiagnostics quiet;
   EXPECT_TRUE(decoder.run());
   EXPECT_EQ(rowsIn(decoder.outputPath()), 0);
 
   decoder.setOutputPath(dir + "/again.csv");
   EXPECT_TRUE(decoder.run());
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(rowsIn(decoder.outputPath()), 1000);
 }
 
