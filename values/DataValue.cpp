@@ -10,7 +10,7 @@
 
 #include "values/Diagnostics.h"
 #include "values/Units.h"
-#include "values/ValueMessages.h"
+#include "values/ValueModelHooks.h"
 
 namespace zrl {
 

@@ -5,7 +5,7 @@
 
 #include "values/DataValue.h"
 #include "values/Diagnostics.h"
-#include "values/ValueMessages.h"
+#include "values/ValueModelHooks.h"
 
 namespace zrl {
 

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <sstream>
 
+#include "values/Diagnostics.h"
 #include "values/JsonText.h"
 #include "values/TextUtils.h"
 #include "values/Units.h"
-#include "values/Diagnostics.h"
+#include "values/ValueModelLink.h"
 #include "values/ValueRegistries.h"
 
 namespace zrl {
@@ -40,6 +41,7 @@ void NodeData::copyValuesFrom(const NodeData& other) {
     } else {
       copy->id = source->id;  // nothing else to copy; no message for a copy
     }
+    linkValueModel();
     copy->parent = this;
     values.emplace(key, std::move(copy));
   }
@@ -61,6 +63,7 @@ void NodeData::setName(const std::string& groupName) {
 NodeDataValue* NodeData::insertNew(const std::string& key) {
   auto created = std::make_unique<NodeDataValue>();
   NodeDataValue* value = created.get();
+  linkValueModel();
   value->parent = this;
   value->id = VariableRegistry::global().add(key, value);
   trackers_[key] = std::make_unique<NodeDataValueAdd>(value);

@@ -7,11 +7,12 @@
 #include "values/Clock.h"
 #include "values/DataValue.h"
 #include "values/Diagnostics.h"
-#include "values/ValueMessages.h"
+#include "values/ValueModelLink.h"
 
 namespace zrl {
 
 NodeDataValueAdd::NodeDataValueAdd(NodeDataValue* tracked) : value(tracked) {
+  linkValueModel();
   if (value != nullptr) value->tracker = this;
 }
 
@@ -118,10 +119,6 @@ bool NodeDataValueAdd::minSet() const {
 bool NodeDataValueAdd::maxSet() const {
   std::lock_guard<std::mutex> guard(info.lock);
   return info.currentMax != -std::numeric_limits<float>::infinity();
-}
-
-void notifyValueTracker(NodeDataValueAdd* tracker) {
-  if (tracker != nullptr) tracker->notifyChanged();
 }
 
 }  // namespace zrl

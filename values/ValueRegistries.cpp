@@ -1,9 +1,8 @@
 // Variable and group registries (see ValueRegistries.h).
 #include "values/ValueRegistries.h"
 
-#include "values/NodeData.h"
 #include "values/Diagnostics.h"
-#include "values/ValueMessages.h"
+#include "values/NodeData.h"
 
 namespace zrl {
 
@@ -86,11 +85,6 @@ int16_t ConnectorRegistry::find(const std::string& name) const {
 std::size_t ConnectorRegistry::size() const {
   std::lock_guard<std::mutex> guard(lock_);
   return ids_.size();
-}
-
-std::string qualifiedValueName(const NodeData* group, int16_t id) {
-  if (group == nullptr) return std::string();
-  return group->name + "." + VariableRegistry::global().name(id);
 }
 
 }  // namespace zrl
