@@ -1,8 +1,8 @@
-#include "values/ValueModelLink.h"
+#include "values/model/ValueModelLink.h"
 
-#include "values/NodeData.h"
+#include "values/model/NodeData.h"
 #include "values/ValueModelHooks.h"
-#include "values/ValueRegistries.h"
+#include "values/model/ValueRegistries.h"
 
 namespace zrl {
 

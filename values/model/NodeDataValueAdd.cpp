@@ -1,5 +1,5 @@
 // Tracking node of a value (see NodeDataValueAdd.h).
-#include "values/NodeDataValueAdd.h"
+#include "values/model/NodeDataValueAdd.h"
 
 #include <cmath>
 #include <limits>
@@ -7,7 +7,7 @@
 #include "values/Clock.h"
 #include "values/DataValue.h"
 #include "values/Diagnostics.h"
-#include "values/ValueModelLink.h"
+#include "values/model/ValueModelLink.h"
 
 namespace zrl {
 

@@ -6,9 +6,9 @@
 
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/values/ValueTestSupport.h"
-#include "values/JsonText.h"
-#include "values/NodeData.h"
-#include "values/ValueRegistries.h"
+#include "values/model/JsonText.h"
+#include "values/model/NodeData.h"
+#include "values/model/ValueRegistries.h"
 
 using namespace zrl;
 

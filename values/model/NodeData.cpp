@@ -1,15 +1,15 @@
 // Groups of values and their JSON and text forms (see NodeData.h).
-#include "values/NodeData.h"
+#include "values/model/NodeData.h"
 
 #include <cstdio>
 #include <sstream>
 
 #include "values/Diagnostics.h"
-#include "values/JsonText.h"
 #include "values/TextUtils.h"
 #include "values/Units.h"
-#include "values/ValueModelLink.h"
-#include "values/ValueRegistries.h"
+#include "values/model/JsonText.h"
+#include "values/model/ValueModelLink.h"
+#include "values/model/ValueRegistries.h"
 
 namespace zrl {
 

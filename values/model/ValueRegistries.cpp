@@ -1,8 +1,8 @@
 // Variable and group registries (see ValueRegistries.h).
-#include "values/ValueRegistries.h"
+#include "values/model/ValueRegistries.h"
 
 #include "values/Diagnostics.h"
-#include "values/NodeData.h"
+#include "values/model/NodeData.h"
 
 namespace zrl {
 
