@@ -10,7 +10,6 @@
 
 #include "values/Diagnostics.h"
 #include "values/Units.h"
-#include "values/ValueModelHooks.h"
 
 namespace zrl {
 
@@ -268,8 +267,6 @@ TimeSpec32 DataValue::getTimeStamp() const {
   printDiagnosticLine(fullName() + " is not timestamp");
   return TimeSpec32{0, 0};
 }
-
-std::string DataValue::fullName() const { return qualifiedValueName(parent, id); }
 
 // ---- text forms ----
 

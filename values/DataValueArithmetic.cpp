@@ -5,7 +5,6 @@
 
 #include "values/DataValue.h"
 #include "values/Diagnostics.h"
-#include "values/ValueModelHooks.h"
 
 namespace zrl {
 
@@ -75,7 +74,7 @@ DataValue& DataValue::arithmetic(ArithOp op, const DataValue& r) {
         std::memcpy(value, &stored, sizeof stored);
       }
     }
-    notifyValueTracker(tracker);
+    notifyTracker();
     return *this;
   }
 

@@ -1,13 +1,16 @@
+// The value's side of its links to the value model (see ValueModelHooks.h).
 #include "values/ValueModelHooks.h"
 
 #include <atomic>
+
+#include "values/DataValue.h"
 
 namespace zrl {
 
 namespace {
 
-std::atomic<std::string (*)(const NodeData*, int16_t)> qualifiedNameHook{nullptr};
-std::atomic<void (*)(NodeDataValueAdd*)> valueChangedHook{nullptr};
+std::atomic<std::string (*)(const DataValue&)> qualifiedNameHook{nullptr};
+std::atomic<void (*)(DataValue&)> valueChangedHook{nullptr};
 
 }  // namespace
 
@@ -16,15 +19,15 @@ void installValueModelHooks(const ValueModelHooks& hooks) {
   valueChangedHook.store(hooks.valueChanged, std::memory_order_release);
 }
 
-std::string qualifiedValueName(const NodeData* group, int16_t id) {
-  if (group == nullptr) return std::string();
+std::string DataValue::fullName() const {
+  if (parent == nullptr) return std::string();
   const auto hook = qualifiedNameHook.load(std::memory_order_acquire);
-  return hook != nullptr ? hook(group, id) : std::string();
+  return hook != nullptr ? hook(*this) : std::string();
 }
 
-void notifyValueTracker(NodeDataValueAdd* tracker) {
+void DataValue::notifyTracker() {
   if (tracker == nullptr) return;
-  if (const auto hook = valueChangedHook.load(std::memory_order_acquire)) hook(tracker);
+  if (const auto hook = valueChangedHook.load(std::memory_order_acquire)) hook(*this);
 }
 
 }  // namespace zrl

@@ -1,30 +1,24 @@
 // A value's two ties to the value model (named groups, the registries and
-// tracking nodes), which lives in a library of its own. A decode never links
-// a value to a group or a tracking node, so the decoder leaves that library
-// out; the model installs these hooks before it links its first value.
+// tracking nodes, values/model/), which is a library of its own. A decode
+// never links a value to a group or a tracking node, so the decoder leaves
+// that library out; the model installs these hooks before it links its
+// first value, and without them a value has no name and nothing to notify.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace zrl {
 
-class NodeData;
-class NodeDataValueAdd;
+class DataValue;
 
 struct ValueModelHooks {
-  // Group name, ".", name registered for `id`; `group` is never null.
-  std::string (*qualifiedName)(const NodeData* group, int16_t id);
-  // Min/max and history bookkeeping of a tracking node after its value
-  // changed through arithmetic; `tracker` is never null.
-  void (*valueChanged)(NodeDataValueAdd* tracker);
+  // Group name, ".", registered name of a value whose `parent` is set.
+  std::string (*qualifiedName)(const DataValue& value);
+  // Min/max and history bookkeeping of the tracking node of a value whose
+  // `tracker` is set, after the value changed through arithmetic.
+  void (*valueChanged)(DataValue& value);
 };
 
 void installValueModelHooks(const ValueModelHooks& hooks);
-
-// Group name, ".", name registered for `id`; empty without a group.
-std::string qualifiedValueName(const NodeData* group, int16_t id);
-// Tells the tracking node, if any, that its value changed.
-void notifyValueTracker(NodeDataValueAdd* tracker);
 
 }  // namespace zrl

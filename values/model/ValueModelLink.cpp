@@ -8,11 +8,11 @@ namespace zrl {
 
 namespace {
 
-std::string qualifiedName(const NodeData* group, int16_t id) {
-  return group->name + "." + VariableRegistry::global().name(id);
+std::string qualifiedName(const DataValue& value) {
+  return value.parent->name + "." + VariableRegistry::global().name(value.id);
 }
 
-void valueChanged(NodeDataValueAdd* tracker) { tracker->notifyChanged(); }
+void valueChanged(DataValue& value) { value.tracker->notifyChanged(); }
 
 }  // namespace
 
