@@ -78,8 +78,8 @@ TEST_P(ProgramFixtureTest, MatchesItsExpectedOutput) {
 // Without any case gtest reports the suite as never instantiated: a moved
 // fixtures folder fails instead of passing empty.
 INSTANTIATE_TEST_SUITE_P(Fixtures, ProgramFixtureTest, testing::ValuesIn(fixtureCases()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& testCase) {
+                           std::string name = testCase.param;
                            for (char& c : name) {
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                            }
