@@ -1,24 +1,31 @@
 #!/bin/bash
-# Decodes a big generated log into a local influxd started for the run, and
-# prints the points per second and the decode's own CPU time beside the
-# server's.
+# Decodes the reference log (800,000 rows) into a local influxd started for
+# the run, and prints the points per second and the decode's own CPU time
+# beside the server's.
 #
-#   bench/measure-influx.sh [SIZE_MB] [BATCH_SIZE]
+#   bench/measure-influx.sh [ROWS] [BATCH_SIZE]
 #
 # Run from the source tree after building zrl-gen and zrl-decoder in build/.
-# The default 41 MiB body of zrl-gen's big preset holds about 800,000 rows.
-# The log is build/influx-measure-<SIZE>.zrl (kept for later runs); the
-# server's files live in a temporary directory removed at the end.
+# The log is zrl-gen's reference preset (its big preset of about the same
+# row count where the generator has no reference preset), kept in
+# build/influx-measure-<ROWS>.zrl for later runs; the server's files live
+# in a temporary directory removed at the end.
 set -euo pipefail
-size=${1:-41}
+rows=${1:-800000}
 batch=${2:-5000}
-log=build/influx-measure-$size.zrl
+log=build/influx-measure-$rows.zrl
 [ -x build/zrl-gen ] && [ -x build/zrl-decoder ] || {
   echo "build zrl-gen and zrl-decoder first: cmake --build build --target zrl-gen zrl-decoder" >&2
   exit 1
 }
 command -v influxd > /dev/null || { echo "influxd is missing (Debian package influxdb)" >&2; exit 1; }
-[ -f "$log" ] || build/zrl-gen --preset big --size-mb "$size" --output "$log" --quiet
+if [ ! -f "$log" ]; then
+  if build/zrl-gen --help 2>&1 | grep -q -- '--preset reference'; then
+    build/zrl-gen --preset reference --rows "$rows" --output "$log" --quiet
+  else
+    build/zrl-gen --preset big --size-mb $(( (rows + 19499) / 19500 )) --output "$log" --quiet
+  fi
+fi
 
 dir=$(mktemp -d)
 server=""
