@@ -8,6 +8,9 @@
 namespace zrl {
 
 inline std::atomic<bool> stopEveryDecode{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers store into it");
+// The signal behind the request, for the exit status; 0 when none.
+inline std::atomic<int> stopSignal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "signal handlers store into them");
 
 }  // namespace zrl

@@ -27,6 +27,8 @@ namespace {
 
 const char kNoVariablesText[] =
     "⚠️ ERROR: No variables selected for decoding. Please select at least one variable.";
+// A cancelled decode removed its partial table: it must not read as done.
+const char kCancelledText[] = "Decode cancelled";
 const char kSameSeparatorsText[] = "⚠️ ERROR: Decimal separator and column separator cannot be identical";
 
 void repolish(QWidget* widget) {
@@ -77,6 +79,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     processing = false;
     setDecodeButtonFace(QStringLiteral("Decode"), false);
     enableOptionControls();
+    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
     return;
   }
 
@@ -148,11 +151,12 @@ void MonitorWindow::on_decodeButton_clicked() {
             ? defaultOutputName(::configText(config, "outputDirName").value_or(QString()), files[index], start, frequencyCode)
             : csvName;
     d.setOutputPath(outputPath.toStdString());
+    d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
     if (flags.verbose) {
       DecodeParameters p;
       p.logPath = files[index];
-      p.outputPath = outputPath;
+      p.outputPath = QString::fromStdString(d.expectedOutputPath());
       p.serial = QString::fromStdString(d.serial());
       p.start = start;
       p.end = end;
@@ -208,7 +212,11 @@ void MonitorWindow::jobComplete() {
     QMutexLocker lock(&errorTextMutex);
     error = errorText;
   }
-  if (error.isEmpty()) {
+  const bool cancelled = decoder && decoder->decoder().cancelled();
+  const QString written = decoder ? QString::fromStdString(decoder->decoder().outputPath()) : QString();
+  if (cancelled) {
+    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
+  } else if (error.isEmpty()) {
     setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
   } else {
     ui->progressBar->setProperty("state", QString());
@@ -217,8 +225,13 @@ void MonitorWindow::jobComplete() {
 
   if (processFlags().batch) {
     QThreadPool::globalInstance()->waitForDone();
-    if (error.isEmpty()) {
-      consoleText(QStringLiteral("\nSuccessfully done.\n"));
+    if (cancelled) {
+      consoleText(QStringLiteral("\n") + QString::fromUtf8(kCancelledText) + QStringLiteral("\n"));
+      const int signal = zrl::stopSignal.load();
+      QCoreApplication::exit(signal != 0 ? 128 + signal : 1);
+    } else if (error.isEmpty()) {
+      consoleText(QStringLiteral("\nCSV written: ") + written +
+                  QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {
       consoleLine(QStringLiteral("Exit on error."));
