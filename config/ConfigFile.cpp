@@ -9,7 +9,7 @@
 
 #include <sstream>
 
-#include "app/Console.h"
+#include "common/Console.h"
 
 namespace {
 

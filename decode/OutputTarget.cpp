@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "decode/CsvOutput.h"
-#include "decode/OutputNaming.h"
+#include "decode/FreeOutputName.h"
 
 namespace zrl {
 
