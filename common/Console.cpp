@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
+
+#include "values/Diagnostics.h"
 
 void consoleText(const QString& text) {
   const QByteArray bytes = text.toUtf8();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-  std::fflush(stdout);
+  zrl::printDiagnosticText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 void consoleLine(const QString& text) { consoleText(text + QLatin1Char('\n')); }
