@@ -1,6 +1,5 @@
 #include "decode/Decoder.h"
 
-
 namespace zrl {
 
 namespace {
