@@ -278,11 +278,12 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
   } else {
     d.setRowSink(nullptr);
   }
+  d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
   if (processFlags().verbose) {
     DecodeParameters p;
     p.logPath = logPath;
-    p.outputPath = outputPath;
+    p.outputPath = QString::fromStdString(d.expectedOutputPath());
     p.serial = QString::fromStdString(d.serial());
     p.start = request.start;
     p.end = request.end;
@@ -327,18 +328,25 @@ void DecodeController::cancelDecode() {
   processing_ = false;
 }
 
+bool DecodeController::decodeCancelled() const {
+  return decoder_ && decoder_->decoder().cancelled();
+}
+
 void DecodeController::taskFinished() {
   processing_ = false;
   emit decodeFinished();
 
   if (processFlags().batch) {
     QThreadPool::globalInstance()->waitForDone();
-    if (errorText().isEmpty()) {
-      if (databaseSink_) {
-        consoleText(QStringLiteral("\n") + QString::number(databaseSink_->pointsWritten()) +
-                    QStringLiteral(" points written to InfluxDB"));
-      }
-      consoleText(QStringLiteral("\nSuccessfully done.\n"));
+    if (decodeCancelled()) {
+      consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
+      const int signal = zrl::stopSignal.load();
+      QCoreApplication::exit(signal != 0 ? 128 + signal : 1);
+    } else if (errorText().isEmpty()) {
+      const QString written =
+          databaseSink_ ? QString::number(databaseSink_->pointsWritten()) + QStringLiteral(" points written to InfluxDB")
+                        : QStringLiteral("CSV written: ") + QString::fromStdString(decoder_->decoder().outputPath());
+      consoleText(QStringLiteral("\n") + written + QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {
       consoleLine(QStringLiteral("Exit on error."));
