@@ -145,7 +145,7 @@ bool Decoder::run() {
     const bool loopSucceeded = recordLoop();
     // Rows still held by the sink are delivered even when reading failed,
     // as the CSV file keeps the rows before a failure.
-    if (sink_ != nullptr && !sink_->end(cancelRequested())) {
+    if (sink_ != nullptr && !sink_->end(cancelled_)) {
       report(sink_->errorText());
       result = false;
     } else if (writeFailed_ || output_.failed()) {

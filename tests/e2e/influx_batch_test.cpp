@@ -2,6 +2,8 @@
 // must be what the CSV decode of the same settings shows, value by value.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -173,39 +175,54 @@ TEST(DatabaseBatchRun, AWrongDatabaseEndsWithTheServersReason) {
   EXPECT_NE(r.out.find("Exit on error."), std::string::npos) << r.out;
 }
 
-TEST(DatabaseBatchRun, AServerStoppedMidRunIsAFailureWithPointsWritten) {
-  InfluxServer server;
-  ZRL_REQUIRE_SERVER(server);
-  ASSERT_TRUE(server.createDatabase("stopped"));
-  DecoderSandbox box("db-stopped");
-  const std::string log = box.work + "/BIG1.zrl";
-  ASSERT_EQ(zrltest::runProgram(zrltest::generatorProgram(),
-                                {"--preset", "big", "--size-mb", "16", "--output", log, "--quiet"})
-                .exitStatus,
-            0);
-  writeFile(box.work + "/conf.json", R"({"InfluxBatchSize": 20})");
-  ProcessResult r;
-  std::thread decode([&] {
-    r = box.runDecoder({"--batch", "--alldata", "--zrl", log, "--conf", box.work + "/conf.json",
-                        "--influxBDD", "stopped", "--influxMeasurement", "m", "--influxURL",
-                        server.url()},
-                       120);
-  });
-  // Stopped once a few batches are in: one batch is on its way at a time,
-  // so all but the last of them were acknowledged (the last one may be cut
-  // off with its answer).
-  for (int i = 0; i < 600; ++i) {
-    Table count;
-    server.query("stopped", "SELECT count(\"Engine.Rpm\") FROM m", count);
-    if (count.size() > 1 && count[1].size() > 3 && std::stoi(count[1][3]) >= 100) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// Points of the "m" measurement on `server` so far (0 when none).
+int pointCount(const InfluxServer& server, const std::string& database) {
+  Table count;
+  server.query(database, "SELECT count(\"Engine.Rpm\") FROM m", count);
+  return count.size() > 1 && count[1].size() > 3 ? std::stoi(count[1][3]) : 0;
+}
+
+// A run interrupted once a few batches of 20 are in: one batch is on its
+// way at a time, so all but the last of them were acknowledged.
+TEST(DatabaseBatchRun, AnInterruptedRunStopsBetweenBatches) {
+  for (const bool stopServer : {true, false}) {
+    SCOPED_TRACE(stopServer ? "server stopped" : "SIGINT");
+    InfluxServer server;
+    ZRL_REQUIRE_SERVER(server);
+    ASSERT_TRUE(server.createDatabase("cut"));
+    DecoderSandbox box("db-cut");
+    const std::string log = box.work + "/BIG1.zrl";
+    ASSERT_EQ(zrltest::runProgram(zrltest::generatorProgram(),
+                                  {"--preset", "big", "--size-mb", "16", "--output", log, "--quiet"})
+                  .exitStatus,
+              0);
+    writeFile(box.work + "/conf.json", R"({"InfluxBatchSize": 20})");
+    ProcessResult r;
+    std::atomic<int> pid{0};
+    std::thread decode([&] {
+      r = zrltest::runProgram(zrltest::decoderProgram(),
+                              {"--batch", "--alldata", "--zrl", log, "--conf", box.work + "/conf.json",
+                               "--influxBDD", "cut", "--influxMeasurement", "m", "--influxURL",
+                               server.url()},
+                              box.environment(), 120, "", [&](int id) { pid = id; });
+    });
+    for (int i = 0; i < 1500 && pointCount(server, "cut") < 100; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (stopServer) server.stop();
+    else kill(pid, SIGINT);
+    decode.join();
+    if (stopServer) {
+      EXPECT_EQ(r.exitStatus, 1) << r.out;
+      EXPECT_NE(r.out.find("failed (no answer): "), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find(" points written"), std::string::npos) << r.out;
+      EXPECT_EQ(r.out.find("; 0 points written"), std::string::npos) << r.out;
+    } else {
+      EXPECT_EQ(r.exitStatus, 130) << r.out;
+      EXPECT_NE(r.out.find("Decode cancelled"), std::string::npos) << r.out;
+      EXPECT_EQ(pointCount(server, "cut") % 20, 0) << "whole batches only";
+    }
   }
-  server.stop();
-  decode.join();
-  EXPECT_EQ(r.exitStatus, 1) << r.out;
-  EXPECT_NE(r.out.find("failed (no answer): "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find(" points written"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.find("; 0 points written"), std::string::npos) << r.out;
 }
 
 }  // namespace
