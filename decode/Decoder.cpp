@@ -36,6 +36,7 @@ void Decoder::resetRunState() {
   startReached_ = false;
   endReached_ = false;
   writeFailed_ = false;
+  binOverflow_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
   resetBytesRead();
@@ -49,6 +50,9 @@ void Decoder::progressStep() {
 
 bool Decoder::checkStart(uint64_t t) {
   if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
+    // The window's first samples go to the bin of their own time, not to
+    // one counted on from the file start.
+    if (!startReached_) bins_.openAt(static_cast<int64_t>(t));
     startReached_ = true;
     return true;
   }
@@ -69,7 +73,7 @@ void Decoder::buildColumns() {
                        v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
   }
   csv_.start(settings_, columns);
-  sampling_.reset(columns.size());
+  sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
 }
 
 // Opens everything and writes the CSV head; false after reporting why.
@@ -131,6 +135,11 @@ bool Decoder::run() {
       writeFailed_ = true;
       report("Failed to write output file: " + output_.errorText());
       result = false;
+    } else if (binOverflow_) {
+      report("Resampling stopped: one bin holds more than " +
+             std::to_string(binLimitBytes_ >> 20) +
+             " MiB of samples; choose a higher frequency or another method");
+      result = false;
     } else if (!loopSucceeded && !cancelRequested() && !atStreamEnd() && !endReached_) {
       report("Failed to read file content");
       result = false;
@@ -158,16 +167,18 @@ void Decoder::rowStep(int64_t t) {
     if (!resampling_) {
       csv_.writeRow(static_cast<uint64_t>(currentMs_));
     } else {
-      uint64_t rowMs = 0;
-      if (bins_.closeBin(static_cast<uint64_t>(t), rowMs)) {
-        sampling_.drain(settings_.method, [this](std::size_t column, const NodeDataValue& value) {
-          csv_.setValue(column, value);
-        });
-        csv_.writeRow(rowMs);
-      }
+      int64_t rowMs = 0;
+      if (bins_.closeBin(t, rowMs)) writeBinRow(rowMs);
     }
   }
   currentMs_ = t;
+}
+
+void Decoder::writeBinRow(int64_t rowMs) {
+  sampling_.drain([this](std::size_t column, const NodeDataValue& value) {
+    csv_.setValue(column, value);
+  });
+  csv_.writeRow(static_cast<uint64_t>(rowMs));
 }
 
 // Reads one value record and routes its value.
@@ -182,8 +193,11 @@ bool Decoder::readValueRecord(uint16_t id) {
   const std::size_t c = static_cast<std::size_t>(column);
   if (resampling_) {
     if (!readVarData(id, type, decoded_)) return false;
-    sampling_.add(c, decoded_);
-    return true;
+    // The values of the timestamp that ended the window lie outside it.
+    if (endReached_ && static_cast<uint64_t>(currentMs_) > windowEndMs_) return true;
+    if (sampling_.add(c, decoded_)) return true;
+    binOverflow_ = true;
+    return false;
   }
   // Straight into the row; readVarData leaves its target alone on failure.
   if (!readVarData(id, type, csv_.valueStorage(c))) return false;
@@ -225,6 +239,13 @@ bool Decoder::recordLoop() {
     checkEnd(static_cast<uint64_t>(currentMs_));
   }
   recordCounter.store(counter, std::memory_order_relaxed);
+
+  // The bin open when the records end holds data like any other, whether
+  // the stream, the window or a damaged record ended them; a cancel or a
+  // failed write wants nothing more written.
+  if (resampling_ && !sampling_.empty() && !cancelRequested() && !writeFailed_ && !binOverflow_) {
+    writeBinRow(bins_.middle());
+  }
 
   if (atStreamEnd() && !writeFailed_) {
     if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
