@@ -52,7 +52,7 @@ bool Decoder::checkStart(uint64_t t) {
   if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
     // The window's first samples go to the bin of their own time, not to
     // one counted on from the file start.
-    if (!startReached_) bins_.openAt(static_cast<int64_t>(t));
+    if (!startReached_ && insideWindow(static_cast<int64_t>(t))) bins_.openAt(static_cast<int64_t>(t));
     startReached_ = true;
     return true;
   }
@@ -167,8 +167,10 @@ void Decoder::rowStep(int64_t t) {
     if (!resampling_) {
       csv_.writeRow(static_cast<uint64_t>(currentMs_));
     } else {
+      // Bins follow the timestamps inside the window only, so that no row
+      // is stamped outside it, whatever order the clock went in.
       int64_t rowMs = 0;
-      if (bins_.closeBin(t, rowMs)) writeBinRow(rowMs);
+      if (insideWindow(t) && bins_.closeBin(t, rowMs)) writeBinRow(rowMs);
     }
   }
   currentMs_ = t;
@@ -193,8 +195,7 @@ bool Decoder::readValueRecord(uint16_t id) {
   const std::size_t c = static_cast<std::size_t>(column);
   if (resampling_) {
     if (!readVarData(id, type, decoded_)) return false;
-    // The values of the timestamp that ended the window lie outside it.
-    if (endReached_ && static_cast<uint64_t>(currentMs_) > windowEndMs_) return true;
+    if (!insideWindow(currentMs_)) return true;
     if (sampling_.add(c, decoded_)) return true;
     binOverflow_ = true;
     return false;

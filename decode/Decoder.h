@@ -77,6 +77,10 @@ class Decoder : public LogReader {
   void buildColumns();
   void progressStep();
   bool checkStart(uint64_t t);
+  // Whether a row time lies in [window start, window end].
+  bool insideWindow(int64_t t) const {
+    return windowStartMs_ <= static_cast<uint64_t>(t) && static_cast<uint64_t>(t) <= windowEndMs_;
+  }
   void checkEnd(uint64_t t);
   void rowStep(int64_t t);
   // Aggregates the open bin into the row stamped `rowMs` and writes it.
