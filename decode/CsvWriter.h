@@ -72,9 +72,12 @@ class CsvWriter {
     bool fresh = false;      // `last` arrived for the row being built
     bool known = false;      // `last` holds a value (not UnknownDt)
     bool textValid = false;  // `text` is the cell text of `last`
+    bool quoted = false;     // `text` is enclosed in quotes
     uint8_t textLength = 0;
     uint8_t decimals = 0;
+    // A String of 31 quotes, quoted, is the longest cell text.
     char text[kValueTextCapacity];
+    static_assert(2 * 31 + 2 <= kValueTextCapacity, "a quoted String must fit");
     NodeDataValue last;      // last known value; UnknownDt until one came
     // Kind and payload `text` was made from: a value that arrives again
     // unchanged (sensors repeat themselves a lot) keeps its text.
@@ -84,7 +87,9 @@ class CsvWriter {
   };
 
   // Brings `text` up to date with `last` (see writeRow).
-  static void refreshText(ColumnState& state, char decimalSeparator, int32_t floatFormat);
+  void refreshText(ColumnState& state) const;
+  // Quotes the fresh text of a String or CAN frame cell when it needs it.
+  bool quoteTextCell(ColumnState& state) const;
 
   CsvOutput& output_;
   std::unique_ptr<ColumnState[]> states_;

@@ -74,6 +74,8 @@ class Decoder : public LogReader {
   // Where the rows of the next runs go: `sink` (not owned) instead of a CSV
   // file, or the CSV file again when null.
   void setRowSink(RowSink* sink) { sink_ = sink; }
+  // Most a resampling bin may hold in samples kept for a Median.
+  void setBinLimitBytes(std::size_t bytes) { binLimitBytes_ = bytes; }
 
   const DecodeSettings& settings() const { return settings_; }
   DecodeSettings& settings() { return settings_; }
@@ -96,8 +98,14 @@ class Decoder : public LogReader {
   bool sinkFailed() const { return sink_ != nullptr && sink_->failed(); }
   void progressStep();
   bool checkStart(uint64_t t);
+  // Whether a row time lies in [window start, window end].
+  bool insideWindow(int64_t t) const {
+    return windowStartMs_ <= static_cast<uint64_t>(t) && static_cast<uint64_t>(t) <= windowEndMs_;
+  }
   void checkEnd(uint64_t t);
   void rowStep(int64_t t);
+  // Aggregates the open bin into the row stamped `rowMs` and writes it.
+  void writeBinRow(int64_t rowMs);
 
   // The column that a value of variable `id` goes to, or -1 when the value
   // is to be ignored (no timestamp yet, before the time window, variable
@@ -123,6 +131,8 @@ class Decoder : public LogReader {
   bool endReached_ = false;
   bool resampling_ = false;
   bool writeFailed_ = false;
+  bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
+  std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
   std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;

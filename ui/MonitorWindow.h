@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -63,6 +64,8 @@ class MonitorWindow : public QMainWindow {
   void rebuildTypeMap();
   bool hasCatalog() const { return catalogLoaded; }
   const std::vector<CatalogEntry>& catalog() const { return catalogEntries; }
+  // The full names of the loaded file's variables.
+  QSet<QString> catalogNames() const;
   static QString typeNameOfCode(unsigned code);
   static QIcon typeIcon(const QString& typeName);
   static QIcon conditionIcon(const QString& typeName, bool hasCondition);

@@ -36,5 +36,7 @@ bool MonitorWindow::loadLogFile(const QString& path) {
   fileEndMs = log.fileEndMs();
   showFileSummary(path, QString::fromStdString(log.serial()), QString::fromStdString(log.firmware()));
   fillPanelsForLoadedFile(log.listVariables(), log.recordingFrequency());
+  // The log's names may have resolved the configured conditions.
+  rebuildConditionChips();
   return log.loadError().empty();
 }

@@ -51,6 +51,14 @@ int64_t csvTimeMs(const std::string& date, const std::string& time) {
 // Same value: the same text, or the same number once the CSV's decimal
 // separator is read as a point.
 bool sameValue(std::string csvCell, const std::string& dbCell, char decimalSeparator) {
+  if (csvCell.size() >= 2 && csvCell.front() == '"' && csvCell.back() == '"') {
+    std::string plain;  // a quoted CSV cell, its doubled quotes single again
+    for (std::size_t i = 1; i + 1 < csvCell.size(); ++i) {
+      plain += csvCell[i];
+      if (csvCell[i] == '"') ++i;
+    }
+    csvCell = plain;
+  }
   if (csvCell == dbCell) return true;
   for (char& c : csvCell) {
     if (c == decimalSeparator) c = '.';
