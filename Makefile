@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots
+.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots bench
 
 all: build
 
@@ -43,6 +43,11 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	@scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+# Decode speed on the reference log against zlib alone (a few minutes; not
+# part of the tests).
+bench: configure
+	@bench/run-reference.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz
