@@ -15,7 +15,6 @@ const std::string& noMessage() {
   return empty;
 }
 
-constexpr uint64_t kOneDayMs = 86400000;
 constexpr uint16_t kTimestampRecord = 0xFFFF;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -33,6 +32,7 @@ Decoder::~Decoder() {
 
 void Decoder::resetRunState() {
   currentMs_ = 0;
+  timeSeen_ = false;
   startReached_ = false;
   endReached_ = false;
   writeFailed_ = false;
@@ -47,16 +47,19 @@ void Decoder::progressStep() {
   if (progressCallback()) progressCallback()(bytesRead(), uncompressedSize(), noMessage());
 }
 
-bool Decoder::checkStart(uint64_t t) {
-  if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
+// A time is inside the window exactly when start <= t <= end: however long
+// a gap in the log, the window opens at its first time inside, and a time
+// past the end closes it.
+bool Decoder::checkStart(int64_t t) {
+  if (windowStartMs_ <= t && t <= windowEndMs_) {
     startReached_ = true;
     return true;
   }
   return false;
 }
 
-void Decoder::checkEnd(uint64_t t) {
-  if (windowEndMs_ <= t && t - windowEndMs_ <= kOneDayMs) endReached_ = true;
+void Decoder::checkEnd(int64_t t) {
+  if (windowEndMs_ <= t) endReached_ = true;
 }
 
 void Decoder::buildColumns() {
@@ -96,14 +99,15 @@ bool Decoder::prepareRun() {
   }
   // The window passes the file's own start and end for a whole-file decode,
   // so both limits are inclusive.
-  const uint64_t fileStart = static_cast<uint64_t>(fileStartMs());
-  const uint64_t fileEnd = static_cast<uint64_t>(fileEndMs());
-  windowStartMs_ = settings_.startMs == 0 ? fileStart : static_cast<uint64_t>(settings_.startMs);
+  // Times before 1970 are negative and compare as such.
+  const int64_t fileStart = fileStartMs();
+  const int64_t fileEnd = fileEndMs();
+  windowStartMs_ = settings_.startMs == 0 ? fileStart : settings_.startMs;
   if (windowStartMs_ < fileStart) {
     report("Start Time selected is below start time of the file");
     return false;
   }
-  windowEndMs_ = settings_.endMs == 0 ? fileEnd : static_cast<uint64_t>(settings_.endMs);
+  windowEndMs_ = settings_.endMs == 0 ? fileEnd : settings_.endMs;
   if (windowEndMs_ > fileEnd) {
     report("End Time selected is over end time of the file");
     return false;
@@ -149,12 +153,13 @@ bool Decoder::run() {
 }
 
 void Decoder::rowStep(int64_t t) {
-  if (currentMs_ == 0) {
+  if (!timeSeen_) {
     currentMs_ = t;
+    timeSeen_ = true;
     return;
   }
   if (t == currentMs_) return;
-  if ((startReached_ || checkStart(static_cast<uint64_t>(currentMs_))) && !endReached_) {
+  if ((startReached_ || checkStart(currentMs_)) && !endReached_) {
     if (!resampling_) {
       csv_.writeRow(static_cast<uint64_t>(currentMs_));
     } else {
@@ -222,12 +227,14 @@ bool Decoder::recordLoop() {
       succeeded = true;
       break;
     }
-    checkEnd(static_cast<uint64_t>(currentMs_));
+    checkEnd(currentMs_);
   }
   recordCounter.store(counter, std::memory_order_relaxed);
 
   if (atStreamEnd() && !writeFailed_) {
-    if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    // The pending row, unless its time lies outside the window.
+    if (!resampling_ && timeSeen_ && (startReached_ || checkStart(currentMs_)) && currentMs_ <= windowEndMs_)
+      csv_.writeRow(static_cast<uint64_t>(currentMs_));
     // A stream that ends short of the size the header announces lost its
     // tail, resampled or not: a decode of it must not pass for complete.
     if (bytesRead() != uncompressedSize()) {

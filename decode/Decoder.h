@@ -74,16 +74,16 @@ class Decoder : public LogReader {
   bool recordLoop();
   void buildColumns();
   void progressStep();
-  bool checkStart(uint64_t t);
-  void checkEnd(uint64_t t);
+  bool checkStart(int64_t t);
+  void checkEnd(int64_t t);
   void rowStep(int64_t t);
 
   // The column that a value of variable `id` goes to, or -1 when the value
   // is to be ignored (no timestamp yet, before the time window, variable
   // not selected). `id` is below kMaxVariables.
   int32_t routeOf(uint16_t id) {
-    if (currentMs_ == 0) return -1;
-    if (!startReached_ && !checkStart(static_cast<uint64_t>(currentMs_))) return -1;
+    if (!timeSeen_) return -1;
+    if (!startReached_ && !checkStart(currentMs_)) return -1;
     return columnOf_[id];
   }
   bool readValueRecord(uint16_t id);
@@ -94,9 +94,12 @@ class Decoder : public LogReader {
   std::atomic<bool> cancelRequested_{false};
 
   // Run state.
-  int64_t currentMs_ = 0;   // time of the row being built; 0 = no timestamp yet
-  uint64_t windowStartMs_ = 0;
-  uint64_t windowEndMs_ = 0;
+  // Time of the row being built, once a timestamp has been seen: a logger
+  // whose clock was never set starts at 0 ms, which is a time like any other.
+  int64_t currentMs_ = 0;
+  bool timeSeen_ = false;
+  int64_t windowStartMs_ = 0;
+  int64_t windowEndMs_ = 0;
   bool startReached_ = false;
   bool endReached_ = false;
   bool resampling_ = false;

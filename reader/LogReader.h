@@ -61,15 +61,17 @@ class LogReader {
   // Closes the stream and the descriptor, whichever are open.
   void closeAll();
 
-  // At least one byte into `buffer` (true), counting it in bytesRead(). A
-  // short read at the end of the stream still succeeds. At the end of the
-  // stream false without a message; on a stream error false with one.
+  // Exactly `length` bytes into `buffer` (true), counting them in
+  // bytesRead(). At the end of the stream false without a message, also when
+  // the end cut the bytes short: a record whose bytes did not all arrive is
+  // dropped rather than completed with zeros. On a stream error false with
+  // a message.
   bool readInputFile(void* buffer, unsigned length) {
     if (length == 0) return true;
     const int delivered = recordStream_.read(buffer, length);
     if (delivered > 0) {
       bytesRead_ += static_cast<uint64_t>(delivered);
-      return true;
+      return static_cast<unsigned>(delivered) == length;
     }
     return reportReadFailure();
   }

@@ -35,7 +35,6 @@ bool LogReader::readId(uint16_t& recordId) {
 }
 
 bool LogReader::readAbsoluteTimestamp(int64_t& timeMs) {
-  // Missing bytes of a short read at the very end stay zero.
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   const unsigned width = formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4;
   if (!readInputFile(bytes, width)) {
