@@ -4,7 +4,12 @@
 // value's fields without taking the value's lock.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
 #include "values/DataValue.h"
+#include "values/Format.h"
 
 namespace zrl {
 
@@ -12,6 +17,28 @@ namespace zrl {
 inline int cellText(const DataValue& v, char* out, char decimalSeparator, int floatFormat,
                     int decimals) {
   return v.toTextUnlocked(out, decimalSeparator, floatFormat, decimals);
+}
+
+// Decimals of a Float cell: the variable's own (`decimals`) for format 0,
+// else 1, 3, 5, 7 for formats 1-4 and 8 for any other.
+inline int floatDigits(int floatFormat, int decimals) {
+  switch (floatFormat) {
+    case 0: return decimals;
+    case 1: return 1;
+    case 2: return 3;
+    case 3: return 5;
+    case 4: return 7;
+    default: return 8;
+  }
+}
+
+// A Float cell with its digits: "nan" for infinities and NaN.
+inline int formatFloatCell(float x, char* out, char decimalSeparator, int digits) {
+  if (!(std::fabs(x) <= FLT_MAX)) {
+    std::memcpy(out, "nan", 4);
+    return 3;
+  }
+  return formatFixed(x, out, decimalSeparator, digits, 0);
 }
 
 }  // namespace zrl

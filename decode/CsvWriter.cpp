@@ -22,10 +22,31 @@ void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColum
   anyFilter_ = false;
   for (std::size_t i = 0; i < columnCount_; ++i) {
     states_[i].decimals = columns[i].decimals;
+    states_[i].digits = static_cast<uint8_t>(floatDigits(floatFormat_, columns[i].decimals));
     states_[i].filter = RowFilter(settings.filters, columns[i].fullName);
     anyFilter_ = anyFilter_ || !states_[i].filter.empty();
   }
   timeFormatter_.reset();
+}
+
+// Numbers go straight to their formatting with the column's digits; the
+// other kinds take the value's own text.
+int CsvWriter::formatCell(ColumnState& state) const {
+  const DataValue& v = state.last;
+  switch (v.type) {
+    case DataValueKind::Float: {
+      float x;
+      std::memcpy(&x, v.value, sizeof x);
+      return formatFloatCell(x, state.text, decimalSeparator_, state.digits);
+    }
+    case DataValueKind::Integer: {
+      int32_t i;
+      std::memcpy(&i, v.value, sizeof i);
+      return formatInt(i, state.text, 0);
+    }
+    default:
+      return cellText(v, state.text, decimalSeparator_, floatFormat_, state.decimals);
+  }
 }
 
 void CsvWriter::writeHeader() {
@@ -78,8 +99,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       if (!state.textValid) {
         if (state.textKind != state.last.type ||
             std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
-          state.textLength = static_cast<uint8_t>(
-              cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
+          state.textLength = static_cast<uint8_t>(formatCell(state));
           state.textKind = state.last.type;
           std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
         }

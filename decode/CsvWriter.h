@@ -67,6 +67,7 @@ class CsvWriter {
     bool textValid = false;  // `text` is the cell text of `last`
     uint8_t textLength = 0;
     uint8_t decimals = 0;
+    uint8_t digits = 0;      // decimals of a Float cell in this run's format
     char text[kValueTextCapacity];
     NodeDataValue last;      // last known value; UnknownDt until one came
     // Kind and payload `text` was made from: a value that arrives again
@@ -75,6 +76,9 @@ class CsvWriter {
     unsigned char textPayload[sizeof(DataValue::value)] = {};
     RowFilter filter;
   };
+
+  // Cell text of `state.last` into `state.text`; returns its length.
+  int formatCell(ColumnState& state) const;
 
   CsvOutput& output_;
   std::unique_ptr<ColumnState[]> states_;

@@ -1,6 +1,7 @@
 #include "decode/Decoder.h"
 
 #include "decode/OutputNaming.h"
+#include "reader/FixedPayload.h"
 
 namespace zrl {
 
@@ -16,6 +17,9 @@ const std::string& noMessage() {
 }
 
 constexpr uint16_t kTimestampRecord = 0xFFFF;
+// Record id and the largest fixed payload (a double, a time value or a
+// version 4 timestamp).
+constexpr unsigned kLongestFixedRecord = 2 + 8;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 }  // namespace
@@ -23,7 +27,7 @@ const char kByteOrderMark[] = "\xEF\xBB\xBF";
 Decoder::Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
                  ProgressCallback cb)
     : LogReader(path, std::move(cb)), verbose_(verbose), database_(database),
-      columnOf_(kMaxVariables, -1) {}
+      routes_(kMaxVariables) {}
 
 Decoder::~Decoder() {
   output_.close();
@@ -40,7 +44,7 @@ void Decoder::resetRunState() {
   windowEndMs_ = 0;
   resetBytesRead();
   clearIndexes();
-  columnOf_.assign(kMaxVariables, -1);
+  routes_.assign(kMaxVariables, Route{});
 }
 
 void Decoder::progressStep() {
@@ -67,9 +71,13 @@ void Decoder::buildColumns() {
   for (const VariableListing& v : listVariables()) {
     if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
     const VariableEntry* entry = variableMap().find(v.id);
-    columnOf_[v.id] = static_cast<int32_t>(columns.size());
+    routes_[v.id].column = static_cast<int32_t>(columns.size());
     columns.push_back({v.id, v.fullName, groupName(v.groupId) + "_" + variableName(v.id),
                        v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
+  }
+  for (uint16_t id = 0; id < kMaxVariables; ++id) {
+    routes_[id].type = typeOf(id);
+    routes_[id].fixedSize = static_cast<uint8_t>(fixedPayloadSize(routes_[id].type));
   }
   csv_.start(settings_, columns);
   sampling_.reset(columns.size());
@@ -175,25 +183,40 @@ void Decoder::rowStep(int64_t t) {
   currentMs_ = t;
 }
 
-// Reads one value record and routes its value.
-bool Decoder::readValueRecord(uint16_t id) {
+bool Decoder::readValueRecord(uint16_t id, const uint8_t* inPlace) {
   if (id >= kMaxVariables) {
     // No catalog slot: the record cannot be followed, and readVarData says so.
     return readVarData(id, 0, decoded_);
   }
+  const Route& route = routes_[id];
+  if (inPlace != nullptr && route.fixedSize != 0) {
+    takeRecordBytes(route.fixedSize);
+    const int32_t column = routeOf(id);
+    if (column >= 0) routeValue(static_cast<std::size_t>(column), route.type, inPlace);
+    return true;
+  }
   const int32_t column = routeOf(id);
-  const uint8_t type = typeOf(id);
-  if (column < 0) return readVarData(id, type, decoded_);
+  if (column < 0) return readVarData(id, route.type, decoded_);
   const std::size_t c = static_cast<std::size_t>(column);
   if (resampling_) {
-    if (!readVarData(id, type, decoded_)) return false;
+    if (!readVarData(id, route.type, decoded_)) return false;
     sampling_.add(c, decoded_);
     return true;
   }
   // Straight into the row; readVarData leaves its target alone on failure.
-  if (!readVarData(id, type, csv_.valueStorage(c))) return false;
+  if (!readVarData(id, route.type, csv_.valueStorage(c))) return false;
   csv_.valueStored(c);
   return true;
+}
+
+void Decoder::routeValue(std::size_t column, uint8_t type, const uint8_t* payload) {
+  if (resampling_) {
+    storeFixedPayload(type, payload, decoded_);
+    sampling_.add(column, decoded_);
+    return;
+  }
+  storeFixedPayload(type, payload, csv_.valueStorage(column));
+  csv_.valueStored(column);
 }
 
 bool Decoder::recordLoop() {
@@ -207,17 +230,29 @@ bool Decoder::recordLoop() {
       break;
     }
     if (counter++ % 100 == 0) progressStep();
+    // Records are walked in place in the inflated stream while it holds
+    // the longest fixed-size record whole; otherwise they are read.
     uint16_t id = 0;
-    if (!readId(id)) {
+    const uint8_t* record = peekRecordBytes(kLongestFixedRecord);
+    if (record != nullptr) {
+      id = loadLe16(record);
+      takeRecordBytes(2);
+      record += 2;
+    } else if (!readId(id)) {
       succeeded = atStreamEnd();
       break;
     }
     if (id != kTimestampRecord) {
-      if (!readValueRecord(id)) break;
+      if (!readValueRecord(id, record)) break;
       continue;
     }
     int64_t t = 0;
-    if (!readAbsoluteTimestamp(t)) break;
+    if (record != nullptr) {
+      t = timestampAt(record);
+      takeRecordBytes(timestampWidth());
+    } else if (!readAbsoluteTimestamp(t)) {
+      break;
+    }
     rowStep(t);
     if (output_.failed()) {
       writeFailed_ = true;

@@ -84,9 +84,14 @@ class Decoder : public LogReader {
   int32_t routeOf(uint16_t id) {
     if (!timeSeen_) return -1;
     if (!startReached_ && !checkStart(currentMs_)) return -1;
-    return columnOf_[id];
+    return routes_[id].column;
   }
-  bool readValueRecord(uint16_t id);
+  // Reads one value record and routes its value; `inPlace`, when not null,
+  // is the record's payload in the inflated stream, whole if its type has
+  // a fixed size.
+  bool readValueRecord(uint16_t id, const uint8_t* inPlace);
+  // Routes a decoded value to its column or its bin.
+  void routeValue(std::size_t column, uint8_t type, const uint8_t* payload);
 
   bool verbose_;
   DatabaseSettings database_;
@@ -104,7 +109,14 @@ class Decoder : public LogReader {
   bool endReached_ = false;
   bool resampling_ = false;
   bool writeFailed_ = false;
-  std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
+  // Per variable id: its CSV column (-1 = none), catalog type and payload
+  // size when fixed (0: read through readVarData).
+  struct Route {
+    int32_t column = -1;
+    uint8_t type = 0;
+    uint8_t fixedSize = 0;
+  };
+  std::vector<Route> routes_;
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
   CsvWriter csv_{output_};

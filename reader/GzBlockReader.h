@@ -71,6 +71,14 @@ class GzBlockReader {
     return readAcrossBlocks(static_cast<char*>(buffer), length);
   }
 
+  // The next `length` bytes in place, when the current block holds them
+  // all (null otherwise: read() them instead); skip() then takes them.
+  // Records are walked this way without being copied.
+  const char* peek(std::size_t length) const {
+    return static_cast<std::size_t>(end_ - next_) >= length ? next_ : nullptr;
+  }
+  void skip(std::size_t length) { next_ += length; }
+
   // True once a read asked for bytes past the end of the stream (a read
   // that ends exactly on the last byte does not set it).
   bool atEnd() const { return open_ && atEnd_; }

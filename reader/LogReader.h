@@ -76,6 +76,24 @@ class LogReader {
     return reportReadFailure();
   }
 
+  // Record bytes straight from the inflated stream, when at least `length`
+  // more are at hand in one piece (null otherwise: read them instead);
+  // takeRecordBytes() consumes and counts them.
+  const uint8_t* peekRecordBytes(unsigned length) const {
+    return reinterpret_cast<const uint8_t*>(recordStream_.peek(length));
+  }
+  void takeRecordBytes(unsigned length) {
+    recordStream_.skip(length);
+    bytesRead_ += length;
+  }
+  // Bytes of a timestamp record's payload in this file's format version.
+  unsigned timestampWidth() const { return formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4; }
+  // Absolute time in ms since 1970 UTC of a timestamp payload.
+  int64_t timestampAt(const uint8_t* payload) const {
+    const uint64_t offset = timestampWidth() == 8 ? loadLe64(payload) : loadLe32(payload);
+    return static_cast<int64_t>(static_cast<uint64_t>(fileStartMs_) + offset);
+  }
+
   bool readId(uint16_t& recordId);
   // Absolute time in ms since 1970 UTC of a timestamp record's payload.
   bool readAbsoluteTimestamp(int64_t& timeMs);
