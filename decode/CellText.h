@@ -19,19 +19,6 @@ inline int cellText(const DataValue& v, char* out, char decimalSeparator, int fl
   return v.toTextUnlocked(out, decimalSeparator, floatFormat, decimals);
 }
 
-// Decimals of a Float cell: the variable's own (`decimals`) for format 0,
-// else 1, 3, 5, 7 for formats 1-4 and 8 for any other.
-inline int floatDigits(int floatFormat, int decimals) {
-  switch (floatFormat) {
-    case 0: return decimals;
-    case 1: return 1;
-    case 2: return 3;
-    case 3: return 5;
-    case 4: return 7;
-    default: return 8;
-  }
-}
-
 // A Float cell with its digits: "nan" for infinities and NaN.
 inline int formatFloatCell(float x, char* out, char decimalSeparator, int digits) {
   if (!(std::fabs(x) <= FLT_MAX)) {

@@ -44,6 +44,11 @@ int CsvWriter::formatCell(ColumnState& state) const {
       std::memcpy(&i, v.value, sizeof i);
       return formatInt(i, state.text, 0);
     }
+    case DataValueKind::Double: {
+      double d;
+      std::memcpy(&d, v.value, sizeof d);
+      return formatDoubleFixed(d, state.text, decimalSeparator_, state.digits);
+    }
     default:
       return cellText(v, state.text, decimalSeparator_, floatFormat_, state.decimals);
   }
@@ -80,9 +85,9 @@ void CsvWriter::writeHeader() {
 
 void CsvWriter::writeRow(uint64_t rowMs) {
   const std::size_t lineStart = output_.lineStart();
-  // Room for the whole row at once: every cell is copied as a full text
-  // buffer (a fixed-size copy is much cheaper than one of variable length)
-  // and the line only advances by the text's real length.
+  // Room for the whole row at once: every cell but a huge Double is copied
+  // as a short text buffer (a fixed-size copy is much cheaper than one of
+  // variable length) and the line only advances by the text's real length.
   char* const begin =
       output_.reserve(kTimeTextCapacity + 2 + columnCount_ * (sizeof(ColumnState::text) + 1));
   char* p = begin;
@@ -99,7 +104,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       if (!state.textValid) {
         if (state.textKind != state.last.type ||
             std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
-          state.textLength = static_cast<uint8_t>(formatCell(state));
+          state.textLength = static_cast<uint16_t>(formatCell(state));
           state.textKind = state.last.type;
           std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
         }
@@ -111,7 +116,11 @@ void CsvWriter::writeRow(uint64_t rowMs) {
         state.filter.dropsRow(state.text, length, decimalSeparator_)) {
       kept = false;
     }
-    std::memcpy(p, state.text, sizeof state.text);
+    if (length <= kShortCell) {
+      std::memcpy(p, state.text, kShortCell);
+    } else {
+      std::memcpy(p, state.text, length);  // only a huge Double
+    }
     p += length;
     *p++ = separator_;
     cellCharacters += length;

@@ -65,7 +65,7 @@ class CsvWriter {
     bool fresh = false;      // `last` arrived for the row being built
     bool known = false;      // `last` holds a value (not UnknownDt)
     bool textValid = false;  // `text` is the cell text of `last`
-    uint8_t textLength = 0;
+    uint16_t textLength = 0;
     uint8_t decimals = 0;
     uint8_t digits = 0;      // decimals of a Float cell in this run's format
     char text[kValueTextCapacity];
@@ -76,6 +76,9 @@ class CsvWriter {
     unsigned char textPayload[sizeof(DataValue::value)] = {};
     RowFilter filter;
   };
+
+  // Every cell text but a Double's of more than 44 integer digits fits.
+  static constexpr std::size_t kShortCell = 64;
 
   // Cell text of `state.last` into `state.text`; returns its length.
   int formatCell(ColumnState& state) const;

@@ -10,10 +10,37 @@ namespace zrl {
 
 namespace {
 
+// Doubles are ordered and averaged as doubles: no sample loses the digits
+// single precision would cut.
+NodeDataValue doubleMedian(const std::vector<NodeDataValue>& samples) {
+  std::vector<double> keys;
+  keys.reserve(samples.size());
+  for (const NodeDataValue& s : samples) keys.push_back(s.getDouble());
+  std::sort(keys.begin(), keys.end());
+  const std::size_t n = keys.size();
+  const double middle = n % 2 == 1 ? keys[n / 2] : (keys[n / 2 - 1] + keys[n / 2]) * 0.5;
+  return NodeDataValue(DataValue::ofDouble(middle));
+}
+
+// The earliest of the smallest (Min) or of the largest (Max) sample.
+std::size_t doubleExtreme(const std::vector<NodeDataValue>& samples, bool max) {
+  std::size_t best = 0;
+  double bestValue = samples.front().getDouble();
+  for (std::size_t i = 1; i < samples.size(); ++i) {
+    const double v = samples[i].getDouble();
+    if (max ? v > bestValue : v < bestValue) {
+      best = i;
+      bestValue = v;
+    }
+  }
+  return best;
+}
+
 NodeDataValue median(const std::vector<NodeDataValue>& samples,
                      std::vector<NodeDataValue>& scratch) {
   const std::size_t n = samples.size();
   const DataValueKind kind = samples.front().kind();
+  if (kind == DataValueKind::Double) return doubleMedian(samples);
   if (kind == DataValueKind::Boolean) {
     std::size_t trues = 0;
     for (const NodeDataValue& s : samples) trues += s.getBool() ? 1 : 0;
@@ -50,6 +77,9 @@ NodeDataValue mean(const std::vector<NodeDataValue>& samples) {
     case DataValueKind::Float:
       for (const NodeDataValue& s : samples) sum += s.getFloat();
       return NodeDataValue(sum / n);
+    case DataValueKind::Double:
+      for (const NodeDataValue& s : samples) sum += s.getDouble();
+      return NodeDataValue(DataValue::ofDouble(sum / n));
     default:
       return samples.front();
   }
@@ -66,6 +96,7 @@ NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t metho
     case MethodMean:
       return mean(samples);
     case MethodMin: {
+      if (samples.front().kind() == DataValueKind::Double) return samples[doubleExtreme(samples, false)];
       std::size_t best = 0;
       for (std::size_t i = 1; i < n; ++i) {
         if (samples[i] < samples[best]) best = i;
@@ -73,6 +104,7 @@ NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t metho
       return samples[best];
     }
     case MethodMax: {
+      if (samples.front().kind() == DataValueKind::Double) return samples[doubleExtreme(samples, true)];
       std::size_t best = 0;
       for (std::size_t i = 1; i < n; ++i) {
         if (samples[i] > samples[best]) best = i;
@@ -114,6 +146,7 @@ void SamplingBuffer::reset(std::size_t columns) {
 
 void SamplingBuffer::add(std::size_t column, const NodeDataValue& value) {
   const DataValueKind kind = value.kind();
+  if (kind == DataValueKind::Double && !std::isfinite(value.getDouble())) return;
   if (kind == DataValueKind::Integer || kind == DataValueKind::Float) {
     // getFloat of an Integer is always finite; only Float needs the test.
     if (kind == DataValueKind::Float &&

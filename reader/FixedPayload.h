@@ -78,8 +78,7 @@ inline void storeFixedPayload(uint8_t type, const uint8_t* bytes, DataValue& out
       const uint64_t bits = loadLe64(bytes);
       double value;
       std::memcpy(&value, &bits, sizeof value);
-      const float single = static_cast<float>(value);
-      storeOwned<4>(out, DataValueKind::Float, &single);
+      storeOwned<8>(out, DataValueKind::Double, &value);
       return;
     }
     case DATALOGGER_TIMESTAMP_TYPE: {

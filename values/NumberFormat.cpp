@@ -1,5 +1,6 @@
 // Decimal and fixed-point number conversions (see Format.h).
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -154,10 +155,39 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
   }
   if (decimals > 0) {
     buffer[pos++] = separator;
-    pos += writePadded(static_cast<uint64_t>(r), buffer + pos, static_cast<unsigned>(decimals));
+    // Exactly `decimals` digits (r < 10^decimals <= 10^9), written backward
+    // two at a time: no digit count, no padding loop.
+    uint32_t v = static_cast<uint32_t>(r);
+    char* out = buffer + pos + decimals;
+    int left = decimals;
+    for (; left >= 2; left -= 2) {
+      const unsigned pair = (v % 100) * 2;
+      v /= 100;
+      *--out = kDigitPairs[pair + 1];
+      *--out = kDigitPairs[pair];
+    }
+    if (left == 1) *--out = static_cast<char>('0' + v % 10);
+    pos += decimals;
   }
   buffer[pos] = '\0';
   return pos;
+}
+
+int formatDoubleFixed(double x, char* buffer, char separator, int decimals) {
+  if (!std::isfinite(x)) {
+    std::memcpy(buffer, "nan", 4);
+    return 3;
+  }
+  if (decimals < 0) decimals = 0;
+  if (decimals > 9) decimals = 9;
+  if (x == 0) x = 0.0;  // -0.0 prints as a float zero does
+  // to_chars is printf without the locale: exact decimal expansion,
+  // rounded to nearest with ties to even.
+  const std::to_chars_result r = std::to_chars(buffer, buffer + 327, x, std::chars_format::fixed, decimals);
+  const int n = static_cast<int>(r.ptr - buffer);
+  if (decimals > 0 && separator != '.') buffer[n - decimals - 1] = separator;
+  buffer[n] = '\0';
+  return n;
 }
 
 int formatBounded(char* buffer, std::size_t size, const char* format, ...) {

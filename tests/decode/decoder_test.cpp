@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,30 @@ TEST(DecoderRunTest, ATimeIsInsideTheWindowExactlyFromStartToEnd) {
     });
     EXPECT_TRUE(out.ok) << c.what;
     EXPECT_EQ(out.csv, std::string(kEngineHeading) + c.rows) << c.what;
+  }
+}
+
+TEST(DecoderRunTest, ResampledDoublesAggregateInDoublePrecision) {
+  zrlwriter::ZrlHead head;
+  head.setTimeSpan(kTen, kTen + 1000);
+  head.groups = {{1, "T"}};
+  head.addVariable(4, 1, zrlwriter::kDouble, "D");
+  RecordEncoder body;
+  body.timestamp(0).doubleValue(4, 1700000000.25).timestamp(250).doubleValue(4, 1700000000.75)
+      .timestamp(500).doubleValue(4, 1700000000.5).doubleValue(4, std::nan("")).timestamp(1000);
+  const std::string log = writeLog(head, body.bytes());
+  struct Case {
+    const char* method;
+    const char* cell;
+  };
+  const Case cases[] = {{"Mean", "1700000000.5000000"}, {"Median", "1700000000.5000000"},
+                        {"Min", "1700000000.2500000"}, {"Max", "1700000000.7500000"}};
+  for (const Case& c : cases) {
+    const Outcome out = decode(log, [&](Decoder& d) {
+      d.setFrequency(frequencyCodeFromText("1"));
+      d.setMethod(methodFromText(c.method));
+    });
+    EXPECT_EQ(out.csv, std::string("Date;Hour;T_D\r\n05/03/2026;10:00:00;") + c.cell + "\r\n") << c.method;
   }
 }
 

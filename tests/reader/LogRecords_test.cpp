@@ -107,8 +107,8 @@ TEST(LogRecords, EveryTypeDecodes) {
   EXPECT_EQ(v.kind(), DataValueKind::Float);
   EXPECT_EQ(v.getFloat(), 1.5f);
   ASSERT_TRUE(log.readValue(v));
-  EXPECT_EQ(v.kind(), DataValueKind::Float);
-  EXPECT_EQ(v.getFloat(), 0.1f);
+  EXPECT_EQ(v.kind(), DataValueKind::Double);
+  EXPECT_EQ(v.getDouble(), 0.1);
   ASSERT_TRUE(log.readValue(v));
   EXPECT_EQ(v.kind(), DataValueKind::String);
   EXPECT_EQ(v.getString(), "");
@@ -306,7 +306,7 @@ TEST(LogRecords, ReusedValueHoldsExactlyWhatItsSetterWouldStore) {
   expected[3] = int32_t{7};
   expected[4] = full;
   expected[5] = shorter;
-  expected[6] = 3.5f;
+  expected[6] = DataValue::ofDouble(3.5);
   expected[7] = full;
   expected[8] = true;
 
