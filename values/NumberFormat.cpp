@@ -181,8 +181,30 @@ int formatDoubleFixed(double x, char* buffer, char separator, int decimals) {
   if (decimals < 0) decimals = 0;
   if (decimals > 9) decimals = 9;
   if (x == 0) x = 0.0;  // -0.0 prints as a float zero does
-  // to_chars is printf without the locale: exact decimal expansion,
-  // rounded to nearest with ties to even.
+  // Most values: |x| * 10^decimals in double precision is off by at most
+  // half an ulp, so unless it lies that close to a rounding tie, rounding it
+  // gives the correctly rounded digits, and integer arithmetic writes them.
+  static constexpr double kScales[10] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  const double scaled = std::fabs(x) * kScales[decimals];
+  if (scaled < 4503599627370496.0) {  // 2^52: the fraction is still held
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;  // exact
+    if (std::fabs(fraction - 0.5) > scaled * 0x1p-52) {
+      const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+      const uint64_t scale = static_cast<uint64_t>(kScales[decimals]);
+      int pos = 0;
+      if (x < 0) buffer[pos++] = '-';
+      pos += writePadded(r / scale, buffer + pos, 0);
+      if (decimals > 0) {
+        buffer[pos++] = separator;
+        pos += writePadded(r % scale, buffer + pos, static_cast<unsigned>(decimals));
+      }
+      buffer[pos] = '\0';
+      return pos;
+    }
+  }
+  // Near a tie, or too large: to_chars is printf without the locale, the
+  // exact decimal expansion rounded to nearest with ties to even.
   const std::to_chars_result r = std::to_chars(buffer, buffer + 327, x, std::chars_format::fixed, decimals);
   const int n = static_cast<int>(r.ptr - buffer);
   if (decimals > 0 && separator != '.') buffer[n - decimals - 1] = separator;

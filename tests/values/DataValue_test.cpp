@@ -5,9 +5,11 @@
 #include <cstring>
 #include <iomanip>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "tests/values/ValueTestSupport.h"
 #include "values/DataValue.h"
@@ -245,7 +247,15 @@ TEST(DataValueToText, CellTexts) {
     EXPECT_EQ(c.value.toText(c.sep, c.floatFormat, c.decimals), c.text);
   }
   // A Double cell is printf's "%.*f" of it, up to the largest double.
-  for (const double x : {-DBL_MAX, 1e300, 0.1 + 0.2, 5e-324, -1234.5678e-3, 9.9999999995}) {
+  std::vector<double> values = {-DBL_MAX, 1e300, 0.1 + 0.2, 5e-324, -1234.5678e-3, 9.9999999995, 0.5, 2.5, -1.5,
+                                 4503599627370495.5, 45.7640123};
+  std::mt19937_64 random(5);
+  for (int i = 0; i < 3000; ++i) {
+    // Whole numbers and halves near ties, and values of every magnitude.
+    values.push_back(std::ldexp(double(random() % 100000000) + 0.5 * (i % 2), -static_cast<int>(random() % 40)));
+    values.push_back(std::ldexp(double(int64_t(random() >> 11)) * (i % 2 ? 1 : -1), static_cast<int>(random() % 80) - 60));
+  }
+  for (const double x : values) {
     for (int decimals = 0; decimals <= 9; ++decimals) {
       char expected[400];
       std::snprintf(expected, sizeof expected, "%.*f", decimals, x);
