@@ -116,7 +116,9 @@ void CsvWriter::writeRow(uint64_t rowMs) {
         state.filter.dropsRow(state.text, length, decimalSeparator_)) {
       kept = false;
     }
-    if (length <= kShortCell) {
+    if (length <= 16) {
+      std::memcpy(p, state.text, 16);  // most numbers
+    } else if (length <= kShortCell) {
       std::memcpy(p, state.text, kShortCell);
     } else {
       std::memcpy(p, state.text, length);  // only a huge Double

@@ -86,6 +86,20 @@ int writeLargeInteger(float x, char* out, unsigned minWidth) {
   return pos + static_cast<int>(digits);
 }
 
+// Exactly D digits of `v` (< 10^D) ending just before `end`, two at a time
+// with the count known at compile time; returns the first digit's place.
+template <int D>
+inline char* writeFractionBackward(uint32_t v, char* end) {
+  for (int i = 0; i < D / 2; ++i) {
+    const unsigned pair = (v % 100) * 2;
+    v /= 100;
+    *--end = kDigitPairs[pair + 1];
+    *--end = kDigitPairs[pair];
+  }
+  if (D % 2 == 1) *--end = static_cast<char>('0' + v);
+  return end;
+}
+
 constexpr float kPowersOfTen[10] = {1.0f,     10.0f,     100.0f,     1000.0f,     10000.0f,
                                     100000.0f, 1000000.0f, 10000000.0f, 100000000.0f, 1000000000.0f};
 
@@ -143,6 +157,48 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
   if (r == static_cast<int64_t>(scale)) {
     ip = x < 0 ? ip - 1 : ip + 1;
     r = 0;
+  }
+
+  if (width == 0) {
+    // The common case (every CSV cell): the digits are written backward into
+    // scratch, fraction first, so no digit count is needed, then moved.
+    char scratch[32];
+    char* const end = scratch + sizeof scratch;
+    char* first = end;
+    if (decimals > 0) {
+      const uint32_t v = static_cast<uint32_t>(r);
+      switch (decimals) {
+        case 1: first = writeFractionBackward<1>(v, first); break;
+        case 2: first = writeFractionBackward<2>(v, first); break;
+        case 3: first = writeFractionBackward<3>(v, first); break;
+        case 4: first = writeFractionBackward<4>(v, first); break;
+        case 5: first = writeFractionBackward<5>(v, first); break;
+        case 6: first = writeFractionBackward<6>(v, first); break;
+        case 7: first = writeFractionBackward<7>(v, first); break;
+        case 8: first = writeFractionBackward<8>(v, first); break;
+        default: first = writeFractionBackward<9>(v, first); break;
+      }
+      *--first = separator;
+    }
+    uint32_t m = ip < 0 ? 0U - static_cast<uint32_t>(ip) : static_cast<uint32_t>(ip);
+    while (m >= 100) {
+      const unsigned pair = (m % 100) * 2;
+      m /= 100;
+      *--first = kDigitPairs[pair + 1];
+      *--first = kDigitPairs[pair];
+    }
+    if (m >= 10) {
+      *--first = kDigitPairs[m * 2 + 1];
+      *--first = kDigitPairs[m * 2];
+    } else {
+      *--first = static_cast<char>('0' + m);
+    }
+    // A negative value that rounds to zero keeps its sign.
+    if (x < 0) *--first = '-';
+    const int n = static_cast<int>(end - first);
+    std::memcpy(buffer, first, static_cast<std::size_t>(n));
+    buffer[n] = '\0';
+    return n;
   }
 
   if (ip == 0 && x < 0) {
