@@ -243,6 +243,18 @@ bool Decoder::recordLoop() {
       break;
     }
     if (id != kTimestampRecord) {
+      // The common record, a fixed-size value of a selected variable
+      // inside the window, goes straight into its cell.
+      if (record != nullptr && id < kMaxVariables && startReached_ && !resampling_) {
+        const Route& route = routes_[id];
+        if (route.fixedSize != 0 && route.column >= 0) {
+          takeRecordBytes(route.fixedSize);
+          const std::size_t column = static_cast<std::size_t>(route.column);
+          storeFixedPayload(route.type, record, csv_.valueStorage(column));
+          csv_.valueStored(column);
+          continue;
+        }
+      }
       if (!readValueRecord(id, record)) break;
       continue;
     }
