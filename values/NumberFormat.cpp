@@ -162,8 +162,11 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
   if (width == 0) {
     // The common case (every CSV cell): the digits are written backward into
     // scratch, fraction first, so no digit count is needed, then moved.
-    char scratch[32];
-    char* const end = scratch + sizeof scratch;
+    // At most 22 characters end at scratch + 32; the copy out is a fixed
+    // 32 bytes (the buffer holds kFixedTextCapacity), cheaper than one of
+    // variable length.
+    char scratch[64];
+    char* const end = scratch + 32;
     char* first = end;
     if (decimals > 0) {
       const uint32_t v = static_cast<uint32_t>(r);
@@ -196,7 +199,7 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
     // A negative value that rounds to zero keeps its sign.
     if (x < 0) *--first = '-';
     const int n = static_cast<int>(end - first);
-    std::memcpy(buffer, first, static_cast<std::size_t>(n));
+    std::memcpy(buffer, first, 32);
     buffer[n] = '\0';
     return n;
   }
