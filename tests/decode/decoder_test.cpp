@@ -224,14 +224,14 @@ TEST(DecoderRunTest, ARepeatedTimestampWritesOneRow) {
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 3) + rowAt(2, 4));
 }
 
-// Rows start at the first timestamp less than one day after the window
-// start; one lying exactly a day later is not taken as the start.
-TEST(DecoderRunTest, TheFirstRowMustLieWithinADayOfTheWindowStart) {
+// Rows start at the first timestamp inside the window, however long after
+// its start: one lying a day later opens it as well.
+TEST(DecoderRunTest, TheFirstRowInsideTheWindowOpensItHoweverLate) {
   constexpr int64_t kDay = 86400000;
   struct Case { int64_t firstRowMs; std::string rows; };
   const Case cases[] = {
       {kDay - 1000, "06/03/2026;09:59:59;;1;\r\n06/03/2026;10:00:00;;2;\r\n"},
-      {kDay, ""},
+      {kDay, "06/03/2026;10:00:00;;1;\r\n06/03/2026;10:00:01;;2;\r\n"},
   };
   for (const Case& c : cases) {
     RecordEncoder body;
