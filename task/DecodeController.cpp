@@ -254,11 +254,12 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
                               frequencyCode)
           : csvName_;
   d.setOutputPath(outputPath.toStdString());
+  d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
   if (processFlags().verbose) {
     DecodeParameters p;
     p.logPath = logPath;
-    p.outputPath = outputPath;
+    p.outputPath = QString::fromStdString(d.expectedOutputPath());
     p.serial = QString::fromStdString(d.serial());
     p.start = request.start;
     p.end = request.end;
@@ -296,14 +297,23 @@ void DecodeController::cancelDecode() {
   processing_ = false;
 }
 
+bool DecodeController::decodeCancelled() const {
+  return decoder_ && decoder_->decoder().cancelled();
+}
+
 void DecodeController::taskFinished() {
   processing_ = false;
   emit decodeFinished();
 
   if (processFlags().batch) {
     QThreadPool::globalInstance()->waitForDone();
-    if (errorText().isEmpty()) {
-      consoleText(QStringLiteral("\nSuccessfully done.\n"));
+    if (decodeCancelled()) {
+      consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
+      const int signal = zrl::stopSignal.load();
+      QCoreApplication::exit(signal != 0 ? 128 + signal : 1);
+    } else if (errorText().isEmpty()) {
+      consoleText(QStringLiteral("\nCSV written: ") + QString::fromStdString(decoder_->decoder().outputPath()) +
+                  QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {
       consoleLine(QStringLiteral("Exit on error."));
