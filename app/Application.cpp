@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 #include "app/Console.h"
@@ -17,6 +18,10 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     return 1;
   }
 
+  if (windowCannotBeShown(options)) {
+    std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);
+    return 1;
+  }
   selectHeadlessPlatformIfNeeded(options);
   installQtMessageFilter();
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
