@@ -3,22 +3,42 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
+
+#include <sys/stat.h>
 
 #include "app/Console.h"
 
-bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
+bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure) {
+  auto fail = [failure](const QString& reason) {
+    if (failure) *failure = reason;
+    return false;
+  };
+  // Checked before opening: opening a FIFO would wait for a writer, and a
+  // device such as /dev/zero never ends.
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    const int error = errno;
+    if (verbose) consoleLine(QStringLiteral("No configuration file"));
+    return fail(QString::fromLocal8Bit(std::strerror(error)));
+  }
+  if (!S_ISREG(status.st_mode)) return fail(QStringLiteral("not a regular file"));
+  if (status.st_size > kMaxConfigBytes) return fail(QStringLiteral("larger than 16 MiB"));
+
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
-    return false;
+    return fail(file.errorString());
   }
   if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
-  const QByteArray bytes = file.readAll();
+  const QByteArray bytes = file.read(kMaxConfigBytes + 1);
+  if (bytes.size() > kMaxConfigBytes) return fail(QStringLiteral("larger than 16 MiB"));
   // The scratch configuration starts out empty on every start without a
   // configuration; that is "nothing chosen yet", not a broken file, and must
   // not put an error in front of what the run prints.
-  if (bytes.trimmed().isEmpty()) return false;
+  if (bytes.trimmed().isEmpty()) return fail(QStringLiteral("empty, not a JSON object"));
   std::istringstream in(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
 
   Json::CharReaderBuilder builder;
@@ -34,13 +54,13 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   }
   if (!parsedOk) {
     consoleLine(QStringLiteral("Error while parsing the configuration: ") + QString::fromStdString(errors));
-    return false;
+    return fail(QStringLiteral("not valid JSON: ") + QString::fromStdString(errors).simplified());
   }
   // Every later step indexes the configuration by key; a bare array or
   // scalar cannot carry options and would make those lookups fail.
   if (!parsed.isObject()) {
     consoleLine(QStringLiteral("Error while parsing the configuration: the document is not a JSON object"));
-    return false;
+    return fail(QStringLiteral("not a JSON object"));
   }
   config = parsed;
   return true;
