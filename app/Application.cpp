@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/Console.h"
+#include "common/Console.h"
 #include "app/HeadlessPlatform.h"
 #include "app/QtMessageFilter.h"
 #include "ui/MonitorWindow.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/VariablePatterns.h"
+#include "common/VariablePatterns.h"
 
 #ifndef ZRL_VERSION
 #define ZRL_VERSION "unknown"

@@ -9,7 +9,7 @@
 
 #include <sys/stat.h>
 
-#include "app/Console.h"
+#include "common/Console.h"
 
 bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure) {
   auto fail = [failure](const QString& reason) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/VariablePatterns.h"
+#include "common/VariablePatterns.h"
 
 namespace {
 

@@ -20,11 +20,12 @@
 #include <memory>
 #include <ostream>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "config/RememberedConfig.h"
-#include "decode/task/DecodeProgress.h"
+#include "task/DecodeProgress.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
+#include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 
 // Readable failure messages for texts.
@@ -48,7 +49,7 @@ TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault
   const std::string scratch = zrltest::tempDir() + "/decoderConf.json";
   writeFile(scratch, "{\"utc\": false}");
   auto window = openWindow(StartupOptions());
-  EXPECT_EQ(window->configPath.toStdString(), scratch);
+  EXPECT_EQ(window->controller().configPath().toStdString(), scratch);
   EXPECT_EQ(readFile(scratch), "");
   EXPECT_TRUE(window->form()->utcCheckBox->isChecked());
   EXPECT_FALSE(window->form()->msecsCheckBox->isChecked());
@@ -80,9 +81,9 @@ TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
   EXPECT_EQ(ui->decimalSeparatorBox->currentText(), ",");
   EXPECT_EQ(ui->methodComboBox->currentText(), "Min");
   EXPECT_FALSE(ui->stringTypeCheckBox->isChecked());
-  EXPECT_EQ(window->inputFiles, QStringList{"/somewhere/log.zrl"});
-  EXPECT_EQ(window->aliasList, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
-  EXPECT_EQ(window->conditionList, (QList<QStringList>{{"Engine.Speed", "maximum", "120"},
+  EXPECT_EQ(window->controller().inputFiles(), QStringList{"/somewhere/log.zrl"});
+  EXPECT_EQ(window->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
+  EXPECT_EQ(window->controller().conditions(), (QList<QStringList>{{"Engine.Speed", "maximum", "120"},
                                                       {"Engine.Rpm", "minimum", "5"}}));
   EXPECT_EQ(ui->destinationDirLabel->text(), "<b>Destination:</b> /out");
   EXPECT_EQ(ui->configFileLabel->text(), "<b>Configuration:</b> decoderConf.json");
@@ -134,8 +135,8 @@ TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
     options.confPath = path;
     auto window = openWindow(options);
     EXPECT_TRUE(window->form()->utcCheckBox->isChecked()) << text;
-    EXPECT_TRUE(window->conditionList.isEmpty()) << text;
-    EXPECT_TRUE(window->aliasList.isEmpty()) << text;
+    EXPECT_TRUE(window->controller().conditions().isEmpty()) << text;
+    EXPECT_TRUE(window->controller().aliases().isEmpty()) << text;
   }
 }
 
@@ -209,7 +210,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(",");
   w.ui->decimalSeparatorBox->setCurrentText(",");
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: Decimal separator and column separator cannot be identical"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "error");
@@ -217,7 +218,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(";");
   w.ui->unselectAllButton->click();
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
@@ -235,15 +236,15 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   wholeSecond(w.ui->endDateTimeEdit);
   ASSERT_EQ(w.ui->startDateTimeEdit->dateTime().time().msec(), 0);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_TRUE(w.window->processing);
+  EXPECT_TRUE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
   EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
-  ASSERT_TRUE(w.waitFor([&] { return !w.window->processing; }));
+  ASSERT_TRUE(w.waitFor([&] { return !w.window->controller().processing(); }));
   EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "success");
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
   EXPECT_TRUE(w.ui->utcCheckBox->isEnabled());
-  EXPECT_EQ(w.window->progressPercent.load(), 100);
+  EXPECT_EQ(w.window->controller().progressPercent(), 100);
   const std::string csv = readFile(w.dir + "/out.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
 }
@@ -251,16 +252,16 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
 TEST(WindowDecode, CancelLeavesAPartialCsvAndReportsSuccess) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  ASSERT_TRUE(w.window->processing);
-  ASSERT_TRUE(w.waitFor([&] { return w.window->progressPercent.load() >= 5; }));
+  ASSERT_TRUE(w.window->controller().processing());
+  ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);  // same button: cancel
   // The click returns only once the task has stopped.
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
   ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
   EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
-  EXPECT_LT(w.window->progressPercent.load(), 100);
+  EXPECT_LT(w.window->controller().progressPercent(), 100);
   const std::string csv = readFile(w.dir + "/out.csv");
   EXPECT_GT(csv.size(), 1000u);
   EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");  // rows written before the cancel are whole
@@ -277,15 +278,15 @@ TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
   options.logPath = first;
   options.allData = true;
   auto window = openWindow(options);
-  window->config["outputDirName"] = dir;
-  window->inputFiles = QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+  window->controller().config()["outputDirName"] = dir;
+  window->controller().setInputFiles(QStringList{QString::fromStdString(first), QString::fromStdString(second)});
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
   // Both ran on this thread before the click returned; the second is loaded.
   EXPECT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> XY.zrl");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
   QCoreApplication::processEvents();
-  EXPECT_FALSE(window->processing);
+  EXPECT_FALSE(window->controller().processing());
   EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
 }
 
@@ -300,12 +301,11 @@ TEST(WindowDecode, ErrorsReachTheProgressBar) {
   options.allData = true;
   auto window = openWindow(options);
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  for (int waited = 0; waited < 10000 && window->processing; waited += 5) QTest::qWait(5);
-  EXPECT_FALSE(window->processing);
+  for (int waited = 0; waited < 10000 && window->controller().processing(); waited += 5) QTest::qWait(5);
+  EXPECT_FALSE(window->controller().processing());
   EXPECT_EQ(window->form()->progressBar->format(), "Done.");
   EXPECT_EQ(window->form()->progressBar->property("state").toString(), "");
-  QMutexLocker lock(&window->errorTextMutex);
-  EXPECT_FALSE(window->errorText.isEmpty());
+  EXPECT_FALSE(window->controller().errorText().isEmpty());
 }
 
 }  // namespace

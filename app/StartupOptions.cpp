@@ -1,6 +1,0 @@
-#include "app/StartupOptions.h"
-
-ProcessFlags& processFlags() {
-  static ProcessFlags flags;
-  return flags;
-}

@@ -1,0 +1,6 @@
+#include "common/StartupOptions.h"
+
+ProcessFlags& processFlags() {
+  static ProcessFlags flags;
+  return flags;
+}

@@ -1,0 +1,43 @@
+// What the command line asked for, and the process-wide flags derived from it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/TimeArgument.h"
+
+struct StartupOptions {
+  std::string logPath;   // --zrl
+  std::string csvName;   // --csv
+  std::string confPath;  // --conf
+  bool allData = false;  // --alldata
+  bool batch = false;    // --batch
+  bool verbose = false;  // --verbose
+  bool info = false;     // --info
+  // Log files given as plain arguments, decoded after logPath in a batch
+  // run; when --zrl is absent the first of them becomes logPath.
+  std::vector<std::string> moreLogPaths;
+  std::optional<TimeArgument> start;             // --start
+  std::optional<TimeArgument> end;               // --end
+  std::optional<std::vector<std::string>> vars;  // --vars, split at commas
+  std::optional<std::string> outDir;             // --out-dir
+  bool quiet = false;                            // --quiet: no progress line
+  // Database options are parsed only to be refused; an empty argument still
+  // counts as given, hence optional rather than empty-means-absent.
+  std::optional<std::string> influxDatabase;
+  std::optional<std::string> influxMeasurement;
+  std::optional<std::string> influxGateway;
+  std::optional<std::string> influxUrl;
+};
+
+// Set once by the decode controller's constructor, read everywhere after that;
+// never changed while the program runs.
+struct ProcessFlags {
+  bool allData = false;
+  bool batch = false;
+  bool verbose = false;
+  bool info = false;
+};
+
+ProcessFlags& processFlags();
