@@ -8,6 +8,7 @@
 #include "common/Console.h"
 #include "app/HeadlessPlatform.h"
 #include "app/QtMessageFilter.h"
+#include "app/StopSignals.h"
 #include "ui/MonitorWindow.h"
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
@@ -22,6 +23,13 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);
     return 1;
   }
+
+  if (options.csvName == "-" && !options.info && !reserveStandardOutputForTable()) {
+    consoleLine(QStringLiteral("Error: standard output cannot take the table."));
+    return 1;
+  }
+  if (options.batch) installStopSignalHandlers();
+
   selectHeadlessPlatformIfNeeded(options);
   installQtMessageFilter();
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);

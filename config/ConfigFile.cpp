@@ -5,36 +5,54 @@
 
 #include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sstream>
 
-#include <sys/stat.h>
-
 #include "common/Console.h"
+
+namespace {
+
+void reportUnreadable(const QString& path, const char* reason) {
+  consoleLine(QStringLiteral("Error while reading the configuration: ") + path + QLatin1String(reason));
+}
+
+}  // namespace
 
 bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure) {
   auto fail = [failure](const QString& reason) {
     if (failure) *failure = reason;
     return false;
   };
-  // Checked before opening: opening a FIFO would wait for a writer, and a
-  // device such as /dev/zero never ends.
-  struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+  // come; the descriptor is checked before anything is read from it.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     const int error = errno;
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
     return fail(QString::fromLocal8Bit(std::strerror(error)));
   }
-  if (!S_ISREG(status.st_mode)) return fail(QStringLiteral("not a regular file"));
-  if (status.st_size > kMaxConfigBytes) return fail(QStringLiteral("larger than 16 MiB"));
-
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
     return fail(file.errorString());
   }
+  struct stat status;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    reportUnreadable(path, " is not a regular file");
+    return fail(QStringLiteral("not a regular file"));
+  }
+  if (status.st_size > kMaxConfigBytes) {
+    reportUnreadable(path, " is larger than 16 MiB");
+    return fail(QStringLiteral("larger than 16 MiB"));
+  }
   if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
-  const QByteArray bytes = file.read(kMaxConfigBytes + 1);
-  if (bytes.size() > kMaxConfigBytes) return fail(QStringLiteral("larger than 16 MiB"));
+  // The size may change after fstat; never read more than the limit.
+  const QByteArray bytes = file.read(kMaxConfigBytes);
   // The scratch configuration starts out empty on every start without a
   // configuration; that is "nothing chosen yet", not a broken file, and must
   // not put an error in front of what the run prints.

@@ -371,11 +371,12 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
   const QString outputPath =
       csvName_.isEmpty() ? defaultOutputName(outputDirectory(), logPath, start, frequencyCode) : csvName_;
   d.setOutputPath(outputPath.toStdString());
+  d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
   if (processFlags().verbose) {
     DecodeParameters p;
     p.logPath = logPath;
-    p.outputPath = outputPath;
+    p.outputPath = QString::fromStdString(d.expectedOutputPath());
     p.serial = QString::fromStdString(d.serial());
     p.start = start;
     p.end = end;
@@ -414,20 +415,31 @@ void DecodeController::cancelDecode() {
   processing_ = false;
 }
 
+bool DecodeController::decodeCancelled() const {
+  return decoder_ && decoder_->decoder().cancelled();
+}
+
 void DecodeController::taskFinished() {
   processing_ = false;
   terminalProgress_.finish();
   emit decodeFinished();
 
-  if (processFlags().batch && severalBatchLogs()) {
-    QThreadPool::globalInstance()->waitForDone();
-    finishBatchFile(errorText().isEmpty());
+  if (processFlags().batch) QThreadPool::globalInstance()->waitForDone();
+  // A stop signal ends the whole run, not just the log being decoded.
+  if (processFlags().batch && severalBatchLogs() && !decodeCancelled()) {
+    const bool decoded = errorText().isEmpty();
+    if (decoded) consoleLine(QStringLiteral("CSV written: ") + QString::fromStdString(decoder_->decoder().outputPath()));
+    finishBatchFile(decoded);
     return;
   }
   if (processFlags().batch) {
-    QThreadPool::globalInstance()->waitForDone();
-    if (errorText().isEmpty()) {
-      consoleText(QStringLiteral("\nSuccessfully done.\n"));
+    if (decodeCancelled()) {
+      consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
+      const int signal = zrl::stopSignal.load();
+      QCoreApplication::exit(signal != 0 ? 128 + signal : 1);
+    } else if (errorText().isEmpty()) {
+      consoleText(QStringLiteral("\nCSV written: ") + QString::fromStdString(decoder_->decoder().outputPath()) +
+                  QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {
       consoleLine(QStringLiteral("Exit on error."));

@@ -28,6 +28,9 @@ namespace zrl {
 class Decoder;
 }
 
+// What the status line and a batch run say about a cancelled decode.
+inline constexpr char kDecodeCancelledText[] = "Decode cancelled";
+
 // What the decode of one file takes from the controls, read just before
 // that file's decode starts.
 struct DecodeRequest {
@@ -102,6 +105,9 @@ class DecodeController : public QObject {
   // The decode action's cancel: stops the decode, which then counts as
   // ended.
   void cancelDecode();
+  // The last decode stopped on a cancel (or a signal) and removed its
+  // partial table: it must not read as done.
+  bool decodeCancelled() const;
 
   // Written by the decode's worker thread.
   int progressPercent() const { return progressPercent_.load(); }

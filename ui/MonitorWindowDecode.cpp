@@ -60,6 +60,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     progressTimer->stop();
     setDecodeButtonFace(QStringLiteral("Decode"), false);
     enableOptionControls();
+    setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
     return;
   }
   controller_->decodeInputFiles([this] { return readDecodeRequest(); });
@@ -97,7 +98,9 @@ void MonitorWindow::jobComplete() {
   ui->progressBar->setFormat(QStringLiteral("Done."));
   progressTimer->stop();
 
-  if (controller_->errorText().isEmpty()) {
+  if (controller_->decodeCancelled()) {
+    setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
+  } else if (controller_->errorText().isEmpty()) {
     setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
   } else {
     ui->progressBar->setProperty("state", QString());
