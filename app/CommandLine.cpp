@@ -136,7 +136,11 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         options.vars = splitVariableList(optarg);
         if (options.vars->empty()) return usageError(out, err, programName, "--vars names no variable");
         break;
-      case OutDirOption: options.outDir = optarg; break;
+      case OutDirOption:
+        // An empty directory would put the generated names at the root.
+        if (*optarg == '\0') return usageError(out, err, programName, "--out-dir needs a directory");
+        options.outDir = optarg;
+        break;
       case QuietOption: options.quiet = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";

@@ -1,6 +1,7 @@
 #include "task/DecodeController.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QStandardPaths>
@@ -251,7 +252,8 @@ void DecodeController::refuse(const QString& reason) {
 }
 
 QString DecodeController::outputDirectory() const {
-  if (startupOptions_.outDir) return QString::fromStdString(*startupOptions_.outDir);
+  // "out/" as a shell completes it must not give "out//name.csv".
+  if (startupOptions_.outDir) return QDir::cleanPath(QString::fromStdString(*startupOptions_.outDir));
   return ::configText(config_, "outputDirName").value_or(QString());
 }
 

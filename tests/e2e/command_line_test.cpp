@@ -73,6 +73,7 @@ TEST(CommandLine, UsageErrorsPrintDiagnosticThenUsageWithStatusTwo) {
       {"--start", "+10", "--end", "+5"},
       {"--start", "2026-03-14T10:00:00Z", "--end", "2026-03-14T10:30:00+01:00"},
       {"--vars", ","},
+      {"--out-dir="},
       {"--csv", "out.csv", "a.zrl", "b.zrl"},
       {"--csv", "out.csv", "--zrl", "a.zrl", "b.zrl"},
   };
