@@ -148,6 +148,9 @@ class LogReader {
   // ---- state ----
 
   const std::string& loadError() const { return loadError_; }
+  // The constructor read magic, header and catalog. False also for the
+  // failures that leave loadError() empty (open failure, head cut short).
+  bool headRead() const { return headRead_; }
   uint64_t bytesRead() const { return bytesRead_; }
   const std::string& inputPath() const { return inputPath_; }
   // The refusal text for a file newer than this decoder.
@@ -177,6 +180,7 @@ class LogReader {
   std::string inputPath_;
   ProgressCallback progressCallback_;
   std::string loadError_;
+  bool headRead_ = false;
   int fd_ = -1;
   zrl::GzBlockReader recordStream_;
 
