@@ -79,8 +79,9 @@ HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config /usr/bin/time -f "%e %U %S" -o 
 server_after=$(server_cpu)
 read -r wall user sys < "$dir/decode.time"
 points=$(grep -o '[0-9]* points written' "$dir/decode.out" | awk '{ print $1 }')
-fields=$(curl -sf "$url/query?db=bench" --data-urlencode 'q=SELECT count("Engine.Rpm") FROM drive' |
-  grep -o '"values":\[\[[^]]*\]\]' | grep -o '[0-9]*\]\]' | tr -d ']')
+# Every point has its first field, so its count is the points read back.
+fields=$(curl -sf "$url/query?db=bench" --data-urlencode 'q=SELECT count(*) FROM drive' |
+  grep -o '"values":\[\[[^]]*' | cut -d, -f2 || true)
 
 echo "log file:         $log ($(stat -c %s "$log") bytes)"
 echo "batch size:       $batch"
