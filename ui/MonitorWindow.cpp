@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include "ui/APropos.h"
+#include "ui/DrawableSigns.h"
 
 using namespace zrl;
 
@@ -56,6 +57,16 @@ void ensureSearchSign(QLabel* label) {
   label->setPixmap(glass);
 }
 
+// The texts with signs that some machines have no font for; the fonts of
+// the style sheet are known once the widgets are polished.
+void useDrawableSigns(MonitorWindowForm& ui) {
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{ui.decodeButton, ui.clearSearchButton}) {
+    button->ensurePolished();
+    button->setText(withDrawableSigns(button->text(), button->font()));
+  }
+  ui.varFilter->setPlaceholderText(withDrawableSigns(ui.varFilter->placeholderText(), ui.varFilter->font()));
+}
+
 void repolish(QWidget* widget) {
   widget->style()->unpolish(widget);
   widget->style()->polish(widget);
@@ -80,6 +91,7 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   ui->setupUi(this);
   setStyleSheet(mainStyleSheet());
   ensureSearchSign(ui->searchIcon);
+  useDrawableSigns(*ui);
   // The style sheet gives the search text its colour; the placeholder keeps
   // a lighter grey of its own.
   ui->varFilter->ensurePolished();

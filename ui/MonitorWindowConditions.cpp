@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/MonitorWindow.h"
+#include "ui/DrawableSigns.h"
 #include "ui/VarItem.h"
 #include "ui/WidgetStyleSheets.h"
 
@@ -147,6 +148,7 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
   QWidget* container = ui->filtersContainerWidget;
 
   auto* chip = new QWidget(container);
+  chip->setObjectName(QStringLiteral("conditionChip"));
   chip->setStyleSheet(widgetstyle::chip());
   chip->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
   chip->setMaximumHeight(26);
@@ -155,14 +157,18 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
   chipLayout->setSpacing(6);
 
   auto* label = new QLabel(text, chip);
+  label->setObjectName(QStringLiteral("conditionChipText"));
   label->setStyleSheet(widgetstyle::chipText());
   chipLayout->addWidget(label, 0, Qt::AlignVCenter);
 
   auto* deleteLabel = new QLabel(QStringLiteral("\u2715"), chip);
+  deleteLabel->setObjectName(QStringLiteral("conditionChipDelete"));
   deleteLabel->setFixedSize(20, 20);
   deleteLabel->setAlignment(Qt::AlignCenter);
   deleteLabel->setToolTip(QStringLiteral("Supprimer cette condition"));
   deleteLabel->setStyleSheet(widgetstyle::chipDeleteLabel());
+  deleteLabel->ensurePolished();
+  deleteLabel->setText(withDrawableSigns(deleteLabel->text(), deleteLabel->font()));
   deleteLabel->setProperty("isDeleteLabel", true);
   deleteLabel->setProperty("originalVarName", name);
   deleteLabel->setProperty("filterType", kind);
@@ -187,6 +193,7 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
   }
   if (!row) {
     auto* rowWidget = new QWidget(container);
+    rowWidget->setObjectName(QStringLiteral("conditionChipRow"));
     rowWidget->setStyleSheet(widgetstyle::chipRow());
     row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 0, 0, 0);

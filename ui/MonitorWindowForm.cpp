@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "ui/StatusProgressBar.h"
 #include "ui/WidgetStyleSheets.h"
 
 namespace {
@@ -463,7 +464,7 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
 
 void MonitorWindowForm::setupProgressRow(QWidget* parent) {
   progressLayout = boxLayout<QHBoxLayout>("progressLayout", 12);
-  progressBar = new QProgressBar(parent);
+  progressBar = new StatusProgressBar(parent);
   progressBar->setObjectName(QStringLiteral("progressBar"));
   progressBar->setValue(0);
   progressBar->setFixedHeight(26);
