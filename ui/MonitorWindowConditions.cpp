@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -146,6 +147,7 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
                                      const QString& limit) {
   QVBoxLayout* rows = ui->filtersLayout;
   QWidget* container = ui->filtersContainerWidget;
+  ui->filtersScrollArea->installEventFilter(this);
 
   auto* chip = new QWidget(container);
   chip->setObjectName(QStringLiteral("conditionChip"));
@@ -234,6 +236,14 @@ void MonitorWindow::rebuildConditionChips() {
 void MonitorWindow::resetConditionsTitle() { ui->conditionsFrame->setTitle(tr("Conditions")); }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Chips restored before the window is first laid out were placed for the
+  // panel's provisional width, one per row; they flow again at the real one.
+  if (watched == ui->filtersScrollArea && event->type() == QEvent::Resize) {
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (resize->oldSize().width() != resize->size().width() && !conditionList.isEmpty())
+      QMetaObject::invokeMethod(this, [this] { rebuildConditionChips(); }, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+  }
   if (watched->property("isDeleteLabel").toBool()) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
