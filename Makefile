@@ -3,7 +3,7 @@
 #   make test  - install what is missing, build, run every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
-PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libjsoncpp-dev \
+PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
 .PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots
