@@ -131,6 +131,9 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   updateMethodState();
   updateConfigurationLabel();
 
+  setAcceptDrops(true);
+  setUpPreviewAndRecentLogs();
+
   runStartupSequence();
 }
 
@@ -208,6 +211,7 @@ void MonitorWindow::enableOptionControls() {
 }
 
 void MonitorWindow::showFileSummary(const QString& filePath, const QString& serial, const QString& firmware) {
+  previewLogPath_ = filePath;
   ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
   ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
   ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
@@ -226,6 +230,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
   ui->resamplingBox->setEnabled(true);
   updateMethodState();
   ui->decodeButton->setEnabled(true);
+  schedulePreviewRefresh();
 }
 
 QString MonitorWindow::configText(const char* key) const {

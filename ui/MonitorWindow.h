@@ -25,7 +25,9 @@
 #include "ui/VariableCatalogEntry.h"
 
 class DecoderRunnable;
+class PreviewPanel;
 class QDateTime;
+class QDockWidget;
 class QEvent;
 class QListWidgetItem;
 class QTimer;
@@ -99,6 +101,11 @@ class MonitorWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // .zrl files dropped on the window load as the open dialog loads them.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Remembers the window's geometry and the preview's state.
+  void closeEvent(QCloseEvent* event) override;
 
  public:
 
@@ -113,6 +120,20 @@ class MonitorWindow : public QMainWindow {
   void releaseDecoder();
 
   MonitorWindowForm* form() const { return ui.get(); }
+
+  // Loads `files` as the open dialog does: the first one now, all of them
+  // for the decode, one after another.
+  void openLogFiles(const QStringList& files);
+  // The "Recent logs" submenu from the program's settings; files that are
+  // gone are listed disabled.
+  void updateRecentLogsMenu();
+
+  // The optional preview of the checked variables (a dock, closed unless the
+  // user opens it). Its inputs changed: it is computed again shortly, when
+  // it is open.
+  PreviewPanel* previewPanel() const { return preview_; }
+  QDockWidget* previewDock() const { return previewDock_; }
+  void schedulePreviewRefresh();
 
  public slots:
   void loadconf();
@@ -204,7 +225,17 @@ class MonitorWindow : public QMainWindow {
   void loadConfig();
   bool saveConfig();
 
+  void setUpPreviewAndRecentLogs();
+  void restoreWindowLayout();
+  void refreshPreview();
+  void applyDraggedSpan(qint64 startMs, qint64 endMs);
+  void showSelectionInPreview();
+
   std::unique_ptr<MonitorWindowForm> ui;
+  QDockWidget* previewDock_ = nullptr;
+  PreviewPanel* preview_ = nullptr;
+  QTimer* previewTimer_ = nullptr;
+  QString previewLogPath_;  // the loaded log file
   std::vector<CatalogEntry> catalogEntries;
   bool catalogLoaded = false;
   bool sizeCheckedAtShow = false;

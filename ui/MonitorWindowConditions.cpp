@@ -136,6 +136,7 @@ void MonitorWindow::addCondition(const QString& name, const QString& kind, doubl
   addConditionChip(aliasOf(name) + chipOperator(kind) + limitString, name, kind, limitString);
   markConditionIcon(name, true);
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }
 
 void MonitorWindow::markConditionIcon(const QString& name, bool hasCondition) {
@@ -231,6 +232,7 @@ void MonitorWindow::rebuildConditionChips() {
     addConditionChip(aliasOf(entry[0]) + chipOperator(entry[1]) + entry[2], entry[0], entry[1], entry[2]);
   }
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }
 
 void MonitorWindow::resetConditionsTitle() { ui->conditionsFrame->setTitle(tr("Conditions")); }
@@ -309,4 +311,5 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   for (const QStringList& entry : conditionList) stillConditioned = stillConditioned || (!entry.isEmpty() && entry[0] == name);
   if (!stillConditioned) markConditionIcon(name, false);
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }

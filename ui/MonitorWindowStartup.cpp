@@ -15,6 +15,7 @@
 #include "app/Console.h"
 #include "app/LogSummary.h"
 #include "config/ConfigOptions.h"
+#include "config/RecentLogs.h"
 #include "config/RememberedConfig.h"
 #include "decode/Decoder.h"
 #include "decode/task/DecodeProgress.h"
@@ -109,6 +110,10 @@ bool MonitorWindow::loadLogFile(const QString& path) {
   }
 
   fillPanelsForLoadedFile(log.listVariables(), log.recordingFrequency());
+  if (!flags.batch && log.loadError().empty()) {
+    rememberRecentLog(path);
+    updateRecentLogsMenu();
+  }
   return log.loadError().empty();
 }
 

@@ -12,6 +12,8 @@ class PreviewChartView : public QtCharts::QChartView {
 
   // The band drawn over the plot; an empty span (start >= end) draws none.
   void setBand(qint64 startMs, qint64 endMs);
+  qint64 bandStartMs() const { return bandStartMs_; }
+  qint64 bandEndMs() const { return bandEndMs_; }
   // The time under a point of the view, within the time axis.
   qint64 timeAt(const QPoint& viewPoint) const;
   // The point of the view at `timeMs`, half-way up the plot.

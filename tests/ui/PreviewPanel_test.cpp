@@ -11,25 +11,8 @@
 #include "ui/PreviewChartView.h"
 #include "ui/PreviewPanel.h"
 
-namespace {
-
-constexpr int64_t kStart = 1772704800000;
-
-// Speed (3, Integer) and Flag (2, Boolean) over ten seconds.
-std::string recordedLog() {
-  zrlwriter::ZrlHead head;
-  head.setTimeSpan(kStart, kStart + 10000);
-  head.groups = {{0, "Engine"}};
-  head.addVariable(3, 0, zrlwriter::kInteger, "Speed");
-  head.addVariable(2, 0, zrlwriter::kBoolean, "Flag");
-  zrlwriter::RecordEncoder records;
-  for (int s = 0; s < 10; ++s) records.timestamp(s * 1000 + 500).integer(3, s * 10).boolean(2, s % 2);
-  const std::string path = zrltest::makeTempSubdir("preview") + "/PREV.zrl";
-  zrlwriter::writeZrlFile(path, head, records.bytes());
-  return path;
-}
-
-}  // namespace
+using uitest::recordedLog;
+constexpr int64_t kStart = uitest::kRecordedStartMs;
 
 TEST(PreviewPanel, PlotsOneLinePerVariableAndReportsADrag) {
   PreviewPanel panel;
@@ -46,6 +29,7 @@ TEST(PreviewPanel, PlotsOneLinePerVariableAndReportsADrag) {
   for (auto* series : panel.chartView()->chart()->series()) names << series->name();
   EXPECT_EQ(names, (QStringList{"Rpm", "Engine.Flag", "Rpm > 5"}));
 
+  QApplication::processEvents();  // the plot is laid out for its new axes
   QSignalSpy dragged(&panel, &PreviewPanel::selectionDragged);
   PreviewChartView* view = panel.chartView();
   const QPoint from = view->pointAt(kStart + 6000), to = view->pointAt(kStart + 2000);
