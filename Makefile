@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots
+.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots install deb package-check
 
 all: build
 
@@ -24,6 +24,24 @@ test: build
 
 run: build
 	@scripts/run-sample.sh $(BUILD_DIR)
+
+# The desktop application: program, menu entry, MIME type, icons, man page
+# and bash completion under PREFIX (DESTDIR for staged installs).
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# A Debian package of the same files, its run-time dependencies declared:
+# `apt install ./build/zrl-decoder_*.deb`.
+deb: build
+	@scripts/install-deps.sh dpkg-dev file
+	@cd $(BUILD_DIR) && cpack -G DEB > /dev/null && ls -1 $$(pwd)/zrl-decoder_*.deb
+
+# Checks what `install` and `deb` produce: the menu entry, the man page, the
+# package's contents and dependencies.
+package-check: deb
+	@scripts/install-deps.sh desktop-file-utils man-db groff-base shared-mime-info
+	@scripts/check-package.sh $(BUILD_DIR)
 
 # The program and every test under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
