@@ -225,6 +225,7 @@ class MonitorWindow : public QMainWindow {
   void loadConfig();
   bool saveConfig();
 
+  void applyLoadedConfigToOpenLog();
   void setUpPreviewAndRecentLogs();
   void restoreWindowLayout();
   void refreshPreview();
