@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QPoint>
@@ -209,6 +210,9 @@ class MonitorWindow : public QMainWindow {
   QString errorText;
   bool timeWindowUpdating = false;
   bool processing = false;
+  // Of the last decode of several files: files skipped (none of the
+  // selection in them) and errors of files before the last.
+  QStringList decodeProblems;
   StartupOptions startupOptions;
 
  private:
@@ -226,6 +230,10 @@ class MonitorWindow : public QMainWindow {
   bool saveConfig();
 
   void applyLoadedConfigToOpenLog();
+  // Full names of the items not unchecked, and their states; restoring ticks
+  // them in the list of another file and tells whether any was there.
+  QHash<QString, Qt::CheckState> checkedItemStates() const;
+  bool restoreCheckedItems(const QHash<QString, Qt::CheckState>& states);
   void setUpPreviewAndRecentLogs();
   void restoreWindowLayout();
   void refreshPreview();

@@ -5,6 +5,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
+#include <QFileInfo>
+#include <QHash>
+#include <QLCDNumber>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -99,8 +102,21 @@ void MonitorWindow::on_decodeButton_clicked() {
   }
 
   const QStringList files = inputFiles;
+  // Each further file is loaded into the list, which drops the ticks: the
+  // selection goes over by full name.
+  const QHash<QString, Qt::CheckState> selection = checkedItemStates();
+  decodeProblems.clear();
   for (int index = 0; index < files.size(); ++index) {
-    if (index > 0) loadLogFile(files[index]);
+    if (index > 0) {
+      loadLogFile(files[index]);
+      if (!restoreCheckedItems(selection)) {
+        // Nothing of the selection in this file: an empty table would pass
+        // for a decode of it.
+        decodeProblems << QFileInfo(files[index]).fileName() + QStringLiteral(": none of the selected variables, skipped");
+        consoleLine(QStringLiteral("None of the selected variables in ") + files[index] + QStringLiteral(": skipped"));
+        continue;
+      }
+    }
     if (!decoder) return;
 
     setStatus(QStringLiteral("Processing..."), QStringLiteral("processing"));
@@ -118,6 +134,8 @@ void MonitorWindow::on_decodeButton_clicked() {
     clockTimer->start(1000);
     progressTimer->start(100);
     elapsed = QTime(0, 0, 0);
+    // The clock still showed the previous run until its first tick.
+    ui->lcdNumber->display(elapsed.toString(QStringLiteral("mm:ss")));
 
     Decoder& d = decoder->decoder();
     d.setLeaveBlank(ui->cellFillComboBox->currentIndex() == 1);
@@ -175,9 +193,37 @@ void MonitorWindow::on_decodeButton_clicked() {
     ui->progressBar->setRange(0, 100);
 
     d.clearCancelRequest();
-    if (files.size() < 2) QThreadPool::globalInstance()->start(decoder);
-    else decoder->run();
+    if (files.size() < 2) {
+      QThreadPool::globalInstance()->start(decoder);
+    } else {
+      decoder->run();
+      // The next file's start clears the error text: keep what went wrong.
+      QMutexLocker lock(&errorTextMutex);
+      if (!errorText.isEmpty() && index + 1 < files.size())
+        decodeProblems << QFileInfo(files[index]).fileName() + QStringLiteral(": ") + errorText;
+    }
   }
+}
+
+QHash<QString, Qt::CheckState> MonitorWindow::checkedItemStates() const {
+  QHash<QString, Qt::CheckState> states;
+  for (int row = 0; row < ui->varsView->count(); ++row) {
+    const auto* item = dynamic_cast<VarItem*>(ui->varsView->item(row));
+    if (item && item->checkState() != Qt::Unchecked) states.insert(item->fullName(), item->checkState());
+  }
+  return states;
+}
+
+bool MonitorWindow::restoreCheckedItems(const QHash<QString, Qt::CheckState>& states) {
+  bool any = false;
+  for (int row = 0; row < ui->varsView->count(); ++row) {
+    auto* item = dynamic_cast<VarItem*>(ui->varsView->item(row));
+    if (!item) continue;
+    const auto state = states.constFind(item->fullName());
+    item->setCheckState(state == states.constEnd() ? Qt::Unchecked : *state);
+    any = any || state != states.constEnd();
+  }
+  return any;
 }
 
 void MonitorWindow::showProgress() {
@@ -208,11 +254,13 @@ void MonitorWindow::jobComplete() {
     QMutexLocker lock(&errorTextMutex);
     error = errorText;
   }
-  if (error.isEmpty()) {
-    setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
+  if (!error.isEmpty()) {
+    // A failed decode must not end on a plain "Done.": the reason stays.
+    setStatus(QStringLiteral("Error while decoding: ") + error, QStringLiteral("error"));
+  } else if (!decodeProblems.isEmpty()) {
+    setStatus(QString::fromUtf8("⚠️ ") + decodeProblems.join(QStringLiteral("; ")), QStringLiteral("error"));
   } else {
-    ui->progressBar->setProperty("state", QString());
-    repolish(ui->progressBar);
+    setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
   }
 
   if (processFlags().batch) {

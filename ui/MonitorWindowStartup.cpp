@@ -88,6 +88,10 @@ bool MonitorWindow::loadLogFile(const QString& path) {
   ui->inputFileNameLabel->setText(QStringLiteral("file: ") + QFileInfo(path).fileName());
 
   releaseDecoder();
+  {
+    QMutexLocker lock(&errorTextMutex);
+    errorText.clear();  // what the new file's head reading reports, if anything
+  }
   auto reader = std::make_unique<Decoder>(path.toStdString(), flags.verbose, DatabaseSettings{},
                                           &reportDecodeProgress);
   decoder = new DecoderRunnable(std::move(reader), &queueJobComplete);
@@ -97,6 +101,18 @@ bool MonitorWindow::loadLogFile(const QString& path) {
     consoleLine(QString::fromStdString(log.loadError()));
     endProcess(1);
   }
+
+  // A file that cannot be read says so at once instead of loading as an
+  // empty log of 01/01/1970; after a good load the bar drops the colour of
+  // the previous result.
+  QString loadProblem = QString::fromStdString(log.loadError());
+  {
+    QMutexLocker lock(&errorTextMutex);
+    if (loadProblem.isEmpty()) loadProblem = errorText;
+    errorText.clear();
+  }
+  if (!loadProblem.isEmpty()) setStatus(QStringLiteral("Error while loading: ") + loadProblem, QStringLiteral("error"));
+  else setStatus(QStringLiteral("%p%"), QString());
 
   fileStartMs = log.fileStartMs();
   fileEndMs = log.fileEndMs();

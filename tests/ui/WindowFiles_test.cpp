@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMenu>
+#include <QProgressBar>
 #include <QMimeData>
 #include <QUrl>
 
@@ -73,4 +74,30 @@ TEST(WindowFiles, GeometryAndPreviewAreRememberedBetweenRuns) {
   EXPECT_FALSE(again->previewDock()->isHidden());
   EXPECT_TRUE(again->form()->actionPreview->isChecked());
   openProgramSettings()->remove(QStringLiteral("window"));  // the other windows of this process start as built
+}
+
+TEST(WindowFiles, ALoadShowsWhyAFileCannotBeReadOrClearsThePreviousResult) {
+  const QString dir = QString::fromStdString(zrltest::makeTempSubdir("load-status"));
+  QFile garbage(dir + QStringLiteral("/garbage.zrl"));
+  ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+  garbage.write("not a log file at all");
+  garbage.close();
+  const QString missing = dir + QStringLiteral("/missing.zrl");
+  const struct {
+    QString path;
+    QString text, state;
+  } cases[] = {
+      {QString::fromStdString(uitest::writeLog("good.zrl")), QStringLiteral("%p%"), QString()},
+      {garbage.fileName(), QStringLiteral("Error while loading: Unable to read magic section"), QStringLiteral("error")},
+      {missing, QStringLiteral("Error while loading: Failed to open file ") + missing, QStringLiteral("error")},
+  };
+  for (const auto& c : cases) {
+    auto w = uitest::makeWindow();
+    w->setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
+    testing::internal::CaptureStdout();
+    w->openLogFiles({c.path});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(w->form()->progressBar->format(), c.text);
+    EXPECT_EQ(w->form()->progressBar->property("state").toString(), c.state);
+  }
 }
