@@ -3,6 +3,8 @@
 #   make test  - install what is missing, build, run every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+# CI builds with WERROR=ON: every compiler warning fails the build.
+WERROR ?= OFF
 PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
@@ -14,7 +16,7 @@ deps:
 	@scripts/install-deps.sh $(PACKAGES)
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DZRL_WERROR=$(WERROR) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -45,7 +47,7 @@ package-check: deb
 
 # The program and every test under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRL_SANITIZE=ON \
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRL_SANITIZE=ON -DZRL_WERROR=$(WERROR) \
 	       -DZRL_BUILD_SHELL=ON -DZRL_BUILD_BENCH=OFF > /dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@scripts/run-asan-tests.sh build-asan $(JOBS)

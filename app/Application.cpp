@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/Console.h"
+#include "common/Console.h"
 #include "app/HeadlessPlatform.h"
 #include "app/QtMessageFilter.h"
 #include "ui/MonitorWindow.h"

@@ -2,7 +2,7 @@
 // event loop.
 #pragma once
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 
 // Returns the process exit status. `argc`/`argv` go to the application
 // object as given.

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 
 struct CommandLineOutcome {
   bool proceed = false;  // false: the process ends now with exitStatus

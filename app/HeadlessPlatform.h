@@ -1,7 +1,7 @@
 // Choice of the Qt platform for runs that never show a window.
 #pragma once
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 
 // True when the run must work without a display: batch runs, and info runs
 // that name a log file (they end before the window would be shown), on a

@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "app/Console.h"
+#include "common/Console.h"
 
 bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   QFile file(path);

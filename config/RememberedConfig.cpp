@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "app/Console.h"
+#include "common/Console.h"
 #include "config/ProgramSettings.h"
 
 namespace {

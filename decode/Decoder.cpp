@@ -1,6 +1,6 @@
 #include "decode/Decoder.h"
 
-#include "decode/OutputNaming.h"
+#include "decode/FreeOutputName.h"
 
 namespace zrl {
 

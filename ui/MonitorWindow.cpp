@@ -13,15 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMetaMethod>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QThreadPool>
 #include <QTimer>
 
+#include "task/DecodeController.h"
 #include "ui/APropos.h"
 #include "ui/DrawableSigns.h"
 
@@ -32,8 +31,6 @@ using namespace zrl;
 static void initResources() { Q_INIT_RESOURCE(resources); }
 
 namespace {
-
-MonitorWindow* currentWindow = nullptr;
 
 QString mainStyleSheet() {
   QFile file(QStringLiteral(":/resources/styles/MonitorWindow.qss"));
@@ -76,17 +73,11 @@ void repolish(QWidget* widget) {
 }  // namespace
 
 MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), startupOptions(options), ui(std::make_unique<MonitorWindowForm>()) {
+    : QMainWindow(parent), controller_(new DecodeController(options, this)), ui(std::make_unique<MonitorWindowForm>()) {
   initResources();
 
   clockTimer = new QTimer(this);
   progressTimer = new QTimer(this);
-  csvName = QString::fromStdString(options.csvName);
-  ProcessFlags& flags = processFlags();
-  flags.allData = options.allData;
-  flags.batch = options.batch;
-  flags.verbose = options.verbose;
-  flags.info = options.info;
 
   ui->setupUi(this);
   setStyleSheet(mainStyleSheet());
@@ -106,7 +97,7 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   connect(ui->actionDestDir, &QAction::triggered, this, &MonitorWindow::outputDirChoose);
   connect(ui->actionSaveConfig, &QAction::triggered, this, &MonitorWindow::saveCurrentConfig);
   connect(ui->actionExit, &QAction::triggered, this, &MonitorWindow::exitApplication);
-  connectSlotsByObjectName();
+  connectControls();
 
   ui->varsView->setContextMenuPolicy(Qt::CustomContextMenu);
   ui->progressBar->setValue(0);
@@ -116,8 +107,6 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   ui->configFileLabel->setToolTip(tr("Current configuration file path"));
   ui->configFileLabel->setTextInteractionFlags(Qt::NoTextInteraction);
 
-  currentWindow = this;
-  progressPercent = 0;
   clockTimer->setInterval(1000);
   progressTimer->setInterval(100);
   connect(clockTimer, &QTimer::timeout, this, &MonitorWindow::showTime);
@@ -133,44 +122,34 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
 
   setAcceptDrops(true);
   setUpPreviewAndRecentLogs();
-
+  connectController();
   runStartupSequence();
 }
 
 MonitorWindow::~MonitorWindow() {
-  stopDecodeAndWait();
-  releaseDecoder();
-  if (currentWindow == this) currentWindow = nullptr;
+  controller_->stopAndWait();
+  controller_->releaseDecoder();
 }
 
-MonitorWindow* MonitorWindow::current() { return currentWindow; }
-
-// Connects every slot named on_<object name>_<signal> to that signal of the
-// child with that object name. Slots that only look like that pattern (the
-// context-menu and date-time handlers) match no child and are skipped quietly.
-void MonitorWindow::connectSlotsByObjectName() {
-  const QList<QObject*> children = findChildren<QObject*>();
-  const QMetaObject* self = metaObject();
-  for (int i = self->methodOffset(); i < self->methodCount(); ++i) {
-    const QMetaMethod slot = self->method(i);
-    if (slot.methodType() != QMetaMethod::Slot || !slot.name().startsWith("on_")) continue;
-    bool connected = false;
-    for (QObject* child : children) {
-      const QByteArray objectName = child->objectName().toLatin1();
-      if (objectName.isEmpty()) continue;
-      const QByteArray prefix = "on_" + objectName + "_";
-      if (!slot.name().startsWith(prefix)) continue;
-      const QByteArray signalName = slot.name().mid(prefix.size());
-      const QMetaObject* meta = child->metaObject();
-      for (int j = 0; j < meta->methodCount() && !connected; ++j) {
-        const QMetaMethod signal = meta->method(j);
-        if (signal.methodType() != QMetaMethod::Signal || signal.name() != signalName) continue;
-        if (!QMetaObject::checkConnectArgs(signal, slot)) continue;
-        connected = static_cast<bool>(connect(child, signal, this, slot));
-      }
-      if (connected) break;
-    }
-  }
+// Each control's signal is wired by name here, so a renamed widget or slot
+// fails to compile instead of leaving a control silently dead.
+void MonitorWindow::connectControls() {
+  connect(ui->varsView, &QWidget::customContextMenuRequested, this,
+          &MonitorWindow::on_varsView_customContextMenuRequested);
+  connect(ui->decodeButton, &QPushButton::clicked, this, &MonitorWindow::on_decodeButton_clicked);
+  connect(ui->selectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_selectAllButton_clicked);
+  connect(ui->unselectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_unselectAllButton_clicked);
+  connect(ui->varFilter, &QLineEdit::textEdited, this, &MonitorWindow::on_varFilter_textEdited);
+  connect(ui->methodComboBox, &QComboBox::currentTextChanged, this,
+          &MonitorWindow::on_methodComboBox_currentTextChanged);
+  connect(ui->clearSearchButton, &QPushButton::clicked, this, &MonitorWindow::on_clearSearchButton_clicked);
+  connect(ui->floatTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_floatTypeCheckBox_toggled);
+  connect(ui->integerTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_integerTypeCheckBox_toggled);
+  connect(ui->stringTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_stringTypeCheckBox_toggled);
+  connect(ui->booleanTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_booleanTypeCheckBox_toggled);
+  connect(ui->canFrameTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_canFrameTypeCheckBox_toggled);
+  connect(ui->timeStampTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_timeStampTypeCheckBox_toggled);
+  connect(ui->selectedOnlyToggle, &QPushButton::toggled, this, &MonitorWindow::on_selectedOnlyToggle_toggled);
 }
 
 void MonitorWindow::setStatus(const QString& text, const QString& state) {
@@ -215,6 +194,7 @@ void MonitorWindow::showFileSummary(const QString& filePath, const QString& seri
   ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
   ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
   ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
+  const Json::Value& config = controller_->config();
   const Json::Value& outputDir = config.isObject() ? config["outputDirName"] : Json::Value::nullSingleton();
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") +
                                    (outputDir.isString() ? QString::fromStdString(outputDir.asString()) : QString()));
@@ -225,6 +205,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
   populateVariableList(catalog);
   setFrequencyChoices(recordingFrequency);
   const QString configured = configText("frequency");
+  const Json::Value& config = controller_->config();
   if (config.isObject() && config.isMember("frequency")) selectFrequency(configured);
   ui->cellFillComboBox->setEnabled(true);
   ui->resamplingBox->setEnabled(true);
@@ -234,6 +215,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
 }
 
 QString MonitorWindow::configText(const char* key) const {
+  const Json::Value& config = controller_->config();
   if (!config.isObject()) return QString();
   const Json::Value& value = config[key];
   return value.isString() ? QString::fromStdString(value.asString()) : QString();
@@ -245,7 +227,7 @@ void MonitorWindow::inputFileChoose() {
   const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open log file"), configText("inputDirName"),
                                                           tr("Log Files (*.zrl)"));
   if (files.isEmpty()) return;
-  inputFiles = files;
+  controller_->setInputFiles(files);
   loadLogFile(files.first());
 }
 
@@ -253,12 +235,14 @@ void MonitorWindow::outputDirChoose() {
   const QString dir = QFileDialog::getExistingDirectory(this, tr("Choose output directory"),
                                                         configText("outputDirName"), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return;
+  Json::Value& config = controller_->config();
   if (!config.isObject()) config = Json::Value(Json::objectValue);
   config["outputDirName"] = dir.toStdString();
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(dir).absoluteFilePath());
 }
 
 void MonitorWindow::updateConfigurationLabel() {
+  const QString& configPath = controller_->configPath();
   const QString name = QFileInfo(configPath).fileName();
   const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   const bool isDefault =
@@ -272,15 +256,9 @@ void MonitorWindow::updateConfigurationLabel() {
   }
 }
 
-void MonitorWindow::stopDecodeAndWait() {
-  if (!decoder) return;
-  requestDecodeCancel();
-  QThreadPool::globalInstance()->waitForDone();
-}
-
 void MonitorWindow::exitApplication() {
-  stopDecodeAndWait();
-  releaseDecoder();
+  controller_->stopAndWait();
+  controller_->releaseDecoder();
   close();
 }
 

@@ -9,23 +9,19 @@
 #include <QMainWindow>
 #include <QHash>
 #include <QMap>
-#include <QMutex>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTime>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include <json/json.h>
-
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "ui/MonitorWindowForm.h"
 #include "ui/VariableCatalogEntry.h"
 
-class DecoderRunnable;
+class DecodeController;
 class PreviewPanel;
 class QDateTime;
 class QDockWidget;
@@ -33,6 +29,7 @@ class QEvent;
 class QListWidgetItem;
 class QTimer;
 class VarItem;
+struct DecodeRequest;
 
 class MonitorWindow : public QMainWindow {
   Q_OBJECT
@@ -40,9 +37,6 @@ class MonitorWindow : public QMainWindow {
  public:
   explicit MonitorWindow(const StartupOptions& options, QWidget* parent = nullptr);
   ~MonitorWindow() override;
-
-  // The window that the progress callback of a running decode reports to.
-  static MonitorWindow* current();
 
   // Status shown in the progress bar; state is "ready", "processing",
   // "success", "error" or empty, and selects the bar's colours.
@@ -110,17 +104,13 @@ class MonitorWindow : public QMainWindow {
 
  public:
 
-  // Start-up, log-file load, configuration and decode (implemented with the
-  // application start-up and the decode task).
+  // Start-up and log-file load: the controller's work, then the controls.
   void runStartupSequence();
   bool loadLogFile(const QString& path);
-  Json::Value buildInfoJson() const;
-  // Asks a running decode to stop; the caller then waits for the pool.
-  void requestDecodeCancel();
-  // Deletes the decode task of the loaded file, if any.
-  void releaseDecoder();
 
   MonitorWindowForm* form() const { return ui.get(); }
+  // The configuration, the files, aliases and conditions, and the decode.
+  DecodeController& controller() const { return *controller_; }
 
   // Loads `files` as the open dialog does: the first one now, all of them
   // for the decode, one after another.
@@ -179,19 +169,11 @@ class MonitorWindow : public QMainWindow {
   void on_selectedOnlyToggle_toggled(bool checked);
 
  public:
-  // Window state. The decode action, the configuration file and the
-  // progress callback read and write these directly.
-  QList<QStringList> aliasList;      // [full name, alias]
-  QList<QStringList> conditionList;  // [full name, "minimum"|"maximum", limit]
-  QString configPath;
-  QStringList inputFiles;  // the first one is the loaded file
+  // View state: what the panels show and how the list is filtered.
   QString contextVariable;
-  QString csvName;
-  DecoderRunnable* decoder = nullptr;  // owned
   QTimer* clockTimer = nullptr;
   QTimer* progressTimer = nullptr;
   QTime elapsed{0, 0, 0};
-  Json::Value config{Json::objectValue};
   int64_t fileStartMs = 0;
   int64_t fileEndMs = 0;
   bool fileLoaded = false;
@@ -204,19 +186,14 @@ class MonitorWindow : public QMainWindow {
   bool canFrameFilter = true;
   bool timeStampFilter = true;
   QMap<QString, QString> typeByName;
-  std::atomic<int> progressPercent{0};
-  // Written by the decode's worker thread, read by showProgress.
-  QMutex errorTextMutex;
-  QString errorText;
   bool timeWindowUpdating = false;
-  bool processing = false;
-  // Of the last decode of several files: files skipped (none of the
-  // selection in them) and errors of files before the last.
-  QStringList decodeProblems;
-  StartupOptions startupOptions;
 
  private:
-  void connectSlotsByObjectName();
+  void connectControls();
+  void connectController();
+  // The controls as the decode of the loaded file needs them.
+  DecodeRequest readDecodeRequest() const;
+  void showDecodeStarted();
   QString configText(const char* key) const;  // empty unless a text member
   void setTypeFilter(bool& field, bool checked);
   bool typeFilterAllows(const QString& typeName) const;
@@ -224,7 +201,6 @@ class MonitorWindow : public QMainWindow {
   QList<VarItem*> itemsNamed(const QString& name) const;
   void markConditionIcon(const QString& name, bool hasCondition);
   void addConditionFromDialog(const QString& kind, const QString& prompt);
-  void stopDecodeAndWait();
   // Configuration file: read into the controls, written from them.
   void loadConfig();
   bool saveConfig();
@@ -240,6 +216,10 @@ class MonitorWindow : public QMainWindow {
   void applyDraggedSpan(qint64 startMs, qint64 endMs);
   void showSelectionInPreview();
 
+  DecodeController* controller_ = nullptr;  // a child of the window
+  // The ticks of the decode in progress, carried by full name to the lists
+  // of the further files.
+  QHash<QString, Qt::CheckState> decodeSelection_;
   std::unique_ptr<MonitorWindowForm> ui;
   QDockWidget* previewDock_ = nullptr;
   PreviewPanel* preview_ = nullptr;

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/MonitorWindow.h"
+#include "task/DecodeController.h"
 #include "ui/DrawableSigns.h"
 #include "ui/VarItem.h"
 #include "ui/WidgetStyleSheets.h"
@@ -34,7 +35,7 @@ QString chipOperator(const QString& kind) {
 QString MonitorWindow::limitText(double limit) { return QString::number(limit, 'g', 6); }
 
 QString MonitorWindow::aliasOf(const QString& name) const {
-  for (const QStringList& entry : aliasList)
+  for (const QStringList& entry : controller_->aliases())
     if (!entry.isEmpty() && entry[0] == name) return entry.value(1);
   return name;
 }
@@ -88,7 +89,7 @@ void MonitorWindow::on_addAlias() {
 
 void MonitorWindow::setAlias(const QString& name, const QString& alias) {
   bool replaced = false;
-  for (QStringList& entry : aliasList) {
+  for (QStringList& entry : controller_->aliases()) {
     if (!entry.isEmpty() && entry[0] == name) {
       while (entry.size() < 2) entry.append(QString());
       entry[1] = alias;
@@ -96,16 +97,16 @@ void MonitorWindow::setAlias(const QString& name, const QString& alias) {
       break;
     }
   }
-  if (!replaced) aliasList.append({name, alias});
+  if (!replaced) controller_->aliases().append({name, alias});
   for (VarItem* item : itemsNamed(name)) item->setText(alias + QStringLiteral(" [") + name + QLatin1Char(']'));
   rebuildConditionChips();
 }
 
 void MonitorWindow::on_removeAlias() {
   bool removed = false;
-  for (int i = aliasList.size() - 1; i >= 0; --i) {
-    if (!aliasList[i].isEmpty() && aliasList[i][0] == contextVariable) {
-      aliasList.removeAt(i);
+  for (int i = controller_->aliases().size() - 1; i >= 0; --i) {
+    if (!controller_->aliases()[i].isEmpty() && controller_->aliases()[i][0] == contextVariable) {
+      controller_->aliases().removeAt(i);
       removed = true;
     }
   }
@@ -132,7 +133,7 @@ void MonitorWindow::addConditionFromDialog(const QString& kind, const QString& p
 
 void MonitorWindow::addCondition(const QString& name, const QString& kind, double limit) {
   const QString limitString = limitText(limit);
-  conditionList.append({name, kind, limitString});
+  controller_->conditions().append({name, kind, limitString});
   addConditionChip(aliasOf(name) + chipOperator(kind) + limitString, name, kind, limitString);
   markConditionIcon(name, true);
   resetConditionsTitle();
@@ -227,7 +228,7 @@ void MonitorWindow::clearConditionChips() {
 
 void MonitorWindow::rebuildConditionChips() {
   clearConditionChips();
-  for (const QStringList& entry : conditionList) {
+  for (const QStringList& entry : controller_->conditions()) {
     if (entry.size() < 3) continue;
     addConditionChip(aliasOf(entry[0]) + chipOperator(entry[1]) + entry[2], entry[0], entry[1], entry[2]);
   }
@@ -242,7 +243,7 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
   // panel's provisional width, one per row; they flow again at the real one.
   if (watched == ui->filtersScrollArea && event->type() == QEvent::Resize) {
     const auto* resize = static_cast<QResizeEvent*>(event);
-    if (resize->oldSize().width() != resize->size().width() && !conditionList.isEmpty())
+    if (resize->oldSize().width() != resize->size().width() && !controller_->conditions().isEmpty())
       QMetaObject::invokeMethod(this, [this] { rebuildConditionChips(); }, Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
   }
@@ -277,10 +278,10 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   const QString kind = senderObj->property("filterType").toString();
   const QString limit = senderObj->property("filterValue").toString();
 
-  for (int i = conditionList.size() - 1; i >= 0; --i) {
-    const QStringList& entry = conditionList[i];
+  for (int i = controller_->conditions().size() - 1; i >= 0; --i) {
+    const QStringList& entry = controller_->conditions()[i];
     if (entry.size() >= 3 && entry[0] == name && entry[1] == kind && entry[2] == limit) {
-      conditionList.removeAt(i);
+      controller_->conditions().removeAt(i);
       break;
     }
   }
@@ -308,7 +309,7 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   unsetCursor();
 
   bool stillConditioned = false;
-  for (const QStringList& entry : conditionList) stillConditioned = stillConditioned || (!entry.isEmpty() && entry[0] == name);
+  for (const QStringList& entry : controller_->conditions()) stillConditioned = stillConditioned || (!entry.isEmpty() && entry[0] == name);
   if (!stillConditioned) markConditionIcon(name, false);
   resetConditionsTitle();
   schedulePreviewRefresh();

@@ -1,5 +1,5 @@
-// The window's side of the configuration file: controls to and from the
-// in-memory configuration, and the three menu actions.
+// The window's side of the configuration file: the loaded options shown on
+// the controls, the controls gathered for saving, and the three menu actions.
 #include "ui/MonitorWindow.h"
 
 #include <QCheckBox>
@@ -8,15 +8,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QStandardPaths>
 
-#include "app/StartupOptions.h"
-#include "config/ConfigFile.h"
 #include "config/ConfigOptions.h"
 #include "config/RememberedConfig.h"
+#include "task/DecodeController.h"
 #include "ui/VarItem.h"
-
-using namespace zrl;
 
 namespace {
 
@@ -31,22 +27,14 @@ void selectOfferedText(QComboBox* box, const std::optional<QString>& text) {
 }  // namespace
 
 void MonitorWindow::loadConfig() {
-  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-  config["inputDirName"] = desktop.toStdString();
-  config["outputDirName"] = desktop.toStdString();
+  const std::optional<LoadedOptions> loaded = controller_->readConfig();
   selectFrequency(QStringLiteral("None"));
   updateMethodState();
 
   bool milliseconds = false;
   bool utc = true;
-  if (parseConfigFile(configPath, config, processFlags().verbose)) {
-    // The window relies on both directories; a file without them gets the
-    // defaults again instead of empty texts.
-    for (const char* key : {"inputDirName", "outputDirName"}) {
-      if (!config[key].isString()) config[key] = desktop.toStdString();
-    }
-    const LoadedOptions options = readLoadedOptions(config);
-    if (options.zrl) inputFiles = QStringList{*options.zrl};
+  if (loaded) {
+    const LoadedOptions& options = *loaded;
     selectOfferedText(ui->floatFormatBox, options.floatFormat);
     selectOfferedText(ui->columnSeparatorBox, options.columnSeparator);
     selectOfferedText(ui->decimalSeparatorBox, options.decimalSeparator);
@@ -55,10 +43,7 @@ void MonitorWindow::loadConfig() {
     if (options.unitLine) ui->unitLineCheckBox->setChecked(*options.unitLine);
     if (options.cellFilling) ui->cellFillComboBox->setCurrentIndex(*options.cellFilling ? 0 : 1);
 
-    conditionList.clear();
     clearConditionChips();
-    if (options.aliasesGiven) aliasList = options.aliases;
-    conditionList = options.conditions;
     rebuildConditionChips();
     resetConditionsTitle();
 
@@ -76,7 +61,7 @@ void MonitorWindow::loadConfig() {
 
   ui->msecsCheckBox->setChecked(milliseconds);
   ui->utcCheckBox->setChecked(utc);
-  const QString outputDir = ::configText(config, "outputDirName").value_or(QString());
+  const QString outputDir = ::configText(controller_->config(), "outputDirName").value_or(QString());
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(outputDir).absoluteFilePath());
   updateConfigurationLabel();
   updateMethodState();
@@ -98,29 +83,28 @@ bool MonitorWindow::saveConfig() {
   options.typeFilterInt = integerFilter;
   options.typeFilterString = stringFilter;
   options.typeFilterBool = booleanFilter;
-  options.conditions = conditionList;
-  options.aliases = aliasList;
+  options.conditions = controller_->conditions();
+  options.aliases = controller_->aliases();
   for (int row = 0; row < ui->varsView->count(); ++row) {
     QListWidgetItem* item = ui->varsView->item(row);
     if (item->checkState() == Qt::Unchecked) continue;
     const auto* variable = dynamic_cast<VarItem*>(item);
     options.selectedNames.append(variable ? variable->fullName() : item->text());
   }
-  storeSavedOptions(config, options);
-  return writeConfigFile(configPath, config);
+  return controller_->writeConfig(options);
 }
 
 void MonitorWindow::loadconf() {
   const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Load decoder configuration"),
-                                                    QFileInfo(configPath).absolutePath(),
+                                                    QFileInfo(controller_->configPath()).absolutePath(),
                                                     QStringLiteral("Config decoder (*.json);;All Files (*)"));
   if (file.isEmpty()) return;
   // The loaded file stays the current configuration: it is the one the
   // window names, so "Save Config" must write it and no other.
-  configPath = file;
+  controller_->setConfigPath(file);
   loadConfig();
   applyLoadedConfigToOpenLog();
-  rememberConfig(configPath, processFlags().verbose);
+  controller_->rememberConfigPath();
 }
 
 // A configuration loaded while a log is open acts on it at once, as it would
@@ -128,6 +112,7 @@ void MonitorWindow::loadconf() {
 // would write "None" over the file's value) and the type filters.
 void MonitorWindow::applyLoadedConfigToOpenLog() {
   if (!hasCatalog()) return;
+  const Json::Value& config = controller_->config();
   if (config.isObject() && config.isMember("frequency")) selectFrequency(configText("frequency"));
   populateVariableList();
   applyVariableFilter();
@@ -136,21 +121,21 @@ void MonitorWindow::applyLoadedConfigToOpenLog() {
 
 void MonitorWindow::saveconf() {
   const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save decoder configuration"),
-                                                    QFileInfo(configPath).absolutePath(),
+                                                    QFileInfo(controller_->configPath()).absolutePath(),
                                                     QStringLiteral("JSON Files (*.json);;All Files (*)"));
   if (file.isEmpty()) return;
-  configPath = file;
+  controller_->setConfigPath(file);
   saveConfig();
-  rememberConfig(configPath, processFlags().verbose);
+  controller_->rememberConfigPath();
   updateConfigurationLabel();
 }
 
 void MonitorWindow::saveCurrentConfig() {
-  if (isDefaultConfigPath(configPath)) {
+  if (isDefaultConfigPath(controller_->configPath())) {
     saveconf();
     return;
   }
   const bool written = saveConfig();
-  rememberConfig(configPath, processFlags().verbose);
+  controller_->rememberConfigPath();
   if (written) setStatus(QString::fromUtf8("✅ Configuration saved successfully"), QStringLiteral("success"));
 }

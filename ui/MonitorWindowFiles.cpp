@@ -14,6 +14,8 @@
 
 #include "config/ProgramSettings.h"
 #include "config/RecentLogs.h"
+#include "common/StartupOptions.h"
+#include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 
 namespace {
@@ -39,18 +41,18 @@ bool savesLayout() {
 }  // namespace
 
 void MonitorWindow::openLogFiles(const QStringList& files) {
-  if (files.isEmpty() || processing) return;
-  inputFiles = files;
+  if (files.isEmpty() || controller_->processing()) return;
+  controller_->setInputFiles(files);
   loadLogFile(files.first());
 }
 
 void MonitorWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!processing && !droppedLogFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!controller_->processing() && !droppedLogFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MonitorWindow::dropEvent(QDropEvent* event) {
   const QStringList files = droppedLogFiles(event->mimeData());
-  if (files.isEmpty() || processing) return;
+  if (files.isEmpty() || controller_->processing()) return;
   event->acceptProposedAction();
   // As the open dialog: the search is usable again once a file is chosen.
   ui->varFilter->setEnabled(true);

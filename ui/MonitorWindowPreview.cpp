@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 #include "ui/PreviewPanel.h"
 #include "ui/VarItem.h"
@@ -70,7 +71,7 @@ void MonitorWindow::refreshPreview() {
     }
   }
   QList<PreviewLimit> limits;
-  for (const QStringList& condition : conditionList) {
+  for (const QStringList& condition : controller_->conditions()) {
     if (condition.size() < 3) continue;
     const QString sign = condition[1] == QLatin1String("maximum") ? QStringLiteral(" < ") : QStringLiteral(" > ");
     limits.append({aliasOf(condition[0]) + sign + condition[2], condition[2].toDouble()});
@@ -91,7 +92,7 @@ void MonitorWindow::showSelectionInPreview() {
 // The edits keep start <= end through their minimum and maximum; the edge
 // that moves away from the other is set first so that neither is clamped.
 void MonitorWindow::applyDraggedSpan(qint64 startMs, qint64 endMs) {
-  if (!fileLoaded || processing) return;
+  if (!fileLoaded || controller_->processing()) return;
   startMs = std::clamp<qint64>(startMs, fileStartMs, fileEndMs);
   endMs = std::clamp<qint64>(endMs, startMs, fileEndMs);
   QDateTimeEdit* startEdit = ui->startDateTimeEdit;

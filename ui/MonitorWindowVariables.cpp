@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 
 #include "ui/MonitorWindow.h"
+#include "task/DecodeController.h"
 #include "ui/VarItem.h"
 
 using namespace zrl;
@@ -148,10 +149,10 @@ void MonitorWindow::populateVariableList() {
   list->clear();
 
   QHash<QString, QString> aliasByName;  // the last alias entry of a name wins
-  for (const QStringList& entry : aliasList)
+  for (const QStringList& entry : controller_->aliases())
     if (!entry.isEmpty()) aliasByName.insert(entry[0], entry.value(1));
   QSet<QString> conditioned;
-  for (const QStringList& entry : conditionList)
+  for (const QStringList& entry : controller_->conditions())
     if (!entry.isEmpty()) conditioned.insert(entry[0]);
 
   QHash<QString, QIcon> iconCache;
@@ -180,12 +181,13 @@ void MonitorWindow::populateVariableList() {
     itemsByName[name].append(item);
   }
 
+  Json::Value& config = controller_->config();
   if (processFlags().allData) {
     for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
   } else if (config.isObject() && config["selected_vars"].isArray()) {
     for (const Json::Value& value : config["selected_vars"]) {
       if (!value.isString()) continue;
-      const QString name = nameFromSelectedText(QString::fromStdString(value.asString()), aliasList);
+      const QString name = nameFromSelectedText(QString::fromStdString(value.asString()), controller_->aliases());
       for (VarItem* item : itemsByName.value(name)) item->setCheckState(Qt::Checked);
     }
   }
@@ -228,7 +230,7 @@ void MonitorWindow::updateSelectionCount() {
 
 void MonitorWindow::on_varFilter_textEdited(const QString&) {
   searchText = ui->varFilter->text();
-  if (!inputFiles.isEmpty()) applyVariableFilter();
+  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::on_clearSearchButton_clicked() {
@@ -239,7 +241,7 @@ void MonitorWindow::on_clearSearchButton_clicked() {
 
 void MonitorWindow::setTypeFilter(bool& field, bool checked) {
   field = checked;
-  if (!inputFiles.isEmpty()) applyVariableFilter();
+  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::on_floatTypeCheckBox_toggled(bool checked) { setTypeFilter(floatFilter, checked); }
@@ -251,11 +253,11 @@ void MonitorWindow::on_timeStampTypeCheckBox_toggled(bool checked) { setTypeFilt
 
 void MonitorWindow::on_selectedOnlyToggle_toggled(bool checked) {
   selectedOnly = checked;
-  if (!inputFiles.isEmpty()) applyVariableFilter();
+  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::onVarItemChanged(QListWidgetItem*) {
-  if (selectedOnly && !inputFiles.isEmpty()) applyVariableFilter();
+  if (selectedOnly && !controller_->inputFiles().isEmpty()) applyVariableFilter();
   updateSelectionCount();
 }
 
@@ -269,7 +271,7 @@ void MonitorWindow::setItemsCheckState(Qt::CheckState state) {
       if (!item->isHidden()) item->setCheckState(state);
     }
   }
-  if (selectedOnly && !inputFiles.isEmpty()) applyVariableFilter();
+  if (selectedOnly && !controller_->inputFiles().isEmpty()) applyVariableFilter();
   updateSelectionCount();
   list->viewport()->update();
 }
@@ -296,7 +298,7 @@ void MonitorWindow::onTypeFilterMenuTriggered(bool checked) {
   } else {
     return;
   }
-  if (!inputFiles.isEmpty()) applyVariableFilter();
+  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 QList<VarItem*> MonitorWindow::itemsNamed(const QString& name) const {

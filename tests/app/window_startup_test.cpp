@@ -25,12 +25,13 @@
 #include <memory>
 #include <ostream>
 
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 #include "config/RememberedConfig.h"
-#include "decode/task/DecodeProgress.h"
+#include "task/DecodeProgress.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ProcessRunner.h"
 #include "tools/zrlwriter/ZrlWriter.h"
+#include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 
 // Readable failure messages for texts.
@@ -54,7 +55,7 @@ TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault
   const std::string scratch = zrltest::tempDir() + "/decoderConf.json";
   writeFile(scratch, "{\"utc\": false}");
   auto window = openWindow(StartupOptions());
-  EXPECT_EQ(window->configPath.toStdString(), scratch);
+  EXPECT_EQ(window->controller().configPath().toStdString(), scratch);
   EXPECT_EQ(readFile(scratch), "");
   EXPECT_TRUE(window->form()->utcCheckBox->isChecked());
   EXPECT_FALSE(window->form()->msecsCheckBox->isChecked());
@@ -86,9 +87,9 @@ TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
   EXPECT_EQ(ui->decimalSeparatorBox->currentText(), ",");
   EXPECT_EQ(ui->methodComboBox->currentText(), "Min");
   EXPECT_FALSE(ui->stringTypeCheckBox->isChecked());
-  EXPECT_EQ(window->inputFiles, QStringList{"/somewhere/log.zrl"});
-  EXPECT_EQ(window->aliasList, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
-  EXPECT_EQ(window->conditionList, (QList<QStringList>{{"Engine.Speed", "maximum", "120"},
+  EXPECT_EQ(window->controller().inputFiles(), QStringList{"/somewhere/log.zrl"});
+  EXPECT_EQ(window->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
+  EXPECT_EQ(window->controller().conditions(), (QList<QStringList>{{"Engine.Speed", "maximum", "120"},
                                                       {"Engine.Rpm", "minimum", "5"}}));
   EXPECT_EQ(ui->destinationDirLabel->text(), "<b>Destination:</b> /out");
   EXPECT_EQ(ui->configFileLabel->text(), "<b>Configuration:</b> decoderConf.json");
@@ -140,8 +141,8 @@ TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
     options.confPath = path;
     auto window = openWindow(options);
     EXPECT_TRUE(window->form()->utcCheckBox->isChecked()) << text;
-    EXPECT_TRUE(window->conditionList.isEmpty()) << text;
-    EXPECT_TRUE(window->aliasList.isEmpty()) << text;
+    EXPECT_TRUE(window->controller().conditions().isEmpty()) << text;
+    EXPECT_TRUE(window->controller().aliases().isEmpty()) << text;
   }
 }
 
@@ -215,7 +216,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(",");
   w.ui->decimalSeparatorBox->setCurrentText(",");
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: Decimal separator and column separator cannot be identical"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "error");
@@ -223,7 +224,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(";");
   w.ui->unselectAllButton->click();
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
@@ -244,15 +245,15 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   for (int i = 0; i < 5; ++i) w.window->showTime();  // what a previous run left
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
   EXPECT_EQ(w.ui->lcdNumber->grab().toImage(), clockAtZero);
-  EXPECT_TRUE(w.window->processing);
+  EXPECT_TRUE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
   EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
-  ASSERT_TRUE(w.waitFor([&] { return !w.window->processing; }));
+  ASSERT_TRUE(w.waitFor([&] { return !w.window->controller().processing(); }));
   EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "success");
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
   EXPECT_TRUE(w.ui->utcCheckBox->isEnabled());
-  EXPECT_EQ(w.window->progressPercent.load(), 100);
+  EXPECT_EQ(w.window->controller().progressPercent(), 100);
   const std::string csv = readFile(w.dir + "/out.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
 }
@@ -260,16 +261,16 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
 TEST(WindowDecode, CancelLeavesAPartialCsvAndReportsSuccess) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  ASSERT_TRUE(w.window->processing);
-  ASSERT_TRUE(w.waitFor([&] { return w.window->progressPercent.load() >= 5; }));
+  ASSERT_TRUE(w.window->controller().processing());
+  ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);  // same button: cancel
   // The click returns only once the task has stopped.
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
-  EXPECT_FALSE(w.window->processing);
+  EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
   ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
   EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
-  EXPECT_LT(w.window->progressPercent.load(), 100);
+  EXPECT_LT(w.window->controller().progressPercent(), 100);
   const std::string csv = readFile(w.dir + "/out.csv");
   EXPECT_GT(csv.size(), 1000u);
   EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");  // rows written before the cancel are whole
@@ -286,15 +287,15 @@ TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
   options.logPath = first;
   options.allData = true;
   auto window = openWindow(options);
-  window->config["outputDirName"] = dir;
-  window->inputFiles = QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+  window->controller().config()["outputDirName"] = dir;
+  window->controller().setInputFiles(QStringList{QString::fromStdString(first), QString::fromStdString(second)});
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
   // Both ran on this thread before the click returned; the second is loaded.
   EXPECT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> XY.zrl");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
   QCoreApplication::processEvents();
-  EXPECT_FALSE(window->processing);
+  EXPECT_FALSE(window->controller().processing());
   EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
 }
 
@@ -309,11 +310,11 @@ TEST(WindowDecode, ErrorsReachTheProgressBar) {
   options.allData = true;
   auto window = openWindow(options);
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  for (int waited = 0; waited < 10000 && window->processing; waited += 5) QTest::qWait(5);
-  EXPECT_FALSE(window->processing);
-  QMutexLocker lock(&window->errorTextMutex);
-  EXPECT_FALSE(window->errorText.isEmpty());
-  EXPECT_EQ(window->form()->progressBar->format(), "Error while decoding: " + window->errorText);
+  for (int waited = 0; waited < 10000 && window->controller().processing(); waited += 5) QTest::qWait(5);
+  EXPECT_FALSE(window->controller().processing());
+  const QString error = window->controller().errorText();
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(window->form()->progressBar->format(), "Error while decoding: " + error);
   EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
 }
 
@@ -326,7 +327,7 @@ TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
   zrlwriter::writeSampleFile(logs[0]);
   zrlwriter::writeSampleFile(logs[1], 3);
   auto window = openWindow(StartupOptions());
-  window->config["outputDirName"] = dir;
+  window->controller().config()["outputDirName"] = dir;
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(logs[0])), QUrl::fromLocalFile(QString::fromStdString(logs[1]))});
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -364,9 +365,9 @@ TEST(WindowDecode, ALaterFileWithoutTheSelectionIsSkippedAndReported) {
   StartupOptions options;
   options.logPath = sample;
   auto window = openWindow(options);
-  window->config["outputDirName"] = dir;
+  window->controller().config()["outputDirName"] = dir;
   window->form()->varsView->item(0)->setCheckState(Qt::Checked);
-  window->inputFiles = QStringList{QString::fromStdString(sample), QString::fromStdString(other)};
+  window->controller().setInputFiles({QString::fromStdString(sample), QString::fromStdString(other)});
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
   QCoreApplication::processEvents();
   EXPECT_EQ(window->form()->progressBar->format(),

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "decode/CsvOutput.h"
-#include "decode/OutputNaming.h"
+#include "decode/FreeOutputName.h"
 #include "tests/decode/ChildProcess.h"
 #include "tests/support/IsolatedEnvironment.h"
 

@@ -170,8 +170,8 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureTest, testing::ValuesIn(decodeCases()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& testCase) {
+                           std::string name = testCase.param;
                            for (char& c : name) {
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                            }

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionLayout{3, 1173, 32768, 672768, 676864, 818037},
                     VersionLayout{4, 1173, 65536, 705536, 709632, 850805},
                     VersionLayout{5, 1173, 65536, 705536, 709632, 850805}),
-    [](const testing::TestParamInfo<VersionLayout>& info) { return "v" + std::to_string(info.param.version); });
+    [](const testing::TestParamInfo<VersionLayout>& testCase) { return "v" + std::to_string(testCase.param.version); });
 
 TEST(HeadEncoding, OldVersionsLeaveNoRoomForTheExtension) {
   for (uint32_t version : {0u, 1u, 2u}) {

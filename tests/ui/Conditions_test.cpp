@@ -134,7 +134,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
   });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
   EXPECT_EQ(offered, QStringLiteral("Engine.Speed"));
-  EXPECT_EQ(w->aliasList, (QList<QStringList>{{"Engine.Speed", "Vitesse"}}));
+  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Vitesse"}}));
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Vitesse [Engine.Speed]"));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Vitesse > 5"}));
 
@@ -144,7 +144,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
     d->accept();
   });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
-  EXPECT_EQ(w->aliasList, (QList<QStringList>{{"Engine.Speed", "Speed"}}));
+  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Speed > 5"}));
 
   // An empty text and a cancelled dialog change nothing.
@@ -155,10 +155,10 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
-  EXPECT_EQ(w->aliasList, (QList<QStringList>{{"Engine.Speed", "Speed"}}));
+  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
 
   QMetaObject::invokeMethod(w.get(), "on_removeAlias");
-  EXPECT_TRUE(w->aliasList.isEmpty());
+  EXPECT_TRUE(w->controller().aliases().isEmpty());
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Engine.Speed"));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Speed > 5"}));
 }
@@ -175,13 +175,13 @@ TEST(Conditions, LimitDialogAddsAConditionWithItsChipAndFunnel) {
     d->accept();
   });
   QMetaObject::invokeMethod(w.get(), "on_maximumVal");
-  EXPECT_EQ(w->conditionList, (QList<QStringList>{{"Engine.Rpm", "maximum", "1.23457e+06"}}));
+  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{"Engine.Rpm", "maximum", "1.23457e+06"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm < 1.23457e+06"}));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
 
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
   QMetaObject::invokeMethod(w.get(), "on_minimumVal");
-  EXPECT_EQ(w->conditionList.size(), 1);
+  EXPECT_EQ(w->controller().conditions().size(), 1);
 }
 
 TEST(Conditions, LimitTextsUseSixSignificantDigits) {
@@ -203,19 +203,20 @@ TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
 
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
-  EXPECT_EQ(w->conditionList, (QList<QStringList>{{speed, "minimum", "5"}, {"Engine.Rpm", "maximum", "3000"}}));
-  EXPECT_EQ(deleteLabels(*w).size(), 2);
+  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{speed, "minimum", "5"}, {"Engine.Rpm", "maximum", "3000"}}));
+  ASSERT_EQ(deleteLabels(*w).size(), 2);
   EXPECT_TRUE(hasFunnel(item(*w, speed)));
 
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
-  EXPECT_EQ(w->conditionList, (QList<QStringList>{{"Engine.Rpm", "maximum", "3000"}}));
+  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{"Engine.Rpm", "maximum", "3000"}}));
   EXPECT_FALSE(hasFunnel(item(*w, speed)));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
   EXPECT_EQ(w->form()->conditionsFrame->title(), QStringLiteral("Conditions"));
 
   // A chip whose condition is already gone still goes away, with its row.
-  w->conditionList.clear();
+  w->controller().conditions().clear();
+  ASSERT_EQ(deleteLabels(*w).size(), 1);
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
   EXPECT_TRUE(deleteLabels(*w).isEmpty());
@@ -235,12 +236,13 @@ TEST(Conditions, ChipsJoinTheLastRowWhileTheyFit) {
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm > 0", "Engine.Rpm > 1", "Engine.Rpm > 2"}));
   w->clearConditionChips();
   EXPECT_EQ(chipRows(*w), 0);
-  EXPECT_EQ(w->conditionList.size(), 3);
+  EXPECT_EQ(w->controller().conditions().size(), 3);
 }
 
 TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
   auto w = shownWindow();
   w->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 1);
+  ASSERT_EQ(deleteLabels(*w).size(), 1);
   QLabel* label = deleteLabels(*w).first();
   QEvent enter(QEvent::Enter);
   QCoreApplication::sendEvent(label, &enter);
@@ -254,8 +256,8 @@ TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
 
 TEST(Conditions, ItemsOfANewlyLoadedFileTakeAliasesAndFunnelsFromTheLists) {
   auto w = uitest::makeWindow();
-  w->aliasList = {{"Engine.Rpm", "Regime"}};
-  w->conditionList = {{"Engine.Rpm", "minimum", "10"}};
+  w->controller().aliases() = {{"Engine.Rpm", "Regime"}};
+  w->controller().conditions() = {{"Engine.Rpm", "minimum", "10"}};
   uitest::loadLog(*w, uitest::writeLog("lists.zrl"));
   EXPECT_EQ(item(*w, "Engine.Rpm")->text(), QStringLiteral("Regime [Engine.Rpm]"));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));

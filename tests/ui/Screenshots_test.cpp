@@ -33,7 +33,7 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
 
   auto window = uitest::makeWindow();
-  window->config["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
+  window->controller().config()["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
   window->show();
   uitest::loadLog(*window, log);
   const QStringList names = uitest::allNames(*window);

@@ -120,7 +120,7 @@ TEST(Style, DisabledCheckBoxesLookDisabled) {
 
 TEST(Style, ALongDestinationWrapsInsteadOfBeingCut) {
   auto window = uitest::makeWindow();
-  window->config["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
+  window->controller().config()["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
   uitest::loadLog(*window, uitest::writeLog("test.zrl"));
   window->show();
   QApplication::processEvents();

@@ -103,7 +103,7 @@ TEST(ResamplingChoices, SelectFrequencyTakesExactTextsOnly) {
 
 TEST(ResamplingChoices, ConfiguredFrequencyIsAppliedAtTheLoad) {
   auto w = uitest::makeWindow();
-  w->config["frequency"] = "1";
+  w->controller().config()["frequency"] = "1";
   uitest::loadLog(*w, uitest::writeLog("conf.zrl", recordedAt(10.0f)));
   EXPECT_EQ(w->form()->frequencyComboBox->currentText(), QStringLiteral("1"));
   EXPECT_TRUE(w->form()->methodComboBox->isEnabled());

@@ -159,7 +159,7 @@ TEST(VariableList, TypeFilterBeforeAnyLoadOnlyChangesTheFilterState) {
 
 TEST(VariableList, AliasIsShownWithTheFullNameAndFoundByEitherPart) {
   auto w = uitest::makeWindow();
-  w->aliasList = {{"Engine.Speed", "Old"}, {"Engine.Speed", "Vitesse"}};
+  w->controller().aliases() = {{"Engine.Speed", "Old"}, {"Engine.Speed", "Vitesse"}};
   uitest::loadLog(*w, uitest::writeLog("alias.zrl"));
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Vitesse [Engine.Speed]"));
   typeSearch(*w, "vites");
@@ -170,7 +170,7 @@ TEST(VariableList, AliasIsShownWithTheFullNameAndFoundByEitherPart) {
 
 TEST(VariableList, SelectedVarsOfTheConfigurationCheckItemsByNameAliasOrDisplayText) {
   auto w = uitest::makeWindow();
-  w->aliasList = {{"Engine.Rpm", "Regime"}};
+  w->controller().aliases() = {{"Engine.Rpm", "Regime"}};
   Json::Value selected(Json::arrayValue);
   selected.append("Speedy [Engine.Speed]");  // shown text with any alias
   selected.append("Regime");                 // an alias
@@ -178,7 +178,7 @@ TEST(VariableList, SelectedVarsOfTheConfigurationCheckItemsByNameAliasOrDisplayT
   selected.append("Status [Text");           // no closing bracket: looked up as an alias, matches nothing
   selected.append(42);                       // not a text: ignored
   selected.append("Nothing.Here");
-  w->config["selected_vars"] = selected;
+  w->controller().config()["selected_vars"] = selected;
   uitest::loadLog(*w, uitest::writeLog("selected.zrl"));
   QStringList checked;
   for (const QString& name : uitest::allNames(*w))
@@ -213,7 +213,7 @@ TEST(VariableList, FullCatalogStaysResponsive) {
     catalog.push_back({id, static_cast<uint16_t>(id / 100), "Group" + std::to_string(id / 100) + ".Var" +
                                                                 std::to_string(id), "", static_cast<uint8_t>(1 + id % 7)});
   auto w = uitest::makeWindow();
-  w->inputFiles = QStringList{QStringLiteral("big.zrl")};
+  w->controller().setInputFiles(QStringList{QStringLiteral("big.zrl")});
   QElapsedTimer timer;
   timer.start();
   w->populateVariableList(catalog);

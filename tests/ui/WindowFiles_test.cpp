@@ -35,7 +35,7 @@ TEST(WindowFiles, DroppedLogFilesLoadTheFirstAndKeepAllForTheDecode) {
   const QString first = QString::fromStdString(uitest::recordedLog("FIRST.zrl"));
   const QString second = QString::fromStdString(uitest::writeLog("SECOND.zrl"));
   drop(*w, {first, QStringLiteral("/tmp/notes.txt"), second});
-  EXPECT_EQ(w->inputFiles, (QStringList{first, second}));
+  EXPECT_EQ(w->controller().inputFiles(), (QStringList{first, second}));
   EXPECT_EQ(uitest::allNames(*w), (QStringList{"Engine.Flag", "Engine.Speed"}));
 }
 

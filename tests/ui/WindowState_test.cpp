@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
@@ -139,7 +140,7 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
       {temp + "/mine.json", "<b>Configuration:</b> mine.json", "Current configuration file: " + temp + "/mine.json"},
   };
   for (const auto& c : cases) {
-    w->configPath = c.path;
+    w->controller().setConfigPath(c.path);
     w->updateConfigurationLabel();
     EXPECT_EQ(label->text(), QString::fromLatin1(c.text)) << c.path.toStdString();
     EXPECT_EQ(label->toolTip(), c.tooltip);
@@ -148,7 +149,7 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
 
 TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
   auto w = uitest::makeWindow();
-  w->config["inputDirName"] = zrltest::tempDir();
+  w->controller().config()["inputDirName"] = zrltest::tempDir();
   QString caption;
   onNextModal<QFileDialog>([&](QFileDialog* d) {
     caption = d->windowTitle();
@@ -158,7 +159,7 @@ TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
   w->inputFileChoose();
   EXPECT_EQ(caption, QStringLiteral("Open log file"));
   EXPECT_FALSE(w->form()->resamplingBox->isEnabled());
-  EXPECT_TRUE(w->inputFiles.isEmpty());
+  EXPECT_TRUE(w->controller().inputFiles().isEmpty());
 }
 
 TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
@@ -171,13 +172,13 @@ TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
     QMetaObject::invokeMethod(d, "accept");
   });
   w->outputDirChoose();
-  EXPECT_EQ(QDir(QString::fromStdString(w->config["outputDirName"].asString())), QDir(dir));
+  EXPECT_EQ(QDir(QString::fromStdString(w->controller().config()["outputDirName"].asString())), QDir(dir));
   EXPECT_TRUE(w->form()->destinationDirLabel->text().startsWith(QStringLiteral("<b>Destination:</b> /")));
 
   // Cancelling keeps what was chosen.
   onNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
   w->outputDirChoose();
-  EXPECT_EQ(QDir(QString::fromStdString(w->config["outputDirName"].asString())), QDir(dir));
+  EXPECT_EQ(QDir(QString::fromStdString(w->controller().config()["outputDirName"].asString())), QDir(dir));
 }
 
 TEST(WindowStatus, ConnectionSquareFollowsTheConnectionState) {
@@ -206,14 +207,15 @@ TEST(AboutDialog, ShowsBothVersionsModallyAndClosesWithOk) {
   EXPECT_TRUE(w->findChildren<APropos*>().isEmpty());
 }
 
-TEST(WindowLifetime, ExitClosesTheWindowAndTheProgressWindowIsThisOne) {
+TEST(WindowLifetime, ExitClosesTheWindowAndItsControllerGoesWithIt) {
   auto w = uitest::makeWindow();
-  EXPECT_EQ(MonitorWindow::current(), w.get());
+  const QPointer<DecodeController> controller(&w->controller());
+  EXPECT_EQ(controller->parent(), w.get());
   w->show();
   w->exitApplication();
   EXPECT_FALSE(w->isVisible());
   w.reset();
-  EXPECT_EQ(MonitorWindow::current(), nullptr);
+  EXPECT_TRUE(controller.isNull());
 }
 
 TEST(WindowStatus, ALoadedConfigurationActsAtOnceOnTheOpenLog) {

@@ -8,10 +8,12 @@
 #include <QListWidget>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "reader/LogReader.h"
+#include "task/DecodeController.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "ui/MonitorWindow.h"
@@ -91,7 +93,7 @@ inline std::string writeLog(const std::string& name, const LogShape& shape = {})
 // information texts, then the panels.
 inline void loadLog(MonitorWindow& w, const std::string& path) {
   zrl::LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
-  w.inputFiles = QStringList{QString::fromStdString(path)};
+  w.controller().setInputFiles(QStringList{QString::fromStdString(path)});
   w.fileStartMs = reader.fileStartMs();
   w.fileEndMs = reader.fileEndMs();
   w.showFileSummary(QString::fromStdString(path), QString::fromStdString(reader.serial()),
@@ -123,13 +125,16 @@ inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) 
 
 inline QListWidget* list(MonitorWindow& w) { return w.form()->varsView; }
 
+// Throws when the list has no such item: when a log file is refused the
+// list is empty, and the test then fails with this message instead of
+// crashing on a null item.
 inline VarItem* item(MonitorWindow& w, const QString& name) {
   QListWidget* view = list(w);
   for (int i = 0; i < view->count(); ++i) {
     auto* v = dynamic_cast<VarItem*>(view->item(i));
     if (v && v->fullName() == name) return v;
   }
-  return nullptr;
+  throw std::runtime_error("the variable list has no item " + name.toStdString());
 }
 
 // Names of the items that are not hidden, in list order.

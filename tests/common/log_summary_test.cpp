@@ -1,7 +1,7 @@
 // The info JSON exactly as printed.
 #include <gtest/gtest.h>
 
-#include "app/LogSummary.h"
+#include "common/LogSummary.h"
 
 namespace {
 

@@ -1,17 +1,10 @@
-#include "decode/task/DecodeProgress.h"
-
-#include <QMetaObject>
-#include <QMutex>
-#include <QPointer>
+#include "task/DecodeProgress.h"
 
 #include <atomic>
 
 namespace {
 
 std::atomic<int> lastPrintedPercent{0};
-// Guarded: a window that goes away takes itself out of the hand-over.
-QMutex receiverMutex;
-QPointer<QObject> receiver;
 
 }  // namespace
 
@@ -32,18 +25,3 @@ bool takeVerbosePercent(int percent) {
 }
 
 void resetVerbosePercent() { lastPrintedPercent.store(0); }
-
-void setCompletionReceiver(QObject* object) {
-  QMutexLocker lock(&receiverMutex);
-  receiver = object;
-}
-
-QObject* completionReceiver() {
-  QMutexLocker lock(&receiverMutex);
-  return receiver.data();
-}
-
-void queueJobComplete(DecoderRunnable*) {
-  QMutexLocker lock(&receiverMutex);
-  if (receiver) QMetaObject::invokeMethod(receiver.data(), "jobComplete", Qt::QueuedConnection);
-}

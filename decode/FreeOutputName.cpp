@@ -1,4 +1,4 @@
-#include "decode/OutputNaming.h"
+#include "decode/FreeOutputName.h"
 
 #include <cerrno>
 

@@ -1,11 +1,7 @@
 // Progress of a running decode as the window and the console see it.
 #pragma once
 
-#include <QObject>
-
 #include <cstdint>
-
-class DecoderRunnable;
 
 // Percentage of `bytesRead` in `totalBytes`, rounded half up; 0 when the
 // total is unknown (0).
@@ -17,12 +13,3 @@ int progressPercentFor(std::uint64_t bytesRead, std::uint64_t totalBytes);
 bool takeVerbosePercent(int percent);
 // Forgets the last percentage shown (for tests).
 void resetVerbosePercent();
-
-// The object that receives "jobComplete" when a decode task ends; null
-// before the window exists.
-void setCompletionReceiver(QObject* receiver);
-QObject* completionReceiver();
-
-// Completion function of every decode task: queues "jobComplete" on the
-// receiver, so it always runs on the receiver's thread, later.
-void queueJobComplete(DecoderRunnable* task);

@@ -1,4 +1,4 @@
-#include "app/StartupOptions.h"
+#include "common/StartupOptions.h"
 
 ProcessFlags& processFlags() {
   static ProcessFlags flags;

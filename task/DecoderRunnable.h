@@ -3,6 +3,7 @@
 
 #include <QRunnable>
 
+#include <functional>
 #include <memory>
 
 namespace zrl {
@@ -12,9 +13,9 @@ class Decoder;
 class DecoderRunnable : public QRunnable {
  public:
   // Called with the task after every run, on the thread that ran it.
-  using Completion = void (*)(DecoderRunnable*);
+  using Completion = std::function<void(DecoderRunnable*)>;
 
-  // The task owns `decoder`. It is not deleted by the pool: the window
+  // The task owns `decoder`. It is not deleted by the pool: the controller
   // keeps it, and it can run again for another decode of the same file.
   DecoderRunnable(std::unique_ptr<zrl::Decoder> decoder, Completion completion);
   ~DecoderRunnable() override;
@@ -22,7 +23,7 @@ class DecoderRunnable : public QRunnable {
   DecoderRunnable(const DecoderRunnable&) = delete;
   DecoderRunnable& operator=(const DecoderRunnable&) = delete;
 
-  // Runs the decode (its result reaches the window through the progress
+  // Runs the decode (its result reaches the controller through the progress
   // callback), then calls the completion.
   void run() override;
 

@@ -1,4 +1,4 @@
-#include "decode/task/OutputName.h"
+#include "task/DefaultOutputName.h"
 
 #include <QFileInfo>
 

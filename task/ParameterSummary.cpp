@@ -1,4 +1,4 @@
-#include "decode/task/ParameterSummary.h"
+#include "task/ParameterSummary.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The generated CSV name and the verbose summary.
 #include <gtest/gtest.h>
 
-#include "decode/task/OutputName.h"
-#include "decode/task/ParameterSummary.h"
+#include "task/DefaultOutputName.h"
+#include "task/ParameterSummary.h"
 
 namespace {
 

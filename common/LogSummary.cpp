@@ -1,4 +1,4 @@
-#include "app/LogSummary.h"
+#include "common/LogSummary.h"
 
 #include <sstream>
 

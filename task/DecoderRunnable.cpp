@@ -1,11 +1,11 @@
-#include "decode/task/DecoderRunnable.h"
+#include "task/DecoderRunnable.h"
 
 #include "decode/Decoder.h"
 
 using namespace zrl;
 
 DecoderRunnable::DecoderRunnable(std::unique_ptr<Decoder> decoder, Completion completion)
-    : decoder_(std::move(decoder)), completion_(completion) {
+    : decoder_(std::move(decoder)), completion_(std::move(completion)) {
   setAutoDelete(false);
 }
 

@@ -1,4 +1,4 @@
-#include "app/Console.h"
+#include "common/Console.h"
 
 #include <cstdio>
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "decode/Decoder.h"
-#include "decode/task/DecoderRunnable.h"
+#include "task/DecoderRunnable.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 

@@ -20,7 +20,7 @@ struct StartupOptions {
   std::optional<std::string> influxUrl;
 };
 
-// Set once by the main window's constructor, read everywhere after that;
+// Set once by the decode controller's constructor, read everywhere after that;
 // never changed while the program runs.
 struct ProcessFlags {
   bool allData = false;
