@@ -1,6 +1,5 @@
-// Diagnostic output. Everything the program reports goes to standard output,
-// flushed at once so that it interleaves correctly with the decode thread's
-// progress and with output of child processes in scripts.
+// Qt text forms of the engine's diagnostics printer (values/Diagnostics.h),
+// so that the shell's messages go wherever the engine's go.
 #pragma once
 
 #include <QString>

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "reader/ConsoleLine.h"
+#include "values/Diagnostics.h"
 #include "reader/HeaderFields.h"
 
 namespace zrl {
@@ -41,7 +41,7 @@ bool LogReader::openInputFile(bool printFailure) {
   if (fd_ < 0) {
     const int error = errno;
     if (printFailure)
-      printConsoleLine("Decoder: Failed to open " + inputPath_ + ":" + systemErrorText(error));
+      printDiagnosticLine("Decoder: Failed to open " + inputPath_ + ":" + systemErrorText(error));
     return false;
   }
   return true;
@@ -49,7 +49,7 @@ bool LogReader::openInputFile(bool printFailure) {
 
 bool LogReader::readStream(void* buffer, std::size_t length) {
   if (fd_ < 0) {
-    printConsoleLine("Read stream: no open input file");
+    printDiagnosticLine("Read stream: no open input file");
     return false;
   }
   uint8_t* out = static_cast<uint8_t*>(buffer);
@@ -57,11 +57,11 @@ bool LogReader::readStream(void* buffer, std::size_t length) {
   while (done < length) {
     const ssize_t got = ::read(fd_, out + done, length - done);
     if (got < 0) {
-      printConsoleLine("Failed to read from stream: " + systemErrorText(errno));
+      printDiagnosticLine("Failed to read from stream: " + systemErrorText(errno));
       return false;
     }
     if (got == 0) {
-      printConsoleLine("readStream: zero bytes");
+      printDiagnosticLine("readStream: zero bytes");
       return false;
     }
     done += static_cast<std::size_t>(got);
@@ -73,7 +73,7 @@ bool LogReader::readMagic() {
   uint8_t magic[kMagicSize];
   if (!readStream(magic, sizeof magic)) return false;
   if (loadLe32(magic) != kMagicNumber) {
-    printConsoleLine("File has a bad magic number");
+    printDiagnosticLine("File has a bad magic number");
     return false;
   }
   return true;
@@ -99,7 +99,7 @@ bool LogReader::readHeaderFields() {
 bool LogReader::readHeader() {
   variableIndex_.clear();
   if (!readHeaderFields()) {
-    printConsoleLine("Failed to read header:, " + systemErrorText(errno));
+    printDiagnosticLine("Failed to read header:, " + systemErrorText(errno));
     return false;
   }
   if (!isSupportedVersion(formatVersion_)) return false;  // the caller explains

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "reader/ConsoleLine.h"
+#include "values/Diagnostics.h"
 #include "reader/DataTypes.h"
 #include "reader/LogReader.h"
 
@@ -20,14 +20,14 @@ bool LogReader::reportReadFailure() {
   const int number = recordStream_.errorNumber();
   const std::string text =
       number == Z_ERRNO ? systemErrorText(systemError) : recordStream_.errorMessage();
-  printConsoleLine("readInputFile, GZ error: (" + std::to_string(number) + ") " + text);
+  printDiagnosticLine("readInputFile, GZ error: (" + std::to_string(number) + ") " + text);
   return false;
 }
 
 bool LogReader::readId(uint16_t& recordId) {
   uint8_t bytes[2] = {0, 0};
   if (!readInputFile(bytes, sizeof bytes)) {
-    if (!recordStream_.atEnd()) printConsoleLine("Failed to read ID");
+    if (!recordStream_.atEnd()) printDiagnosticLine("Failed to read ID");
     return false;
   }
   recordId = loadLe16(bytes);
@@ -39,7 +39,7 @@ bool LogReader::readAbsoluteTimestamp(int64_t& timeMs) {
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   const unsigned width = formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4;
   if (!readInputFile(bytes, width)) {
-    printConsoleLine("Failed to read absolute timestamp ");
+    printDiagnosticLine("Failed to read absolute timestamp ");
     return false;
   }
   const uint64_t offset = width == 8 ? loadLe64(bytes) : loadLe32(bytes);
@@ -102,7 +102,7 @@ bool LogReader::readShortPayload(uint8_t* out, unsigned length) {
 bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out) {
   if (recordId >= kMaxVariables) {
     // No catalog slot, so neither the type nor the payload length is known.
-    printConsoleLine("readVarData() failed: Unknown variable, varId=" + std::to_string(recordId));
+    printDiagnosticLine("readVarData() failed: Unknown variable, varId=" + std::to_string(recordId));
     return false;
   }
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
@@ -140,12 +140,12 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       uint8_t length = 0;
       if (!readInputFile(&length, 1)) return false;
       if (length > kMaxStringLength) {
-        printConsoleLine("String too long (" + rawCharacter(length) + ")");
+        printDiagnosticLine("String too long (" + rawCharacter(length) + ")");
         return false;
       }
       char text[kMaxStringLength + 1] = {};
       if (!readInputFile(text, length)) {
-        printConsoleLine("Unable to read string data");
+        printDiagnosticLine("Unable to read string data");
         return false;
       }
       text[length] = '\0';
@@ -156,16 +156,16 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       uint8_t length = 0;
       if (!readInputFile(&length, 1)) return false;
       if (length > kMaxCanDataLength) {
-        printConsoleLine("CAN frame too long (" + rawCharacter(length) + ")");
+        printDiagnosticLine("CAN frame too long (" + rawCharacter(length) + ")");
         return false;
       }
       if (!readInputFile(bytes, 4)) {
-        printConsoleLine("Unable to read CAN frame ID");
+        printDiagnosticLine("Unable to read CAN frame ID");
         return false;
       }
       uint8_t data[sizeof(can_frame::data)] = {};
       if (!readShortPayload(data, length)) {
-        printConsoleLine("Unable to read CAN frame data");
+        printDiagnosticLine("Unable to read CAN frame data");
         return false;
       }
       storeCanFrame(out, loadLe32(bytes), length, data);
@@ -181,7 +181,7 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       return true;
     }
     default:
-      printConsoleLine("readVarData() failed: Unknown type=" + std::to_string(type) +
+      printDiagnosticLine("readVarData() failed: Unknown type=" + std::to_string(type) +
                        ", varName=" + variableName(recordId) +
                        ", varId=" + std::to_string(recordId));
       return false;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader/ConsoleLine.h"
+#include "values/Diagnostics.h"
 
 namespace zrl {
 
@@ -44,11 +44,11 @@ bool VariableIndex::addDescriptors(const zrl::CatalogTable& catalog) {
       const zrl::VariableDescriptor d = catalog.descriptor(index);
       if (d.type == 0) continue;
       if (d.groupId >= kMaxGroups) {
-        zrl::printConsoleLine("!!! GROUP_ID above limit: " + std::to_string(d.groupId));
+        zrl::printDiagnosticLine("!!! GROUP_ID above limit: " + std::to_string(d.groupId));
         return false;
       }
       if (d.id >= kMaxVariables) {
-        zrl::printConsoleLine("!!! VAR_ID above limit: " + std::to_string(d.id));
+        zrl::printDiagnosticLine("!!! VAR_ID above limit: " + std::to_string(d.id));
         return false;
       }
       VariableEntry* entry = obtain(d.id);
@@ -56,7 +56,7 @@ bool VariableIndex::addDescriptors(const zrl::CatalogTable& catalog) {
       entry->decimals = d.decimals;
     }
   } catch (const std::exception& e) {
-    zrl::printConsoleLine(std::string("EXCEPTION:") + e.what());
+    zrl::printDiagnosticLine(std::string("EXCEPTION:") + e.what());
     return false;
   }
   return true;

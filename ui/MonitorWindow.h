@@ -71,7 +71,7 @@ class MonitorWindow : public QMainWindow {
   static QIcon conditionIcon(const QString& typeName, bool hasCondition);
   static QString variableTooltip(const CatalogEntry& entry);
   // Where the condition marker image is found: the working directory first,
-  // then beside the executable; empty when neither has it.
+  // then beside the executable, then the copy compiled into the program.
   static QString funnelImagePath();
 
   // Aliases and conditions.

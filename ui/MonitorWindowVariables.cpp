@@ -100,6 +100,10 @@ QString MonitorWindow::funnelImagePath() {
   if (QFileInfo::exists(relative)) return relative;
   const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(relative);
   if (QFileInfo::exists(besideProgram)) return besideProgram;
+  // An installed program has no images folder beside it: the copy compiled
+  // into the resources serves then.
+  const QString compiledIn = QStringLiteral(":/resources/images/funnel-icon.png");
+  if (QFileInfo::exists(compiledIn)) return compiledIn;
   return QString();
 }
 

@@ -8,8 +8,8 @@
 #include <ostream>
 #include <thread>
 
+#include "values/Diagnostics.h"
 #include "values/Units.h"
-#include "values/ValueMessages.h"
 
 namespace zrl {
 
@@ -87,7 +87,7 @@ DataValue::DataValue(const DataValue& other) noexcept : DataValue() { *this = ot
 DataValue& DataValue::operator=(const DataValue& other) noexcept {
   if (this == &other) return *this;
   if (other.type == DataValueKind::UnknownDt) {
-    printValueMessage(fullName() + ": set an unknown type is forbidden, from NdV " + other.fullName());
+    printDiagnosticLine(fullName() + ": set an unknown type is forbidden, from NdV " + other.fullName());
     return *this;
   }
   Guard guard(mutex);
@@ -191,7 +191,7 @@ bool DataValue::getBool() const {
     Guard guard(mutex);
     if (type == DataValueKind::Boolean) return value[0] != 0;
   }
-  printValueMessage(fullName() + " is not boolean");
+  printDiagnosticLine(fullName() + " is not boolean");
   return false;
 }
 
@@ -209,7 +209,7 @@ int32_t DataValue::getInt() const {
       return static_cast<int32_t>(rounded);
     }
   }
-  printValueMessage(fullName() + " is not scalar");
+  printDiagnosticLine(fullName() + " is not scalar");
   return 0;
 }
 
@@ -219,7 +219,7 @@ float DataValue::getFloat() const {
     if (type == DataValueKind::Float) return floatUnlocked();
     if (type == DataValueKind::Integer) return static_cast<float>(intUnlocked());
   }
-  printValueMessage(fullName() + " is not scalar");
+  printDiagnosticLine(fullName() + " is not scalar");
   return 0.0f;
 }
 
@@ -231,7 +231,7 @@ std::string DataValue::getString() const {
       return std::string(text, strnlen(text, kStringMax));
     }
   }
-  printValueMessage(fullName() + " is not string");
+  printDiagnosticLine(fullName() + " is not string");
   return std::string();
 }
 
@@ -243,7 +243,7 @@ bool DataValue::getCanFrame(can_frame& out) const {
       return true;
     }
   }
-  printValueMessage(fullName() + " is not can_frame");
+  printDiagnosticLine(fullName() + " is not can_frame");
   return false;
 }
 
@@ -264,11 +264,9 @@ TimeSpec32 DataValue::getTimeStamp() const {
       return ts;
     }
   }
-  printValueMessage(fullName() + " is not timestamp");
+  printDiagnosticLine(fullName() + " is not timestamp");
   return TimeSpec32{0, 0};
 }
-
-std::string DataValue::fullName() const { return qualifiedValueName(parent, id); }
 
 // ---- text forms ----
 

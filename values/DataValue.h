@@ -185,6 +185,8 @@ class DataValue {
  private:
   enum class ArithOp { Add, Sub, Mul, Div };
   DataValue& arithmetic(ArithOp op, const DataValue& r);
+  // Tells the tracking node, if any, that the value changed (see
+  // ValueModelHooks.h, where it and fullName() are defined).
   void notifyTracker();
   void clearAs(DataValueKind kind) noexcept;
   void storeString(const char* text, std::size_t length) noexcept;

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "values/DataValue.h"
-#include "values/ValueMessages.h"
+#include "values/Diagnostics.h"
 
 namespace zrl {
 
@@ -35,7 +35,7 @@ int32_t truncateToInt32(double r) {
 std::string otherName(const DataValue& r) { return r.parent ? r.fullName() : std::string("null"); }
 
 void printMismatch(const char* prefix, const DataValue& l, const DataValue& r) {
-  printValueMessage(prefix + l.fullName() + "' and " + kindName(r.type) + " " + otherName(r));
+  printDiagnosticLine(prefix + l.fullName() + "' and " + kindName(r.type) + " " + otherName(r));
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ DataValue& DataValue::arithmetic(ArithOp op, const DataValue& r) {
 
   if (isScalar(type)) {
     if (!isScalar(rightKind)) {
-      printValueMessage(std::string("Cannot perform ") + opText(opIndex) + " with scalar and " +
+      printDiagnosticLine(std::string("Cannot perform ") + opText(opIndex) + " with scalar and " +
                         kindName(rightKind));
       return *this;
     }
@@ -74,13 +74,13 @@ DataValue& DataValue::arithmetic(ArithOp op, const DataValue& r) {
         std::memcpy(value, &stored, sizeof stored);
       }
     }
-    notifyValueTracker(tracker);
+    notifyTracker();
     return *this;
   }
 
   if (type == DataValueKind::String && op == ArithOp::Add) {
     if (rightKind != DataValueKind::String) {
-      printValueMessage(std::string("Cannot perform += with string and ") + kindName(rightKind));
+      printDiagnosticLine(std::string("Cannot perform += with string and ") + kindName(rightKind));
       return *this;
     }
     // Read the right text first: it may be this very value.
@@ -98,11 +98,11 @@ DataValue& DataValue::arithmetic(ArithOp op, const DataValue& r) {
   }
 
   if (op == ArithOp::Add) {
-    printValueMessage("+= on unknown or unsupported types");
+    printDiagnosticLine("+= on unknown or unsupported types");
   } else if (type == DataValueKind::String || rightKind == DataValueKind::String) {
-    printValueMessage(std::string("Cannot perform '") + opText(opIndex) + "' on strings");
+    printDiagnosticLine(std::string("Cannot perform '") + opText(opIndex) + "' on strings");
   } else {
-    printValueMessage(std::string(opText(opIndex)) + " on unknown or unsupported types");
+    printDiagnosticLine(std::string(opText(opIndex)) + " on unknown or unsupported types");
   }
   return *this;
 }
@@ -153,14 +153,14 @@ bool DataValue::operator==(const DataValue& r) const {
       printMismatch("Cannot perform == between TimeStamp '", *this, r);
       return false;
     default:
-      printValueMessage("Cannot perform == on unsupported types");
+      printDiagnosticLine("Cannot perform == on unsupported types");
       return false;
   }
 }
 
 bool DataValue::operator<(const DataValue& r) const {
   if (type == DataValueKind::UnknownDt || r.type == DataValueKind::UnknownDt) {
-    printValueMessage("Cannot perform < with Unknown type: " + fullName() + ", " + otherName(r));
+    printDiagnosticLine("Cannot perform < with Unknown type: " + fullName() + ", " + otherName(r));
     return false;
   }
   switch (type) {
@@ -178,7 +178,7 @@ bool DataValue::operator<(const DataValue& r) const {
       printMismatch("Cannot perform < between String '", *this, r);
       return false;
     default:
-      printValueMessage("Cannot perform < on unsupported types");
+      printDiagnosticLine("Cannot perform < on unsupported types");
       return false;
   }
 }

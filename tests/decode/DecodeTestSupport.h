@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decode/Decoder.h"
+#include "tests/support/CapturedDiagnostics.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
@@ -69,9 +70,9 @@ inline Outcome decode(const std::string& logPath,
   decoder.setOutputPath(zrltest::makeTempSubdir("csv") + "/out.csv");
   if (configure) configure(decoder);
   running = &decoder;
-  testing::internal::CaptureStdout();
+  zrltest::CapturedDiagnostics captured;
   outcome.ok = decoder.run();
-  outcome.printed = testing::internal::GetCapturedStdout();
+  outcome.printed = captured.text();
   outcome.outputPath = decoder.outputPath();
   const std::string bytes = zrltest::readFile(outcome.outputPath);
   outcome.bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;

@@ -1,23 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "decode/DecodeSettings.h"
 
 using namespace zrl;
 
-TEST(DecodeSettingsTest, DefaultsOfAFreshDecode) {
+// A fresh decode is what the window's default controls ask for: every
+// variable, ";", ".", "7 decimals", UTC, no resampling, Median.
+TEST(DecodeSettingsTest, DefaultsAreTheDefaultControlTexts) {
   const DecodeSettings s;
-  EXPECT_EQ(s.columnSeparator, ';');
-  EXPECT_EQ(s.decimalSeparator, '.');
-  EXPECT_EQ(s.floatFormat, 4);
-  EXPECT_TRUE(s.utc);
-  EXPECT_FALSE(s.milliseconds);
-  EXPECT_FALSE(s.leaveBlank);
-  EXPECT_EQ(s.frequencyCode, 0);
-  EXPECT_EQ(s.periodMs, 0);
-  EXPECT_EQ(s.method, MethodMedian);
-  EXPECT_FALSE(s.influxOutput);
-  ASSERT_EQ(s.selected.size(), 20000u);
-  for (uint8_t flag : s.selected) ASSERT_EQ(flag, 1);
+  EXPECT_EQ(s.columnSeparator, columnSeparatorFromText(";"));
+  EXPECT_EQ(s.decimalSeparator, decimalSeparatorFromText("."));
+  EXPECT_EQ(s.floatFormat, floatFormatFromText("7 decimals"));
+  EXPECT_EQ(s.frequencyCode, frequencyCodeFromText("None"));
+  EXPECT_EQ(s.periodMs, periodFromFrequencyCode(s.frequencyCode));
+  EXPECT_EQ(s.method, methodFromText("Median"));
+  EXPECT_TRUE(s.utc && !s.milliseconds && !s.unitLine && !s.leaveBlank && !s.influxOutput);
+  EXPECT_EQ(s.selected.size(), kMaxVariables);
+  EXPECT_TRUE(std::all_of(s.selected.begin(), s.selected.end(), [](uint8_t f) { return f == 1; }));
 }
 
 TEST(DecodeSettingsTest, TextConversions) {

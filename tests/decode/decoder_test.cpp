@@ -152,6 +152,38 @@ TEST(DecoderRunTest, WindowLimitsAreTheFilesOwnStartAndEnd) {
   EXPECT_EQ(out.messages, std::vector<std::string>{"End Time selected is over end time of the file"});
 }
 
+// Records that repeat the current time add no row of their own: the values
+// after both land in the one row of that time.
+TEST(DecoderRunTest, ARepeatedTimestampWritesOneRow) {
+  RecordEncoder body;
+  body.timestamp(0).integer(3, 1)
+      .timestamp(1000).integer(3, 2)
+      .timestamp(1000).integer(3, 3)
+      .timestamp(2000).integer(3, 4);
+  const Outcome out = decode(writeLog(engineHead(kTen, kTen + 2000), body.bytes()));
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 3) + rowAt(2, 4));
+}
+
+// Rows start at the first timestamp less than one day after the window
+// start; one lying exactly a day later is not taken as the start.
+TEST(DecoderRunTest, TheFirstRowMustLieWithinADayOfTheWindowStart) {
+  constexpr int64_t kDay = 86400000;
+  struct Case { int64_t firstRowMs; std::string rows; };
+  const Case cases[] = {
+      {kDay - 1000, "06/03/2026;09:59:59;;1;\r\n06/03/2026;10:00:00;;2;\r\n"},
+      {kDay, ""},
+  };
+  for (const Case& c : cases) {
+    RecordEncoder body;
+    body.timestamp(uint64_t(c.firstRowMs)).integer(3, 1);
+    body.timestamp(uint64_t(c.firstRowMs) + 1000).integer(3, 2);
+    const Outcome out = decode(writeLog(engineHead(kTen, kTen + kDay + 1000), body.bytes()));
+    EXPECT_TRUE(out.ok) << c.firstRowMs;
+    EXPECT_EQ(out.csv, kEngineHeading + c.rows) << c.firstRowMs;
+  }
+}
+
 TEST(DecoderRunTest, ResamplingClosesOneBinPerTimestamp) {
   // The file starts at 10:00:00.300; bins of 1 s start on whole seconds.
   RecordEncoder body;
@@ -255,13 +287,12 @@ TEST(DecoderRunTest, CancelBeforeTheRunStartsIsServedOnce) {
   };
   decoder.setOutputPath(dir + "/out.csv");
   decoder.requestCancel();
-  testing::internal::CaptureStdout();
+  zrltest::CapturedDiagnostics quiet;
   EXPECT_TRUE(decoder.run());
   EXPECT_EQ(rowsIn(decoder.outputPath()), 0);
 
   decoder.setOutputPath(dir + "/again.csv");
   EXPECT_TRUE(decoder.run());
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(rowsIn(decoder.outputPath()), 1000);
 }
 

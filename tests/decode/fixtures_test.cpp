@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "decode/Decoder.h"
+#include "tests/support/CapturedDiagnostics.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
@@ -155,9 +156,9 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
   decoder.setAliases(aliases);
   decoder.setFilters(filters);
 
-  testing::internal::CaptureStdout();
+  zrltest::CapturedDiagnostics captured;
   const bool result = decoder.run();
-  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::string printed = captured.text();
 
   EXPECT_EQ(result, expectedResult);
   EXPECT_EQ(messages, expectedMessages);

@@ -287,9 +287,11 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
     ASSERT_EQ(d.listVariables().size(), 3u);
     c.change(path);
     d.setOutputPath(zrltest::makeTempSubdir("out") + "/out.csv");
-    testing::internal::CaptureStdout();
-    const bool ok = d.run();
-    testing::internal::GetCapturedStdout();
+    bool ok = false;
+    {
+      zrltest::CapturedDiagnostics quiet;
+      ok = d.run();
+    }
     EXPECT_EQ(ok, c.ok);
     if (c.lastMessage.empty()) {
       EXPECT_TRUE(messages.empty());

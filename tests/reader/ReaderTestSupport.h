@@ -1,5 +1,5 @@
-// Helpers shared by the reader tests: captured standard output, log files
-// written by our writer, and a reader with its protected parts reachable.
+// Helpers shared by the reader tests: log files written by our writer, and a
+// reader with its protected parts reachable.
 #pragma once
 
 #include <cstdint>
@@ -10,45 +10,13 @@
 #include <vector>
 
 #include "reader/LogReader.h"
+#include "tests/support/CapturedDiagnostics.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
 namespace zrl {
 
 namespace readertest {
-
-// Redirects file descriptor 1 into a file while alive; text() ends it.
-class StdoutCapture {
- public:
-  StdoutCapture() {
-    std::fflush(stdout);
-    path_ = zrltest::tempDir() + "/stdout-capture-" + std::to_string(++counter()) + ".txt";
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    saved_ = ::dup(1);
-    ::dup2(fd, 1);
-    ::close(fd);
-  }
-  ~StdoutCapture() { restore(); }
-  std::string text() {
-    restore();
-    return zrltest::readFile(path_);
-  }
-
- private:
-  void restore() {
-    if (saved_ < 0) return;
-    std::fflush(stdout);
-    ::dup2(saved_, 1);
-    ::close(saved_);
-    saved_ = -1;
-  }
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
-  std::string path_;
-  int saved_ = -1;
-};
 
 // Reports received through the progress callback.
 struct Report {

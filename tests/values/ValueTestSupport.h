@@ -6,13 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/CapturedDiagnostics.h"
+
 namespace valuetest {
 
-// Standard output written while `action` runs.
-inline std::string stdoutOf(const std::function<void()>& action) {
-  testing::internal::CaptureStdout();
+// Messages printed while `action` runs.
+inline std::string messagesOf(const std::function<void()>& action) {
+  zrltest::CapturedDiagnostics captured;
   action();
-  return testing::internal::GetCapturedStdout();
+  return captured.text();
 }
 
 }  // namespace valuetest

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "values/CircularBuffer.h"
+#include "values/model/CircularBuffer.h"
 
 namespace zrl {
 

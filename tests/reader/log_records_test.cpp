@@ -133,7 +133,7 @@ TEST(LogRecords, EveryTypeDecodes) {
   EXPECT_EQ(v.getTimeStamp().tv_nsec, 123456000);
 
   // Exactly at the end: the next id is the normal end, silently.
-  StdoutCapture capture;
+  zrltest::CapturedDiagnostics capture;
   uint16_t id = 0;
   EXPECT_FALSE(log.reader.atStreamEnd());
   EXPECT_FALSE(log.reader.readId(id));
@@ -183,7 +183,7 @@ TEST(LogRecords, BrokenRecordsPrintTheirMessage) {
     SCOPED_TRACE(c.what);
     OpenLog log(c.body);
     NodeDataValue v = int32_t{5};
-    StdoutCapture capture;
+    zrltest::CapturedDiagnostics capture;
     EXPECT_FALSE(log.readValue(v));
     EXPECT_EQ(capture.text(), c.console);
     EXPECT_EQ(v.getInt(), 5) << "a failed read leaves the value alone";
@@ -209,7 +209,7 @@ TEST(LogRecords, StreamEndingInsideARecord) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     OpenLog log(c.body);
-    StdoutCapture capture;
+    zrltest::CapturedDiagnostics capture;
     uint16_t id = 0;
     ASSERT_TRUE(log.reader.readId(id));
     bool ok;
@@ -251,7 +251,7 @@ TEST(LogRecords, CorruptDataEndsWithTheZlibMessage) {
 
   TestReader reader(path, {});
   ASSERT_TRUE(reader.openForRecords());
-  StdoutCapture capture;
+  zrltest::CapturedDiagnostics capture;
   int records = 0;
   for (;; ++records) {
     uint16_t id = 0;

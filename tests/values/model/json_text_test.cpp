@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "values/JsonText.h"
+#include "values/model/JsonText.h"
 
 using namespace zrl;
 

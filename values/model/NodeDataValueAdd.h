@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "values/ValuePersistentInfo.h"
+#include "values/model/ValuePersistentInfo.h"
 
 namespace zrl {
 

@@ -13,7 +13,7 @@ using namespace zrl;
 
 namespace {
 
-using valuetest::stdoutOf;
+using valuetest::messagesOf;
 
 TEST(ValueArithmetic, ScalarsMixThroughSinglePrecision) {
   struct Case {
@@ -37,7 +37,7 @@ TEST(ValueArithmetic, ScalarsMixThroughSinglePrecision) {
       {NodeDataValue(2147483647), '*', NodeDataValue(2), DataValueKind::Integer, 2147483647},
   };
   for (Case c : cases) {
-    std::string out = stdoutOf([&] {
+    std::string out = messagesOf([&] {
       switch (c.op) {
         case '+': c.left += c.right; break;
         case '-': c.left -= c.right; break;
@@ -119,7 +119,7 @@ TEST(ValueArithmetic, RefusedCombinationsPrintAndKeepTheValue) {
   };
   for (Case c : cases) {
     const NodeDataValue before(c.left.type == DataValueKind::UnknownDt ? NodeDataValue(0) : c.left);
-    std::string out = stdoutOf([&] {
+    std::string out = messagesOf([&] {
       switch (c.op) {
         case '+': c.left += c.right; break;
         case '-': c.left -= c.right; break;
@@ -158,7 +158,7 @@ TEST(ValueComparison, Equality) {
       {NodeDataValue(), NodeDataValue(1), false},
   };
   for (const Case& c : cases) {
-    std::string out = stdoutOf([&] {
+    std::string out = messagesOf([&] {
       EXPECT_EQ(c.l == c.r, c.equal);
       EXPECT_EQ(c.l != c.r, !c.equal);
     });
@@ -191,7 +191,7 @@ TEST(ValueComparison, MismatchLines) {
   };
   for (const Case& c : cases) {
     bool result = true;
-    std::string out = stdoutOf([&] { result = c.less ? c.l == c.r : c.l < c.r; });
+    std::string out = messagesOf([&] { result = c.less ? c.l == c.r : c.l < c.r; });
     EXPECT_FALSE(result);
     EXPECT_EQ(out, c.line);
   }
@@ -210,7 +210,7 @@ TEST(ValueComparison, OrderingAndDerivedOperators) {
   // Booleans have no order: the derived operators are negations, so a
   // refused pair compares as > and >= ...
   const NodeDataValue t(true), f(false);
-  std::string out = stdoutOf([&] {
+  std::string out = messagesOf([&] {
     EXPECT_TRUE(t >= f);
     EXPECT_TRUE(t > f);   // < refused, == false
     EXPECT_FALSE(t > NodeDataValue(true));  // < refused, == true
@@ -220,7 +220,7 @@ TEST(ValueComparison, OrderingAndDerivedOperators) {
             "Cannot perform < on unsupported types\n"
             "Cannot perform < on unsupported types\n");
   // ... and <= of a mismatched pair writes both lines.
-  out = stdoutOf([&] { EXPECT_FALSE(NodeDataValue(1) <= NodeDataValue("s")); });
+  out = messagesOf([&] { EXPECT_FALSE(NodeDataValue(1) <= NodeDataValue("s")); });
   EXPECT_EQ(out,
             "Cannot perform < between Scalar '' and String null\n"
             "Cannot perform == between Scalar '' and String null\n");

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "values/DataValue.h"
-#include "values/NodeDataValueAdd.h"
+#include "values/model/NodeDataValueAdd.h"
 
 namespace zrl {
 

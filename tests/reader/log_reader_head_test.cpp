@@ -22,7 +22,7 @@ struct LoadOutcome {
 
 LoadOutcome load(const std::string& path) {
   ReportLog log;
-  StdoutCapture capture;
+  zrltest::CapturedDiagnostics capture;
   TestReader reader(path, log.callback());
   LoadOutcome outcome{capture.text(), log.reports, reader.loadError()};
   EXPECT_EQ(reader.inputDescriptor(), -1) << "construction leaves the file open";
@@ -270,7 +270,7 @@ TEST(LogReaderHeader, OldVersionHasNoExtension) {
 TEST(LogReaderHeader, ReadStreamWithoutFile) {
   TestReader reader(zrltest::tempDir() + "/missing.zrl", {});
   char buffer[4];
-  StdoutCapture capture;
+  zrltest::CapturedDiagnostics capture;
   EXPECT_FALSE(reader.readStream(buffer, 4));
   EXPECT_EQ(capture.text(), "Read stream: no open input file\n");
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -8,12 +9,32 @@
 
 #include "values/Clock.h"
 #include "values/DataValue.h"
+#include "values/Diagnostics.h"
 #include "values/TextUtils.h"
 #include "values/Units.h"
+#include "tests/support/CapturedDiagnostics.h"
 
 using namespace zrl;
 
 namespace {
+
+// Lines arrive whole at the installed sink, text without a newline as it is;
+// errno survives for the errno text callers print next; the sink before the
+// capture is back afterwards.
+TEST(Diagnostics, SinkReceivesLinesAndTextAndErrnoSurvives) {
+  DiagnosticSink* before = setDiagnosticSink(nullptr);
+  setDiagnosticSink(before);
+  {
+    zrltest::CapturedDiagnostics captured;
+    errno = ENOSPC;
+    printDiagnosticLine("first");
+    printDiagnosticText("50% ");
+    printDiagnosticLine("");
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(captured.text(), "first\n50% \n");
+  }
+  EXPECT_EQ(setDiagnosticSink(before), before);
+}
 
 TEST(Units, NamesSymbolsAndLookup) {
   struct Case { int32_t code; const char* name; const char* symbol; };

@@ -1,16 +1,18 @@
 // Tracking node of a value (see NodeDataValueAdd.h).
-#include "values/NodeDataValueAdd.h"
+#include "values/model/NodeDataValueAdd.h"
 
 #include <cmath>
 #include <limits>
 
 #include "values/Clock.h"
 #include "values/DataValue.h"
-#include "values/ValueMessages.h"
+#include "values/Diagnostics.h"
+#include "values/model/ValueModelLink.h"
 
 namespace zrl {
 
 NodeDataValueAdd::NodeDataValueAdd(NodeDataValue* tracked) : value(tracked) {
+  linkValueModel();
   if (value != nullptr) value->tracker = this;
 }
 
@@ -117,10 +119,6 @@ bool NodeDataValueAdd::minSet() const {
 bool NodeDataValueAdd::maxSet() const {
   std::lock_guard<std::mutex> guard(info.lock);
   return info.currentMax != -std::numeric_limits<float>::infinity();
-}
-
-void notifyValueTracker(NodeDataValueAdd* tracker) {
-  if (tracker != nullptr) tracker->notifyChanged();
 }
 
 }  // namespace zrl

@@ -1,10 +1,10 @@
 // Persistent display settings of a tracked value (see ValuePersistentInfo.h).
-#include "values/ValuePersistentInfo.h"
+#include "values/model/ValuePersistentInfo.h"
 
 #include <cmath>
 #include <sstream>
 
-#include "values/JsonText.h"
+#include "values/model/JsonText.h"
 
 namespace zrl {
 

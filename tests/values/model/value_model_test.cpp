@@ -6,15 +6,15 @@
 
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/values/ValueTestSupport.h"
-#include "values/JsonText.h"
-#include "values/NodeData.h"
-#include "values/ValueRegistries.h"
+#include "values/model/JsonText.h"
+#include "values/model/NodeData.h"
+#include "values/model/ValueRegistries.h"
 
 using namespace zrl;
 
 namespace {
 
-using valuetest::stdoutOf;
+using valuetest::messagesOf;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -99,10 +99,10 @@ TEST(NodeData, ValuesAreNamedRegisteredAndTracked) {
   speed = 5;
   NodeDataValue& label = group.value("label");
   label = "text";
-  EXPECT_EQ(stdoutOf([&] { speed.getBool(); }), "engine.speed_km_h is not boolean\n");
-  EXPECT_EQ(stdoutOf([&] { (void)(speed == label); }),
+  EXPECT_EQ(messagesOf([&] { speed.getBool(); }), "engine.speed_km_h is not boolean\n");
+  EXPECT_EQ(messagesOf([&] { (void)(speed == label); }),
             "Cannot perform == between Scalar 'engine.speed_km_h' and String engine.label\n");
-  EXPECT_EQ(stdoutOf([&] { (void)(NodeDataValue() < label); }),
+  EXPECT_EQ(messagesOf([&] { (void)(NodeDataValue() < label); }),
             "Cannot perform < with Unknown type: , engine.label\n");
 
   // A copy is a plain value that keeps the id but no links.
@@ -116,7 +116,7 @@ TEST(NodeData, GroupHoldsAtMost1024Values) {
   NodeData group("crowded");
   for (int i = 0; i < 1024; ++i) group.value("v" + std::to_string(i)) = i;
   NodeDataValue* returned = nullptr;
-  EXPECT_EQ(stdoutOf([&] { returned = &group.value("one_more"); }),
+  EXPECT_EQ(messagesOf([&] { returned = &group.value("one_more"); }),
             "crowded: ERROR, maximum number of variables reached\n");
   EXPECT_EQ(returned, group.values.begin()->second.get());
   EXPECT_EQ(group.size(), 1024U);
@@ -126,7 +126,7 @@ TEST(NodeData, GroupHoldsAtMost1024Values) {
   extra.value("zz_new") = 77;
   extra.value("v5") = 55;
   const int32_t firstBefore = group.values.begin()->second->getInt();
-  EXPECT_EQ(stdoutOf([&] { group.merge(extra); }),
+  EXPECT_EQ(messagesOf([&] { group.merge(extra); }),
             "crowded: ERROR, maximum number of variables reached\n");
   EXPECT_EQ(group.values.begin()->second->getInt(), firstBefore);
   EXPECT_EQ(group.value("v5").getInt(), 55);
@@ -138,7 +138,7 @@ TEST(ValueRegistries, LimitsAndMessages) {
     ASSERT_EQ(variables.add("v", nullptr), static_cast<int16_t>(i));
   }
   int16_t id = 0;
-  EXPECT_EQ(stdoutOf([&] { id = variables.add("late", nullptr); }),
+  EXPECT_EQ(messagesOf([&] { id = variables.add("late", nullptr); }),
             "ERROR: Overall maximum number of variables reached\n");
   EXPECT_EQ(id, -1);
   EXPECT_EQ(variables.name(-1), "");
@@ -149,7 +149,7 @@ TEST(ValueRegistries, LimitsAndMessages) {
     ASSERT_EQ(connectors.registerName("g" + std::to_string(i)), static_cast<int16_t>(i));
   }
   EXPECT_EQ(connectors.registerName("g7"), 7);
-  EXPECT_EQ(stdoutOf([&] { id = connectors.registerName("late"); }),
+  EXPECT_EQ(messagesOf([&] { id = connectors.registerName("late"); }),
             "late: ERROR, overall maximum number of output connectors reached\n");
   EXPECT_EQ(id, -1);
   EXPECT_EQ(connectors.find("late"), -1);

@@ -1,5 +1,5 @@
 // Small JSON reader and writer helpers (see JsonText.h).
-#include "values/JsonText.h"
+#include "values/model/JsonText.h"
 
 #include <cerrno>
 #include <cmath>

@@ -17,7 +17,7 @@ using namespace zrl;
 
 namespace {
 
-using valuetest::stdoutOf;
+using valuetest::messagesOf;
 
 bool payloadZeroFrom(const DataValue& v, std::size_t first) {
   for (std::size_t i = first; i < sizeof v.value; ++i) {
@@ -150,7 +150,7 @@ TEST(DataValue, WrongKindGettersPrintAndReturnNeutral) {
       {[&] { s = integer.getCanFrameText(); }, " is not can_frame\n"},
       {[&] { ts = integer.getTimeStamp(); }, " is not timestamp\n"},
   };
-  for (const Case& c : cases) EXPECT_EQ(stdoutOf(c.call), c.line);
+  for (const Case& c : cases) EXPECT_EQ(messagesOf(c.call), c.line);
   EXPECT_FALSE(b);
   EXPECT_EQ(f, 0.0f);
   EXPECT_EQ(i, 0);
@@ -187,10 +187,10 @@ TEST(DataValue, CopyingAdoptsKindUnitAndId) {
 TEST(DataValue, CopyingUnknownIsRefusedWithMessage) {
   const NodeDataValue unknown;
   NodeDataValue target(5);
-  EXPECT_EQ(stdoutOf([&] { target = unknown; }),
+  EXPECT_EQ(messagesOf([&] { target = unknown; }),
             ": set an unknown type is forbidden, from NdV \n");
   EXPECT_EQ(target.getInt(), 5);
-  std::string line = stdoutOf([&] {
+  std::string line = messagesOf([&] {
     NodeDataValue copy(unknown);
     EXPECT_EQ(copy.type, DataValueKind::UnknownDt);
   });

@@ -1,14 +1,15 @@
 // Groups of values and their JSON and text forms (see NodeData.h).
-#include "values/NodeData.h"
+#include "values/model/NodeData.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "values/JsonText.h"
+#include "values/Diagnostics.h"
 #include "values/TextUtils.h"
 #include "values/Units.h"
-#include "values/ValueMessages.h"
-#include "values/ValueRegistries.h"
+#include "values/model/JsonText.h"
+#include "values/model/ValueModelLink.h"
+#include "values/model/ValueRegistries.h"
 
 namespace zrl {
 
@@ -40,6 +41,7 @@ void NodeData::copyValuesFrom(const NodeData& other) {
     } else {
       copy->id = source->id;  // nothing else to copy; no message for a copy
     }
+    linkValueModel();
     copy->parent = this;
     values.emplace(key, std::move(copy));
   }
@@ -61,6 +63,7 @@ void NodeData::setName(const std::string& groupName) {
 NodeDataValue* NodeData::insertNew(const std::string& key) {
   auto created = std::make_unique<NodeDataValue>();
   NodeDataValue* value = created.get();
+  linkValueModel();
   value->parent = this;
   value->id = VariableRegistry::global().add(key, value);
   trackers_[key] = std::make_unique<NodeDataValueAdd>(value);
@@ -73,7 +76,7 @@ NodeDataValue& NodeData::value(const std::string& valueName) {
   const auto it = values.find(key);
   if (it != values.end()) return *it->second;
   if (values.size() >= kMaxValues) {
-    printValueMessage(name + ": ERROR, maximum number of variables reached");
+    printDiagnosticLine(name + ": ERROR, maximum number of variables reached");
     return *values.begin()->second;
   }
   return *insertNew(key);
@@ -125,7 +128,7 @@ void NodeData::merge(const NodeData& other) {
     }
     if (values.size() >= kMaxValues) {
       // Writing into the group's first value instead would overwrite it.
-      printValueMessage(name + ": ERROR, maximum number of variables reached");
+      printDiagnosticLine(name + ": ERROR, maximum number of variables reached");
       continue;
     }
     *insertNew(key) = *source;

@@ -1,8 +1,8 @@
 // Variable and group registries (see ValueRegistries.h).
-#include "values/ValueRegistries.h"
+#include "values/model/ValueRegistries.h"
 
-#include "values/NodeData.h"
-#include "values/ValueMessages.h"
+#include "values/Diagnostics.h"
+#include "values/model/NodeData.h"
 
 namespace zrl {
 
@@ -19,7 +19,7 @@ int16_t VariableRegistry::add(const std::string& name, NodeDataValue* value) {
       return static_cast<int16_t>(entries_.size() - 1);
     }
   }
-  printValueMessage("ERROR: Overall maximum number of variables reached");
+  printDiagnosticLine("ERROR: Overall maximum number of variables reached");
   return -1;
 }
 
@@ -72,7 +72,7 @@ int16_t ConnectorRegistry::registerName(const std::string& name) {
       return id;
     }
   }
-  printValueMessage(name + ": ERROR, overall maximum number of output connectors reached");
+  printDiagnosticLine(name + ": ERROR, overall maximum number of output connectors reached");
   return -1;
 }
 
@@ -85,11 +85,6 @@ int16_t ConnectorRegistry::find(const std::string& name) const {
 std::size_t ConnectorRegistry::size() const {
   std::lock_guard<std::mutex> guard(lock_);
   return ids_.size();
-}
-
-std::string qualifiedValueName(const NodeData* group, int16_t id) {
-  if (group == nullptr) return std::string();
-  return group->name + "." + VariableRegistry::global().name(id);
 }
 
 }  // namespace zrl

@@ -104,6 +104,11 @@ TEST(FormatTimestampMs, LocalTimeFollowsDaylightSaving) {
 }
 
 TEST(TimestampFormatter, SameTextAsFormatTimestampMs) {
+  // Outside UTC, so that a local branch answering with UTC text (or the
+  // reverse) shows.
+  ScopedTimeZone zone("Europe/Paris");
+  ASSERT_NE(formatTimestampMs(1608903907000ULL, false, ';', true),
+            formatTimestampMs(1608903907000ULL, false, ';', false));
   TimestampFormatter formatter;
   // Runs of timestamps within a second, second changes, flag changes.
   const uint64_t base = 1608903907000ULL;

@@ -108,7 +108,7 @@ TEST(RecordHotPath, RandomStreamsEndCleanly) {
     zrltest::writeFile(roundPath, file + stream);
     TestReader reader(roundPath, {});
     ASSERT_TRUE(reader.openForRecords());
-    StdoutCapture quiet;
+    zrltest::CapturedDiagnostics quiet;
     readRecords(reader);
     quiet.text();
     EXPECT_LE(reader.bytesRead(), 850805u + body.size());
