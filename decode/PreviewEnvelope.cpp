@@ -7,7 +7,7 @@
 #include "reader/DataTypes.h"
 #include "reader/LogReader.h"
 #include "values/Limits.h"
-#include "values/NodeData.h"
+#include "values/DataValue.h"
 
 namespace zrl {
 
