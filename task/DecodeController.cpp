@@ -217,6 +217,7 @@ void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& re
 
   const QStringList files = inputFiles_;
   decodeProblems_.clear();
+  cancelled_ = false;
   for (int index = 0; index < files.size(); ++index) {
     if (index > 0) {
       emit loadingNextFile(files[index]);
@@ -303,6 +304,7 @@ void DecodeController::stopAndWait() {
 }
 
 void DecodeController::cancelDecode() {
+  cancelled_ = cancelled_ || processing_;
   if (decoder_) decoder_->decoder().requestCancel();
   QThreadPool::globalInstance()->waitForDone();
   processing_ = false;

@@ -96,6 +96,8 @@ class DecodeController : public QObject {
   // Of the last decode of several files: files skipped because none of the
   // selected variables is in them, and the errors of files before the last.
   const QStringList& decodeProblems() const { return decodeProblems_; }
+  // The last decode was stopped by cancelDecode(): it is not a success.
+  bool cancelled() const { return cancelled_; }
   // Asks a running decode to stop and waits until it has.
   void stopAndWait();
   // The decode action's cancel: stops the decode, which then counts as
@@ -137,4 +139,5 @@ class DecodeController : public QObject {
   mutable QMutex errorTextMutex_;
   QString errorText_;
   QStringList decodeProblems_;
+  bool cancelled_ = false;
 };

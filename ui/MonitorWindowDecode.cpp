@@ -18,6 +18,9 @@
 
 namespace {
 
+// A cancelled decode did not produce the table asked for: it must not read as done.
+const char kCancelledText[] = "Decode cancelled";
+
 void repolish(QWidget* widget) {
   widget->style()->unpolish(widget);
   widget->style()->polish(widget);
@@ -67,6 +70,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     progressTimer->stop();
     setDecodeButtonFace(QStringLiteral("Decode"), false);
     enableOptionControls();
+    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
     return;
   }
   decodeSelection_ = checkedItemStates();
@@ -130,7 +134,9 @@ void MonitorWindow::jobComplete() {
 
   const QString error = controller_->errorText();
   const QStringList problems = controller_->decodeProblems();
-  if (!error.isEmpty()) {
+  if (controller_->cancelled()) {
+    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
+  } else if (!error.isEmpty()) {
     // A failed decode must not end on a plain "Done.": the reason stays.
     setStatus(QStringLiteral("Error while decoding: ") + error, QStringLiteral("error"));
   } else if (!problems.isEmpty()) {

@@ -258,7 +258,7 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
 }
 
-TEST(WindowDecode, CancelLeavesAPartialCsvAndReportsSuccess) {
+TEST(WindowDecode, CancelIsReportedAsSuch) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
   ASSERT_TRUE(w.window->controller().processing());
@@ -268,12 +268,10 @@ TEST(WindowDecode, CancelLeavesAPartialCsvAndReportsSuccess) {
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
   EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
-  ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
-  EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  QCoreApplication::processEvents();  // the queued completion
+  EXPECT_EQ(w.ui->progressBar->format(), "Decode cancelled");
+  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "cancelled");
   EXPECT_LT(w.window->controller().progressPercent(), 100);
-  const std::string csv = readFile(w.dir + "/out.csv");
-  EXPECT_GT(csv.size(), 1000u);
-  EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");  // rows written before the cancel are whole
 }
 
 TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
