@@ -7,6 +7,7 @@
 #include "common/Console.h"
 #include "app/HeadlessPlatform.h"
 #include "app/QtMessageFilter.h"
+#include "app/StopSignals.h"
 #include "ui/MonitorWindow.h"
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
@@ -16,6 +17,12 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     consoleLine(QStringLiteral("Error: --batch needs a log file to decode (--zrl <path>)."));
     return 1;
   }
+
+  if (options.csvName == "-" && !options.info && !reserveStandardOutputForTable()) {
+    consoleLine(QStringLiteral("Error: standard output cannot take the table."));
+    return 1;
+  }
+  if (options.batch) installStopSignalHandlers();
 
   selectHeadlessPlatformIfNeeded(options);
   installQtMessageFilter();

@@ -8,3 +8,10 @@
 void consoleLine(const QString& text);
 // Writes `text` as UTF-8 without a newline, then flushes.
 void consoleText(const QString& text);
+
+// For "--csv -": the table takes standard output, so from here on every
+// message, whoever prints it, goes to standard error (standard output is
+// made a copy of it). False when the descriptors cannot be arranged.
+bool reserveStandardOutputForTable();
+// Where the table goes after that: the original standard output; -1 before.
+int tableDescriptor();

@@ -3,18 +3,51 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sstream>
 
 #include "common/Console.h"
 
+namespace {
+
+// Far beyond any real configuration (a few kilobytes); reading stops there.
+constexpr qint64 kMaxConfigBytes = 16 << 20;
+
+void reportUnreadable(const QString& path, const char* reason) {
+  consoleLine(QStringLiteral("Error while reading the configuration: ") + path + QLatin1String(reason));
+}
+
+}  // namespace
+
 bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+  // come; the descriptor is checked before anything is read from it.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
     return false;
   }
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    if (verbose) consoleLine(QStringLiteral("No configuration file"));
+    return false;
+  }
+  struct stat status;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    reportUnreadable(path, " is not a regular file");
+    return false;
+  }
+  if (status.st_size > kMaxConfigBytes) {
+    reportUnreadable(path, " is larger than 16 MiB");
+    return false;
+  }
   if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
-  const QByteArray bytes = file.readAll();
+  // The size may change after fstat; never read more than the limit.
+  const QByteArray bytes = file.read(kMaxConfigBytes);
   // The scratch configuration starts out empty on every start without a
   // configuration; that is "nothing chosen yet", not a broken file, and must
   // not put an error in front of what the run prints.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace zrl {
 
@@ -21,12 +22,42 @@ CsvOutput::~CsvOutput() { close(); }
 
 bool CsvOutput::createNew(const std::string& path) {
   close();
+  // "x": exclusive creation, so a file that appeared since the name was
+  // chosen is never truncated.
+  return start(std::fopen(path.c_str(), "wbx"));
+}
+
+bool CsvOutput::openExisting(const std::string& path) {
+  close();
+  // Neither O_CREAT nor O_TRUNC: a device that vanished meanwhile is not
+  // replaced by a regular file.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  return start(file);
+}
+
+bool CsvOutput::openDescriptor(int fd) {
+  close();
+  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return false;
+  std::FILE* file = ::fdopen(copy, "wb");
+  if (file == nullptr) {
+    ::close(copy);
+    return false;
+  }
+  return start(file);
+}
+
+bool CsvOutput::start(std::FILE* file) {
   failed_.store(false);
   errorText_.clear();
   used_ = 0;
-  // "x": exclusive creation, so a file that appeared since the name was
-  // chosen is never truncated.
-  file_ = std::fopen(path.c_str(), "wbx");
+  file_ = file;
   if (file_ == nullptr) return false;
   // Our own buffers already gather large blocks; a second copy in stdio's
   // buffer would only cost time.

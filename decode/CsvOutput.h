@@ -40,6 +40,12 @@ class CsvOutput {
   // Creates `path`, which must not exist yet (an existing file is never
   // truncated). errno tells why it failed (EEXIST when the name is taken).
   bool createNew(const std::string& path);
+  // Writes into `path`, which exists and is a device or a FIFO: opened as
+  // it is, never created nor truncated.
+  bool openExisting(const std::string& path);
+  // Writes into a copy of the open descriptor `fd` (standard output); the
+  // caller's descriptor stays open.
+  bool openDescriptor(int fd);
   bool isOpen() const { return file_ != nullptr; }
 
   // Room for `n` more bytes at the end; returns where to write them. The
@@ -79,6 +85,7 @@ class CsvOutput {
   const std::string& errorText() const { return errorText_; }
 
  private:
+  bool start(std::FILE* file);
   void grow(std::size_t needed);
   void fail(int error);
   void writeLoop();

@@ -44,6 +44,9 @@ using AliasEntry = std::pair<std::string, std::string>;  // (full name, alias)
 
 struct DecodeSettings {
   std::string outputPath;
+  // An open descriptor (standard output) the CSV goes to instead of
+  // outputPath; -1 for none.
+  int outputDescriptor = -1;
   int64_t startMs = 0;  // 0 = start of the file
   int64_t endMs = 0;    // 0 = end of the file
   std::vector<uint8_t> selected = std::vector<uint8_t>(kMaxVariables, 1);

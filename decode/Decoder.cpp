@@ -1,7 +1,5 @@
 #include "decode/Decoder.h"
 
-#include "decode/FreeOutputName.h"
-
 namespace zrl {
 
 namespace {
@@ -36,6 +34,7 @@ void Decoder::resetRunState() {
   startReached_ = false;
   endReached_ = false;
   writeFailed_ = false;
+  cancelled_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
   resetBytesRead();
@@ -79,10 +78,11 @@ bool Decoder::prepareRun() {
     return false;
   }
   if (!settings_.influxOutput) {
-    if (!createFreeOutputFile(settings_.outputPath, output_)) {
-      report("Failed to open output file");
+    if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_)) {
+      report(target_.failureText());
       return false;
     }
+    settings_.outputPath = target_.path();
     output_.append(kByteOrderMark, 3);
   }
   if (!readMagic()) {
@@ -92,6 +92,12 @@ bool Decoder::prepareRun() {
   if (!readHeader()) {
     report(isSupportedVersion(formatVersion()) ? "Decoder: unable to read header"
                                                : incompatibleVersionText());
+    return false;
+  }
+  // The logger writes the size when it closes the file: without it the
+  // records are still coming, and a decode would pass for a complete one.
+  if (storedUncompressedSize() == 0) {
+    report("The log file is not finalised (still being written?)");
     return false;
   }
   // The window passes the file's own start and end for a whole-file decode,
@@ -122,6 +128,11 @@ bool Decoder::prepareRun() {
   return true;
 }
 
+std::string Decoder::expectedOutputPath() const {
+  if (settings_.influxOutput || settings_.outputDescriptor != -1) return settings_.outputPath;
+  return OutputTarget::expectedPath(settings_.outputPath);
+}
+
 bool Decoder::run() {
   resetRunState();
   bool result = prepareRun();
@@ -140,6 +151,17 @@ bool Decoder::run() {
   if (output_.isOpen() && !output_.close() && !writeFailed_) {
     report("Failed to write output file: " + output_.errorText());
     result = false;
+  }
+  if (target_.isPending()) {
+    if (cancelled_) {
+      target_.discard();
+    } else {
+      if (!target_.publish()) {
+        report(target_.failureText());
+        result = false;
+      }
+      settings_.outputPath = target_.path();
+    }
   }
   // The request is cleared once it has been served rather than when a run
   // starts: a cancel made while the task still waits for its thread must
@@ -198,6 +220,7 @@ bool Decoder::recordLoop() {
   for (;;) {
     if (cancelRequested()) {
       progressStep();
+      cancelled_ = true;
       succeeded = true;
       break;
     }
@@ -230,7 +253,9 @@ bool Decoder::recordLoop() {
     if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
     // A stream that ends short of the size the header announces lost its
     // tail, resampled or not: a decode of it must not pass for complete.
-    if (bytesRead() != uncompressedSize()) {
+    // The stored size has 32 bits: compare what was read modulo 2^32, since
+    // the high part cannot be known.
+    if (static_cast<uint32_t>(bytesRead()) != storedUncompressedSize()) {
       report("Inconsistent file size");
       return succeeded;
     }

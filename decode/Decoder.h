@@ -11,6 +11,8 @@
 #include "decode/CsvOutput.h"
 #include "decode/CsvWriter.h"
 #include "decode/DecodeSettings.h"
+#include "decode/DecodeStop.h"
+#include "decode/OutputTarget.h"
 #include "decode/Resampler.h"
 #include "reader/LogReader.h"
 
@@ -23,14 +25,20 @@ class Decoder : public LogReader {
           ProgressCallback cb);
   ~Decoder() override;
 
-  // One whole decode into outputPath() (renamed when that file exists).
-  // True on success, cancel included; failures are reported through the
-  // progress callback. May be called again for another decode.
+  // One whole decode into outputPath() (renamed when that file exists; see
+  // OutputTarget). True on success, cancel included; failures are reported
+  // through the progress callback. May be called again for another decode.
   bool run();
+  // After a run: it stopped on a cancel request, and its output file was
+  // removed.
+  bool cancelled() const { return cancelled_; }
 
   // Stops a running decode at its next record. Safe from any thread.
   void requestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
-  bool cancelRequested() const { return cancelRequested_.load(std::memory_order_relaxed); }
+  bool cancelRequested() const {
+    return cancelRequested_.load(std::memory_order_relaxed) ||
+           stopEveryDecode.load(std::memory_order_relaxed);
+  }
   // Called before a decode is handed to its thread, and by run() when it ends.
   void clearCancelRequest() { cancelRequested_.store(false, std::memory_order_relaxed); }
 
@@ -51,6 +59,7 @@ class Decoder : public LogReader {
     if (id < settings_.selected.size()) settings_.selected[id] = selected ? 1 : 0;
   }
   void setOutputPath(const std::string& path) { settings_.outputPath = path; }
+  void setOutputDescriptor(int fd) { settings_.outputDescriptor = fd; }
   void setStartMs(int64_t ms) { settings_.startMs = ms; }
   void setEndMs(int64_t ms) { settings_.endMs = ms; }
   void setUtc(bool on) { settings_.utc = on; }
@@ -65,6 +74,8 @@ class Decoder : public LogReader {
   DecodeSettings& settings() { return settings_; }
   // After a run: the name actually written.
   const std::string& outputPath() const { return settings_.outputPath; }
+  // Before a run: the name it is expected to write.
+  std::string expectedOutputPath() const;
   bool verbose() const { return verbose_; }
   const DatabaseSettings& databaseSettings() const { return database_; }
 
@@ -92,6 +103,7 @@ class Decoder : public LogReader {
   DatabaseSettings database_;
   DecodeSettings settings_;
   std::atomic<bool> cancelRequested_{false};
+  bool cancelled_ = false;
 
   // Run state.
   int64_t currentMs_ = 0;   // time of the row being built; 0 = no timestamp yet
@@ -104,6 +116,7 @@ class Decoder : public LogReader {
   std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
+  OutputTarget target_;
   CsvWriter csv_{output_};
   BinClock bins_;
   SamplingBuffer sampling_;

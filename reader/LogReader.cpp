@@ -155,6 +155,10 @@ std::string LogReader::incompatibleVersionText() const {
          ".zrl file format version: " + std::to_string(formatVersion_);
 }
 
+uint32_t LogReader::storedUncompressedSize() const {
+  return loadLe32(header_.data() + header::kUncompressedSize);
+}
+
 std::string LogReader::note() const {
   return fieldText(header_.data() + header::kNote, header::kNoteSize);
 }

@@ -119,6 +119,9 @@ class LogReader {
   int64_t fileEndMs() const { return fileEndMs_; }
   uint32_t formatVersion() const { return formatVersion_; }
   uint64_t uncompressedSize() const { return uncompressedSize_; }
+  // The size as the header stores it: the low 32 bits of the true size; 0
+  // while the logger has not finalised the file.
+  uint32_t storedUncompressedSize() const;
   float recordingFrequency() const { return recordingFrequency_; }
   uint8_t reservedByte() const { return reservedByte_; }
 

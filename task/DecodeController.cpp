@@ -217,7 +217,6 @@ void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& re
 
   const QStringList files = inputFiles_;
   decodeProblems_.clear();
-  cancelled_ = false;
   for (int index = 0; index < files.size(); ++index) {
     if (index > 0) {
       emit loadingNextFile(files[index]);
@@ -267,11 +266,12 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
                               frequencyCode)
           : csvName_;
   d.setOutputPath(outputPath.toStdString());
+  d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
   if (processFlags().verbose) {
     DecodeParameters p;
     p.logPath = logPath;
-    p.outputPath = outputPath;
+    p.outputPath = QString::fromStdString(d.expectedOutputPath());
     p.serial = QString::fromStdString(d.serial());
     p.start = request.start;
     p.end = request.end;
@@ -304,10 +304,13 @@ void DecodeController::stopAndWait() {
 }
 
 void DecodeController::cancelDecode() {
-  cancelled_ = cancelled_ || processing_;
   if (decoder_) decoder_->decoder().requestCancel();
   QThreadPool::globalInstance()->waitForDone();
   processing_ = false;
+}
+
+bool DecodeController::decodeCancelled() const {
+  return decoder_ && decoder_->decoder().cancelled();
 }
 
 void DecodeController::taskFinished() {
@@ -316,8 +319,13 @@ void DecodeController::taskFinished() {
 
   if (processFlags().batch) {
     QThreadPool::globalInstance()->waitForDone();
-    if (errorText().isEmpty()) {
-      consoleText(QStringLiteral("\nSuccessfully done.\n"));
+    if (decodeCancelled()) {
+      consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
+      const int signal = zrl::stopSignal.load();
+      QCoreApplication::exit(signal != 0 ? 128 + signal : 1);
+    } else if (errorText().isEmpty()) {
+      consoleText(QStringLiteral("\nCSV written: ") + QString::fromStdString(decoder_->decoder().outputPath()) +
+                  QStringLiteral("\nSuccessfully done.\n"));
       QCoreApplication::exit(0);
     } else {
       consoleLine(QStringLiteral("Exit on error."));

@@ -24,6 +24,9 @@
 
 class DecoderRunnable;
 
+// What the status line and a batch run say about a cancelled decode.
+inline constexpr char kDecodeCancelledText[] = "Decode cancelled";
+
 // What the decode of one file takes from the controls, read just before
 // that file's decode starts.
 struct DecodeRequest {
@@ -96,13 +99,14 @@ class DecodeController : public QObject {
   // Of the last decode of several files: files skipped because none of the
   // selected variables is in them, and the errors of files before the last.
   const QStringList& decodeProblems() const { return decodeProblems_; }
-  // The last decode was stopped by cancelDecode(): it is not a success.
-  bool cancelled() const { return cancelled_; }
   // Asks a running decode to stop and waits until it has.
   void stopAndWait();
   // The decode action's cancel: stops the decode, which then counts as
   // ended.
   void cancelDecode();
+  // The last decode stopped on a cancel (or a signal) and removed its
+  // partial table: it must not read as done.
+  bool decodeCancelled() const;
 
   // Written by the decode's worker thread.
   int progressPercent() const { return progressPercent_.load(); }
@@ -139,5 +143,4 @@ class DecodeController : public QObject {
   mutable QMutex errorTextMutex_;
   QString errorText_;
   QStringList decodeProblems_;
-  bool cancelled_ = false;
 };

@@ -18,9 +18,6 @@
 
 namespace {
 
-// A cancelled decode did not produce the table asked for: it must not read as done.
-const char kCancelledText[] = "Decode cancelled";
-
 void repolish(QWidget* widget) {
   widget->style()->unpolish(widget);
   widget->style()->polish(widget);
@@ -70,7 +67,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     progressTimer->stop();
     setDecodeButtonFace(QStringLiteral("Decode"), false);
     enableOptionControls();
-    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
+    setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
     return;
   }
   decodeSelection_ = checkedItemStates();
@@ -134,8 +131,8 @@ void MonitorWindow::jobComplete() {
 
   const QString error = controller_->errorText();
   const QStringList problems = controller_->decodeProblems();
-  if (controller_->cancelled()) {
-    setStatus(QString::fromUtf8(kCancelledText), QStringLiteral("cancelled"));
+  if (controller_->decodeCancelled()) {
+    setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
   } else if (!error.isEmpty()) {
     // A failed decode must not end on a plain "Done.": the reason stays.
     setStatus(QStringLiteral("Error while decoding: ") + error, QStringLiteral("error"));

@@ -258,7 +258,7 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
 }
 
-TEST(WindowDecode, CancelIsReportedAsSuch) {
+TEST(WindowDecode, CancelRemovesThePartialCsvAndSaysSo) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
   ASSERT_TRUE(w.window->controller().processing());
@@ -268,10 +268,12 @@ TEST(WindowDecode, CancelIsReportedAsSuch) {
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
   EXPECT_FALSE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
-  QCoreApplication::processEvents();  // the queued completion
+  ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
   EXPECT_EQ(w.ui->progressBar->format(), "Decode cancelled");
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "cancelled");
   EXPECT_LT(w.window->controller().progressPercent(), 100);
+  EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
+  EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv.part"));
 }
 
 TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {

@@ -1,7 +1,10 @@
 // Configuration files no one should write but someone will.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
+#include <utility>
 
 #include "config/ConfigFile.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -19,6 +22,27 @@ TEST(HostileConfig, NestingBeyondTheReaderStackIsAParseError) {
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(printed.rfind("Error while parsing the configuration: ", 0), 0u) << printed;
     EXPECT_TRUE(config["keep"].asBool());
+  }
+}
+
+// Only regular files up to 16 MiB are read: a FIFO would block for ever,
+// /dev/zero never ends, and a huge file would fill the memory.
+TEST(HostileConfig, OnlyRegularFilesOfSaneSizeAreRead) {
+  const std::string dir = zrltest::makeTempSubdir("not-files");
+  ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+  zrltest::writeFile(dir + "/huge.json", "{\"a\":\"" + std::string(17 << 20, 'x') + "\"}");
+  const std::pair<std::string, const char*> cases[] = {
+      {dir + "/fifo", " is not a regular file"},
+      {"/dev/zero", " is not a regular file"},
+      {dir, " is not a regular file"},
+      {dir + "/huge.json", " is larger than 16 MiB"},
+  };
+  for (const auto& [path, reason] : cases) {
+    Json::Value config(Json::objectValue);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(parseConfigFile(QString::fromStdString(path), config, false)) << path;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error while reading the configuration: " + path + reason + "\n");
   }
 }
 

@@ -59,40 +59,74 @@ TEST(CsvOutputTest, ReportsAWriteThatTheFileSystemRefuses) {
 }
 
 TEST(OutputNamingTest, NumbersGoBeforeTheExtension) {
-  EXPECT_EQ(numberedOutputName("a/b.csv", 2), "a/b (2).csv");
-  EXPECT_EQ(numberedOutputName("b.csv", 10), "b (10).csv");
-  EXPECT_EQ(numberedOutputName(".csv", 3), " (3).csv");
-  EXPECT_EQ(numberedOutputName("ab", 2), "ab (2)");
+  const struct {
+    const char* path;
+    unsigned n;
+    const char* numbered;
+  } cases[] = {
+      {"a/b.csv", 2, "a/b (2).csv"},
+      {"b.csv", 10, "b (10).csv"},
+      {".csv", 3, " (3).csv"},
+      {"ab", 2, "ab (2)"},
+      {"results", 2, "results (2)"},
+      {"out/adir", 2, "out/adir (2)"},
+      {"/dev/null", 2, "/dev/null (2)"},
+      {"a.b/res", 2, "a.b/res (2)"},
+      {"data.tsv", 2, "data (2).tsv"},
+      {"x.tar.gz", 4, "x.tar (4).gz"},
+      {"dir/.hidden", 2, "dir/.hidden (2)"},
+      {"name.", 2, "name (2)."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(numberedOutputName(c.path, c.n), c.numbered) << c.path;
 }
 
-TEST(OutputNamingTest, PicksTheFirstFreeName) {
-  const std::string dir = zrltest::makeTempSubdir("naming");
-  std::string path = dir + "/b.csv";
+// Writes `text` through a ".part" and publishes it; returns the name taken.
+std::string writeAndPublish(const std::string& path, const std::string& text) {
   CsvOutput out;
-  ASSERT_TRUE(createFreeOutputFile(path, out));
-  EXPECT_EQ(path, dir + "/b.csv");
-  out.close();
-  for (int n = 2; n <= 10; ++n) {
-    path = dir + "/b.csv";
-    ASSERT_TRUE(createFreeOutputFile(path, out));
-    EXPECT_EQ(path, dir + "/b (" + std::to_string(n) + ").csv");
-    out.append("x");
-    ASSERT_TRUE(out.close());
-  }
+  const unsigned number = createPartFile(path, out);
+  if (number == 0) return "<not created>";
+  out.append(text);
+  if (!out.close()) return "<not written>";
+  std::string finalName;
+  if (!publishPartFile(path, number, finalName)) return "<not published>";
+  return finalName;
+}
+
+TEST(OutputNamingTest, PublishesUnderTheFirstFreeName) {
+  const std::string dir = zrltest::makeTempSubdir("naming");
+  EXPECT_EQ(writeAndPublish(dir + "/b.csv", ""), dir + "/b.csv");
+  for (int n = 2; n <= 10; ++n)
+    EXPECT_EQ(writeAndPublish(dir + "/b.csv", "x"), dir + "/b (" + std::to_string(n) + ").csv");
   EXPECT_EQ(zrltest::readFile(dir + "/b.csv"), "");
   EXPECT_EQ(zrltest::readFile(dir + "/b (10).csv"), "x");
-  // A directory entry of any kind takes the name.
+  EXPECT_FALSE(zrltest::fileExists(dir + "/b (10).csv.part"));
+  // A directory entry of any kind takes the name, a ".part" of another run too.
   ASSERT_EQ(mkdir((dir + "/c.csv").c_str(), 0700), 0);
-  path = dir + "/c.csv";
-  ASSERT_TRUE(createFreeOutputFile(path, out));
-  EXPECT_EQ(path, dir + "/c (2).csv");
-  out.close();
+  zrltest::writeFile(dir + "/c (2).csv.part", "other run");
+  EXPECT_EQ(writeAndPublish(dir + "/c.csv", "y"), dir + "/c (3).csv");
+  EXPECT_EQ(zrltest::readFile(dir + "/c (2).csv.part"), "other run");
+}
+
+TEST(OutputNamingTest, NameTakenWhileWritingIsNeverReplaced) {
+  const std::string dir = zrltest::makeTempSubdir("race");
+  const std::string path = dir + "/b.csv";
+  CsvOutput out;
+  const unsigned number = createPartFile(path, out);
+  ASSERT_EQ(number, 1u);
+  out.append("mine");
+  ASSERT_TRUE(out.close());
+  zrltest::writeFile(path, "theirs");
+  std::string finalName;
+  ASSERT_TRUE(publishPartFile(path, number, finalName));
+  EXPECT_EQ(finalName, dir + "/b (2).csv");
+  EXPECT_EQ(zrltest::readFile(path), "theirs");
+  EXPECT_EQ(zrltest::readFile(finalName), "mine");
+  EXPECT_FALSE(zrltest::fileExists(path + ".part"));
 }
 
 TEST(OutputNamingTest, MissingDirectoryFails) {
-  std::string path = zrltest::tempDir() + "/no/such/dir/b.csv";
   CsvOutput out;
-  EXPECT_FALSE(createFreeOutputFile(path, out));
+  EXPECT_EQ(createPartFile(zrltest::tempDir() + "/no/such/dir/b.csv", out), 0u);
   EXPECT_FALSE(out.isOpen());
 }
 

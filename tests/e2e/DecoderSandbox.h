@@ -37,8 +37,9 @@ struct DecoderSandbox {
             {"XDG_RUNTIME_DIR", ""}};
   }
 
-  ProcessResult runDecoder(const std::vector<std::string>& args, int timeoutSeconds = 60) const {
-    return runProgram(decoderProgram(), args, environment(), timeoutSeconds);
+  ProcessResult runDecoder(const std::vector<std::string>& args, int timeoutSeconds = 60,
+                           const std::function<void(int pid)>& onStart = {}) const {
+    return runProgram(decoderProgram(), args, environment(), timeoutSeconds, "", onStart);
   }
 
   // Writes `description` to a file and has zrl-gen turn it into work/<name>.

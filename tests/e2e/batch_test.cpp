@@ -66,7 +66,7 @@ TEST(BatchRun, WritesTheWholeFileAndSaysSo) {
   const std::string csv = c.box.work + "/out.csv";
   auto r = c.box.runDecoder({"--batch", "--zrl", c.log, "--conf", c.conf, "--csv", csv});
   EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
-  EXPECT_EQ(r.out, "\nSuccessfully done.\n");
+  EXPECT_EQ(r.out, "\nCSV written: " + csv + "\nSuccessfully done.\n");
   EXPECT_EQ(readFile(csv), kEngineCsv);
   // --conf is used as given: no scratch configuration, nothing remembered.
   EXPECT_FALSE(fileExists(c.box.tmp + "/decoderConf.json"));
@@ -112,7 +112,7 @@ TEST(BatchRun, VerbosePrintsParametersAndProgress) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("Parsing JSON configuration file..." + c.conf + "\n"), std::string::npos);
-  EXPECT_NE(r.out.find("100% \nSuccessfully done.\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("100% \nCSV written: " + csv + "\nSuccessfully done.\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Exiting ZRL decoder."), std::string::npos);
   EXPECT_EQ(readFile(csv), "\xEF\xBB\xBF" "Date\tHour\tRPM\r\n"
                            "14/11/2023\t22:13:20\t800\r\n14/11/2023\t22:13:21\t900\r\n"

@@ -4,7 +4,7 @@
 //                      and {fixture} stand for the generated log, the case's
 //                      scratch directory and the case's folder
 //   config.json        optional; copied to {dir}/config.json
-//   expected.stdout    optional; the exact standard output
+//   expected.stdout    optional; the exact standard output ({dir} as above)
 //   expected.csv       optional; the exact content of {dir}/out.csv
 //   expected.status    optional; the exit status (default 0)
 // Only folders with a `command` file are cases of this runner.
@@ -68,7 +68,7 @@ TEST_P(ProgramFixtureTest, MatchesItsExpectedOutput) {
       fileExists(folder + "/expected.status") ? std::stoi(readFile(folder + "/expected.status")) : 0;
   EXPECT_EQ(r.exitStatus, expectedStatus) << r.out << r.err;
   if (fileExists(folder + "/expected.stdout")) {
-    EXPECT_EQ(r.out, readFile(folder + "/expected.stdout"));
+    EXPECT_EQ(r.out, substitute(readFile(folder + "/expected.stdout"), "{dir}", box.work));
   }
   if (fileExists(folder + "/expected.csv")) {
     EXPECT_EQ(readFile(box.work + "/out.csv"), readFile(folder + "/expected.csv"));

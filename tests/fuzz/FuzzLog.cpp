@@ -103,6 +103,19 @@ void removeFilesIn(const std::string& dir) {
   ::closedir(d);
 }
 
+bool hasFileEndingIn(const std::string& dir, const std::string& tail) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return false;
+  bool found = false;
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string name = entry->d_name;
+    if (name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+      found = true;
+  }
+  ::closedir(d);
+  return found;
+}
+
 void silenceStdout() {
   std::fflush(stdout);
   const int null = ::open("/dev/null", O_WRONLY);

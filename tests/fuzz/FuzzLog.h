@@ -48,6 +48,8 @@ const std::string& scratchDir();
 std::string scratchSubdir(const std::string& name);
 // Removes the plain files of `dir`.
 void removeFilesIn(const std::string& dir);
+// True when a file of `dir` has a name ending in `tail`.
+bool hasFileEndingIn(const std::string& dir, const std::string& tail);
 
 // The decoder prints its diagnostics on standard output; fuzzing would
 // drown in them.

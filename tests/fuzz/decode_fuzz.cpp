@@ -4,8 +4,9 @@
 // plain, as one or several gzip members, with garbage behind them, or cut.
 //
 // Besides crashes, sanitizer reports and hangs, a run must never report
-// success for a failed decode, never touch an existing output file and
-// always start the table it creates with the byte order mark.
+// success for a failed decode, never touch an existing output file, always
+// start the table it creates with the byte order mark, leave no table
+// behind when cancelled and never leave a ".part" file.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -193,6 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<std::string> messages;
   std::string createdOutput;
+  bool cancelled = false;
   int steps = 0;
   Decoder* running = nullptr;
   {
@@ -211,6 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool ok = decoder.run();
     running = nullptr;
     check(ok || !messages.empty(), "a failed decode reported no message");
+    cancelled = decoder.cancelled();
     if (std::find(messages.begin(), messages.end(), "Failed to open output file") == messages.end() &&
         std::find(messages.begin(), messages.end(), "Failed to open input file") == messages.end())
       createdOutput = decoder.outputPath();
@@ -218,7 +221,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (c.flags & DecodeCase::kExistingOutput)
     check(startOf(outputPath, 64) == existing, "the existing output was changed");
-  if (!createdOutput.empty()) check(startOf(createdOutput, 3) == "\xEF\xBB\xBF", "a table without its byte order mark");
+  if (!createdOutput.empty()) {
+    if (cancelled)
+      check(::access(createdOutput.c_str(), F_OK) != 0, "a cancelled decode left its table");
+    else
+      check(startOf(createdOutput, 3) == "\xEF\xBB\xBF", "a table without its byte order mark");
+  }
+  check(!hasFileEndingIn(outputDir, ".part"), "a .part file survived the run");
   removeFilesIn(outputDir);
   return 0;
 }

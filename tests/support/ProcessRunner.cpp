@@ -18,7 +18,8 @@ std::string generatorProgram() { return buildDir() + "/zrl-gen"; }
 
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& extraEnv,
-                         int timeoutSeconds, const std::string& workingDir) {
+                         int timeoutSeconds, const std::string& workingDir,
+                         const std::function<void(int pid)>& onStart) {
   setUpIsolatedEnvironment();
   ProcessResult result;
   int outPipe[2];
@@ -49,6 +50,7 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
   }
   close(outPipe[1]);
   close(errPipe[1]);
+  if (onStart && pid > 0) onStart(pid);
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};

@@ -1,6 +1,7 @@
 // Runs a program as a user would from a shell and captures what it says.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,9 +18,12 @@ struct ProcessResult {
 // `program` is run with `args` (argv[0] is `program` itself) in the current
 // isolated environment plus `extraEnv` (NAME=value; an empty value unsets).
 // Killed after `timeoutSeconds`, so a hang fails the test instead of CI.
+// `onStart` gets the child's process id as soon as it runs (to signal it
+// from another thread while its output is being collected).
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& extraEnv = {},
-                         int timeoutSeconds = 60, const std::string& workingDir = "");
+                         int timeoutSeconds = 60, const std::string& workingDir = "",
+                         const std::function<void(int pid)>& onStart = {});
 
 // build/zrl-decoder and build/zrl-gen.
 std::string decoderProgram();

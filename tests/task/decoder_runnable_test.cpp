@@ -64,8 +64,8 @@ TEST(DecoderRunnable, CancelStopsEarlyWithoutError) {
   EXPECT_EQ(completions.load(), 1);
   EXPECT_FALSE(errorSeen.load());
   EXPECT_LT(lastRead.load(), 30ull << 20);
-  const std::string csv = zrltest::readFile(dir + "/out.csv");
-  EXPECT_GT(csv.size(), 100u);
+  EXPECT_TRUE(task.decoder().cancelled());
+  EXPECT_FALSE(zrltest::fileExists(dir + "/out.csv"));
 }
 
 }  // namespace

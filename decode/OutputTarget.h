@@ -1,0 +1,45 @@
+// Where one decode's CSV goes, and what becomes of it when the decode ends:
+//   - a new file is written as "<name>.part" and given the first free name
+//     when the decode ends (publish), or removed when it was cancelled
+//     (discard), so no file under the requested name is ever partial;
+//   - an existing device or FIFO (/dev/null, a named pipe) is written in
+//     place: it has no name to protect, and numbering it would create a
+//     regular file beside it;
+//   - an open descriptor (standard output) is written in place.
+#pragma once
+
+#include <string>
+
+namespace zrl {
+
+class CsvOutput;
+
+class OutputTarget {
+ public:
+  // Opens the target of `requestedPath`, or `descriptor` unless it is -1,
+  // in `output`. False, with failureText(), when it cannot be opened.
+  bool open(const std::string& requestedPath, int descriptor, CsvOutput& output);
+
+  // The name a decode into `requestedPath` is expected to write: the first
+  // free name for a new file (another run may still take it first).
+  static std::string expectedPath(const std::string& requestedPath);
+
+  // True while a ".part" waits for publish() or discard().
+  bool isPending() const { return number_ != 0; }
+  // Gives the closed ".part" its final name. False, with failureText().
+  bool publish();
+  // Removes the ".part".
+  void discard();
+
+  // The name being written, or once published, the name written.
+  const std::string& path() const { return path_; }
+  const std::string& failureText() const { return failure_; }
+
+ private:
+  std::string requested_;
+  std::string path_;
+  std::string failure_;
+  unsigned number_ = 0;  // candidate number of the pending ".part"; 0 = none
+};
+
+}  // namespace zrl
