@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -127,6 +128,9 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
 }
 
 MonitorWindow::~MonitorWindow() {
+  // The dock is hidden while the base class deletes it, after the form is
+  // gone: its signals must not reach this window any more.
+  if (previewDock_) previewDock_->disconnect(this);
   controller_->stopAndWait();
   controller_->releaseDecoder();
 }
