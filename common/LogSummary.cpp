@@ -4,8 +4,8 @@
 
 Json::Value buildInfoJson(const LogSummary& summary) {
   Json::Value info(Json::objectValue);
-  info["start"] = Json::Value(static_cast<Json::UInt64>(summary.startMs));
-  info["end"] = Json::Value(static_cast<Json::UInt64>(summary.endMs));
+  info["start"] = Json::Value(static_cast<Json::Int64>(summary.startMs));
+  info["end"] = Json::Value(static_cast<Json::Int64>(summary.endMs));
   info["zrlversion"] = Json::Value(static_cast<Json::UInt>(summary.formatVersion));
   info["uncompressedSize"] = Json::Value(static_cast<Json::UInt64>(summary.uncompressedSize));
   info["note"] = summary.note;

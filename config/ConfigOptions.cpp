@@ -28,7 +28,7 @@ void appendConditions(const Json::Value& config, const char* nameKey, const char
     const auto name = textAt(config, nameKey, i);
     const auto limit = textAt(config, limitKey, i);
     if (!name || !limit) continue;
-    conditions.append({reduceDisplayName(*name), kind, *limit});
+    conditions.append({*name, kind, *limit});
   }
 }
 
@@ -47,6 +47,10 @@ QString reduceDisplayName(const QString& name) {
   if (at < 0 || !name.endsWith(QLatin1Char(']'))) return name;
   const int start = at + marker.size();
   return name.mid(start, name.size() - start - 1);
+}
+
+QString resolveVariableName(const QString& text, const QSet<QString>& fullNames) {
+  return fullNames.contains(text) ? text : reduceDisplayName(text);
 }
 
 std::optional<QString> configText(const Json::Value& config, const char* key) {
@@ -151,6 +155,7 @@ void storeSavedOptions(Json::Value& config, const SavedOptions& options) {
   config["aliasVal"] = textArray(aliasTexts);
 
   QStringList selected;
-  for (const QString& name : options.selectedNames) selected.append(reduceDisplayName(name));
+  for (const QString& name : options.selectedNames)
+    selected.append(resolveVariableName(name, options.variableNames));
   config["selected_vars"] = textArray(selected);
 }

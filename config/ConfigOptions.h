@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <json/json.h>
@@ -12,6 +13,11 @@
 // A name in the display form "alias [Group.Variable]" reduced to the full
 // variable name; any other name is returned unchanged.
 QString reduceDisplayName(const QString& name);
+
+// A variable named in a configuration: a text that is exactly the full name
+// of one of the log's variables (`fullNames`) means that variable, whatever
+// brackets it holds; any other text is reduced as a display name.
+QString resolveVariableName(const QString& text, const QSet<QString>& fullNames);
 
 // The text under `key`, when present and a text.
 std::optional<QString> configText(const Json::Value& config, const char* key);
@@ -31,7 +37,9 @@ struct LoadedOptions {
   std::optional<bool> cellFilling;  // true: "Last known value"
   bool aliasesGiven = false;        // "aliasVal" present: the alias list is replaced
   QList<QStringList> aliases;       // [full name, alias]; first pair of a name wins
-  QList<QStringList> conditions;    // [full name, "maximum"/"minimum", limit]; maxima first
+  // [name as written, "maximum"/"minimum", limit]; maxima first. Only the
+  // log's names tell a full name from a display form: see resolveVariableName.
+  QList<QStringList> conditions;
   QStringList methodTexts;          // "method" then "aggregation"; the later one wins
   std::optional<bool> typeFilterFloat;
   std::optional<bool> typeFilterInt;
@@ -62,6 +70,7 @@ struct SavedOptions {
   QList<QStringList> aliases;
   QList<QStringList> conditions;
   QStringList selectedNames;  // names of the checked items, display form allowed
+  QSet<QString> variableNames;  // the log's full names, stored as they are
 };
 
 // Sets the keys of `options` in `config`; every other key stays as it is.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "decode/CellText.h"
+#include "decode/CsvQuoting.h"
 
 namespace zrl {
 
@@ -38,7 +39,7 @@ void CsvWriter::writeHeader() {
     for (const AliasEntry& alias : aliases_) {
       if (alias.first == column.fullName) heading = &alias.second;  // the last match wins
     }
-    text += *heading;
+    text += csvCell(*heading, separator_);
     text += separator_;
   }
   text.back() = '\r';
@@ -47,7 +48,7 @@ void CsvWriter::writeHeader() {
     text += separator_;
     text += separator_;
     for (const CsvColumn& column : columns_) {
-      text += column.unitSymbol;
+      text += csvCell(column.unitSymbol, separator_);
       text += separator_;
     }
     text.back() = '\r';
@@ -55,6 +56,18 @@ void CsvWriter::writeHeader() {
   }
   output_.append(text);
   output_.endLine();
+}
+
+// Only Strings and CAN frames can hold a separator, a quote or a line
+// break; numbers and flags are left alone.
+bool CsvWriter::quoteTextCell(ColumnState& state) const {
+  const DataValueKind kind = state.last.type;
+  if (kind != DataValueKind::String && kind != DataValueKind::CanFrame) return false;
+  if (!cellNeedsQuotes(state.text, state.textLength, separator_)) return false;
+  char plain[sizeof state.text];
+  std::memcpy(plain, state.text, state.textLength);
+  state.textLength = static_cast<uint8_t>(quoteCell(plain, state.textLength, state.text));
+  return true;
 }
 
 void CsvWriter::writeRow(uint64_t rowMs) {
@@ -80,6 +93,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
             std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
           state.textLength = static_cast<uint8_t>(
               cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
+          state.quoted = quoteTextCell(state);
           state.textKind = state.last.type;
           std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
         }
@@ -87,9 +101,13 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       }
       length = state.textLength;
     }
-    if (anyFilter_ && kept && !state.filter.empty() &&
-        state.filter.dropsRow(state.text, length, decimalSeparator_)) {
-      kept = false;
+    if (anyFilter_ && kept && !state.filter.empty()) {
+      // Filters read the value, not the quotes around it.
+      const bool quoted = length != 0 && state.quoted;
+      if (state.filter.dropsRow(state.text + (quoted ? 1 : 0), length - (quoted ? 2 : 0),
+                                decimalSeparator_)) {
+        kept = false;
+      }
     }
     std::memcpy(p, state.text, sizeof state.text);
     p += length;

@@ -65,9 +65,12 @@ class CsvWriter {
     bool fresh = false;      // `last` arrived for the row being built
     bool known = false;      // `last` holds a value (not UnknownDt)
     bool textValid = false;  // `text` is the cell text of `last`
+    bool quoted = false;     // `text` is enclosed in quotes
     uint8_t textLength = 0;
     uint8_t decimals = 0;
+    // A String of 31 quotes, quoted, is the longest cell text.
     char text[kValueTextCapacity];
+    static_assert(2 * 31 + 2 <= kValueTextCapacity, "a quoted String must fit");
     NodeDataValue last;      // last known value; UnknownDt until one came
     // Kind and payload `text` was made from: a value that arrives again
     // unchanged (sensors repeat themselves a lot) keeps its text.
@@ -75,6 +78,9 @@ class CsvWriter {
     unsigned char textPayload[sizeof(DataValue::value)] = {};
     RowFilter filter;
   };
+
+  // Quotes the fresh text of a String or CAN frame cell when it needs it.
+  bool quoteTextCell(ColumnState& state) const;
 
   CsvOutput& output_;
   std::unique_ptr<ColumnState[]> states_;

@@ -35,6 +35,7 @@ void Decoder::resetRunState() {
   endReached_ = false;
   writeFailed_ = false;
   cancelled_ = false;
+  binOverflow_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
   resetBytesRead();
@@ -48,6 +49,9 @@ void Decoder::progressStep() {
 
 bool Decoder::checkStart(uint64_t t) {
   if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
+    // The window's first samples go to the bin of their own time, not to
+    // one counted on from the file start.
+    if (!startReached_ && insideWindow(static_cast<int64_t>(t))) bins_.openAt(static_cast<int64_t>(t));
     startReached_ = true;
     return true;
   }
@@ -68,7 +72,7 @@ void Decoder::buildColumns() {
                        v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
   }
   csv_.start(settings_, columns);
-  sampling_.reset(columns.size());
+  sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
 }
 
 // Opens everything and writes the CSV head; false after reporting why.
@@ -142,6 +146,11 @@ bool Decoder::run() {
       writeFailed_ = true;
       report("Failed to write output file: " + output_.errorText());
       result = false;
+    } else if (binOverflow_) {
+      report("Resampling stopped: one bin holds more than " +
+             std::to_string(binLimitBytes_ >> 20) +
+             " MiB of samples; choose a higher frequency or another method");
+      result = false;
     } else if (!loopSucceeded && !cancelRequested() && !atStreamEnd() && !endReached_) {
       report("Failed to read file content");
       result = false;
@@ -180,16 +189,20 @@ void Decoder::rowStep(int64_t t) {
     if (!resampling_) {
       csv_.writeRow(static_cast<uint64_t>(currentMs_));
     } else {
-      uint64_t rowMs = 0;
-      if (bins_.closeBin(static_cast<uint64_t>(t), rowMs)) {
-        sampling_.drain(settings_.method, [this](std::size_t column, const NodeDataValue& value) {
-          csv_.setValue(column, value);
-        });
-        csv_.writeRow(rowMs);
-      }
+      // Bins follow the timestamps inside the window only, so that no row
+      // is stamped outside it, whatever order the clock went in.
+      int64_t rowMs = 0;
+      if (insideWindow(t) && bins_.closeBin(t, rowMs)) writeBinRow(rowMs);
     }
   }
   currentMs_ = t;
+}
+
+void Decoder::writeBinRow(int64_t rowMs) {
+  sampling_.drain([this](std::size_t column, const NodeDataValue& value) {
+    csv_.setValue(column, value);
+  });
+  csv_.writeRow(static_cast<uint64_t>(rowMs));
 }
 
 // Reads one value record and routes its value.
@@ -204,8 +217,10 @@ bool Decoder::readValueRecord(uint16_t id) {
   const std::size_t c = static_cast<std::size_t>(column);
   if (resampling_) {
     if (!readVarData(id, type, decoded_)) return false;
-    sampling_.add(c, decoded_);
-    return true;
+    if (!insideWindow(currentMs_)) return true;
+    if (sampling_.add(c, decoded_)) return true;
+    binOverflow_ = true;
+    return false;
   }
   // Straight into the row; readVarData leaves its target alone on failure.
   if (!readVarData(id, type, csv_.valueStorage(c))) return false;
@@ -248,6 +263,13 @@ bool Decoder::recordLoop() {
     checkEnd(static_cast<uint64_t>(currentMs_));
   }
   recordCounter.store(counter, std::memory_order_relaxed);
+
+  // The bin open when the records end holds data like any other, whether
+  // the stream, the window or a damaged record ended them; a cancel or a
+  // failed write wants nothing more written.
+  if (resampling_ && !sampling_.empty() && !cancelRequested() && !writeFailed_ && !binOverflow_) {
+    writeBinRow(bins_.middle());
+  }
 
   if (atStreamEnd() && !writeFailed_) {
     if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));

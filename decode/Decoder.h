@@ -69,6 +69,8 @@ class Decoder : public LogReader {
   void setMethod(int32_t code) { settings_.method = code; }
   void setAliases(const std::vector<AliasEntry>& aliases) { settings_.aliases = aliases; }
   void setFilters(const std::vector<RowFilterEntry>& filters) { settings_.filters = filters; }
+  // Most a resampling bin may hold in samples kept for a Median.
+  void setBinLimitBytes(std::size_t bytes) { binLimitBytes_ = bytes; }
 
   const DecodeSettings& settings() const { return settings_; }
   DecodeSettings& settings() { return settings_; }
@@ -86,8 +88,14 @@ class Decoder : public LogReader {
   void buildColumns();
   void progressStep();
   bool checkStart(uint64_t t);
+  // Whether a row time lies in [window start, window end].
+  bool insideWindow(int64_t t) const {
+    return windowStartMs_ <= static_cast<uint64_t>(t) && static_cast<uint64_t>(t) <= windowEndMs_;
+  }
   void checkEnd(uint64_t t);
   void rowStep(int64_t t);
+  // Aggregates the open bin into the row stamped `rowMs` and writes it.
+  void writeBinRow(int64_t rowMs);
 
   // The column that a value of variable `id` goes to, or -1 when the value
   // is to be ignored (no timestamp yet, before the time window, variable
@@ -113,6 +121,8 @@ class Decoder : public LogReader {
   bool endReached_ = false;
   bool resampling_ = false;
   bool writeFailed_ = false;
+  bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
+  std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
   std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;

@@ -1,129 +1,80 @@
 #include "decode/Resampler.h"
 
-#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
-
-#include "decode/DecodeSettings.h"
 
 namespace zrl {
 
 namespace {
 
-NodeDataValue median(const std::vector<NodeDataValue>& samples,
-                     std::vector<NodeDataValue>& scratch) {
-  const std::size_t n = samples.size();
-  const DataValueKind kind = samples.front().kind();
-  if (kind == DataValueKind::Boolean) {
-    std::size_t trues = 0;
-    for (const NodeDataValue& s : samples) trues += s.getBool() ? 1 : 0;
-    return NodeDataValue(trues > n / 2);
-  }
-  if (kind != DataValueKind::Integer && kind != DataValueKind::Float) {
-    return samples[n / 2];
-  }
-  scratch.assign(samples.begin(), samples.end());
-  std::sort(scratch.begin(), scratch.end(),
-            [](const NodeDataValue& a, const NodeDataValue& b) { return a < b; });
-  if (n % 2 == 1) return scratch[n / 2];
-  const NodeDataValue& low = scratch[n / 2 - 1];
-  const NodeDataValue& high = scratch[n / 2];
-  if (kind == DataValueKind::Integer) {
-    // A 32-bit sum, as the logger's own tools compute it (wrapping, not UB).
-    const int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(low.getInt()) +
-                                             static_cast<uint32_t>(high.getInt()));
-    return NodeDataValue(sum * 0.5);
-  }
-  return NodeDataValue((static_cast<double>(low.getFloat()) + high.getFloat()) * 0.5);
+// Times come from the file unchecked, so the bin arithmetic wraps (in
+// unsigned form) rather than overflow at the ends of the 64-bit range.
+int64_t wrapped(uint64_t v) { return static_cast<int64_t>(v); }
+
+// Start of the period that holds `t`, for times before 1970 too.
+int64_t periodStart(int64_t t, int64_t periodMs) {
+  int64_t offset = t % periodMs;
+  if (offset < 0) offset += periodMs;
+  return wrapped(static_cast<uint64_t>(t) - static_cast<uint64_t>(offset));
 }
 
-NodeDataValue mean(const std::vector<NodeDataValue>& samples) {
-  const double n = static_cast<double>(samples.size());
-  double sum = 0;
-  switch (samples.front().kind()) {
-    case DataValueKind::Boolean:
-      for (const NodeDataValue& s : samples) sum += s.getBool() ? 1 : 0;
-      return NodeDataValue(sum / n);
-    case DataValueKind::Integer:
-      for (const NodeDataValue& s : samples) sum += s.getInt();
-      return NodeDataValue(sum / n);
-    case DataValueKind::Float:
-      for (const NodeDataValue& s : samples) sum += s.getFloat();
-      return NodeDataValue(sum / n);
-    default:
-      return samples.front();
-  }
+bool outOfRange(const DataValue& value) {
+  if (value.type != DataValueKind::Float) return false;  // every Integer is in range
+  float f;
+  std::memcpy(&f, value.value, sizeof f);
+  return !(std::fabs(f) <= std::numeric_limits<float>::max());
 }
 
 }  // namespace
 
-NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t method,
-                        std::vector<NodeDataValue>& scratch) {
-  const std::size_t n = samples.size();
-  if (n == 0) return NodeDataValue();
-  if (n == 1) return samples.front();
-  switch (method) {
-    case MethodMean:
-      return mean(samples);
-    case MethodMin: {
-      std::size_t best = 0;
-      for (std::size_t i = 1; i < n; ++i) {
-        if (samples[i] < samples[best]) best = i;
-      }
-      return samples[best];
-    }
-    case MethodMax: {
-      std::size_t best = 0;
-      for (std::size_t i = 1; i < n; ++i) {
-        if (samples[i] > samples[best]) best = i;
-      }
-      return samples[best];
-    }
-    case MethodFirst:
-      return samples.front();
-    case MethodLast:
-      return samples.back();
-    default:
-      return median(samples, scratch);
-  }
-}
-
 NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t method) {
-  std::vector<NodeDataValue> scratch;
-  return aggregate(samples, method, scratch);
+  BinColumn column;
+  column.reset(method);
+  for (const NodeDataValue& sample : samples) column.add(sample);
+  return column.result();
 }
 
 void BinClock::start(int64_t fileStartMs, int64_t periodMs) {
-  periodMs_ = static_cast<uint64_t>(periodMs);
-  binStart_ = static_cast<uint64_t>(fileStartMs);
-  if (periodMs_ != 0) binStart_ = binStart_ / periodMs_ * periodMs_;
+  periodMs_ = periodMs;
+  binStart_ = fileStartMs;
+  openAt(fileStartMs);
 }
 
-bool BinClock::closeBin(uint64_t t, uint64_t& rowMs) {
-  if (t <= binStart_ || t - binStart_ < periodMs_) return false;
-  binStart_ += periodMs_;
-  rowMs = binStart_ - periodMs_ / 2;
+void BinClock::openAt(int64_t t) {
+  if (periodMs_ > 0) binStart_ = periodStart(t, periodMs_);
+}
+
+bool BinClock::closeBin(int64_t t, int64_t& rowMs) {
+  if (t >= binStart_ && static_cast<uint64_t>(t) - static_cast<uint64_t>(binStart_) <
+                            static_cast<uint64_t>(periodMs_)) {
+    return false;
+  }
+  rowMs = middle();
+  openAt(t);
   return true;
 }
 
-void SamplingBuffer::reset(std::size_t columns) {
-  for (std::vector<NodeDataValue>& list : lists_) list.clear();
-  lists_.resize(columns);
-  active_.clear();
+int64_t BinClock::middle() const {
+  return wrapped(static_cast<uint64_t>(binStart_) + static_cast<uint64_t>(periodMs_ / 2));
 }
 
-void SamplingBuffer::add(std::size_t column, const NodeDataValue& value) {
-  const DataValueKind kind = value.kind();
-  if (kind == DataValueKind::Integer || kind == DataValueKind::Float) {
-    // getFloat of an Integer is always finite; only Float needs the test.
-    if (kind == DataValueKind::Float &&
-        !(std::fabs(value.getFloat()) <= std::numeric_limits<float>::max())) {
-      return;
-    }
-  }
-  std::vector<NodeDataValue>& list = lists_[column];
-  if (list.empty()) active_.push_back(column);
-  list.push_back(value);
+void SamplingBuffer::reset(std::size_t columns, int32_t method, std::size_t limitBytes) {
+  columns_.resize(columns);
+  for (BinColumn& column : columns_) column.reset(method);
+  active_.clear();
+  storedBytes_ = 0;
+  limitBytes_ = limitBytes;
+}
+
+bool SamplingBuffer::add(std::size_t column, const DataValue& value) {
+  if (outOfRange(value)) return true;
+  BinColumn& bin = columns_[column];
+  if (bin.empty()) active_.push_back(column);
+  const std::size_t before = bin.storedBytes();
+  bin.add(value);
+  storedBytes_ += bin.storedBytes() - before;
+  return storedBytes_ <= limitBytes_;
 }
 
 }  // namespace zrl

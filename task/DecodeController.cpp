@@ -109,6 +109,7 @@ std::optional<LoadedOptions> DecodeController::readConfig() {
   conditions_.clear();
   if (options.aliasesGiven) aliases_ = options.aliases;
   conditions_ = options.conditions;
+  resolveConditionNames();
   return options;
 }
 
@@ -134,6 +135,7 @@ void DecodeController::openLog(const QString& path) {
     QMetaObject::invokeMethod(this, "taskFinished", Qt::QueuedConnection);
   });
   const Decoder& log = decoder_->decoder();
+  resolveConditionNames();
 
   if (!log.loadError().empty() && flags.batch) {
     consoleLine(QString::fromStdString(log.loadError()));
@@ -163,6 +165,15 @@ Json::Value DecodeController::buildInfoJson() const {
       summary.variables.push_back({variable.fullName, variable.type, variable.unitSymbol});
   }
   return ::buildInfoJson(summary);
+}
+
+void DecodeController::resolveConditionNames() {
+  if (!decoder_) return;
+  QSet<QString> names;
+  for (const VariableListing& variable : decoder_->decoder().listVariables())
+    names.insert(QString::fromStdString(variable.fullName));
+  for (QStringList& condition : conditions_)
+    if (!condition.isEmpty()) condition[0] = resolveVariableName(condition[0], names);
 }
 
 void DecodeController::releaseDecoder() {

@@ -126,6 +126,9 @@ class DecodeController : public QObject {
   void taskFinished();
 
  private:
+  // Condition names read from a configuration, resolved against the names
+  // of the loaded log's variables.
+  void resolveConditionNames();
   void reportProgress(std::uint64_t bytesRead, std::uint64_t totalBytes, const std::string& message);
   void refuse(const QString& reason);
   void startDecode(const QString& logPath, const DecodeRequest& request, bool inBackground);

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QMap>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -66,6 +67,8 @@ class MonitorWindow : public QMainWindow {
   void rebuildTypeMap();
   bool hasCatalog() const { return catalogLoaded; }
   const std::vector<CatalogEntry>& catalog() const { return catalogEntries; }
+  // The full names of the loaded file's variables.
+  QSet<QString> catalogNames() const;
   static QString typeNameOfCode(unsigned code);
   static QIcon typeIcon(const QString& typeName);
   static QIcon conditionIcon(const QString& typeName, bool hasCondition);

@@ -85,6 +85,7 @@ bool MonitorWindow::saveConfig() {
   options.typeFilterBool = booleanFilter;
   options.conditions = controller_->conditions();
   options.aliases = controller_->aliases();
+  options.variableNames = catalogNames();
   for (int row = 0; row < ui->varsView->count(); ++row) {
     QListWidgetItem* item = ui->varsView->item(row);
     if (item->checkState() == Qt::Unchecked) continue;

@@ -45,6 +45,8 @@ bool MonitorWindow::loadLogFile(const QString& path) {
   fileEndMs = log.fileEndMs();
   showFileSummary(path, QString::fromStdString(log.serial()), QString::fromStdString(log.firmware()));
   fillPanelsForLoadedFile(log.listVariables(), log.recordingFrequency());
+  // The log's names may have resolved the configured conditions.
+  rebuildConditionChips();
   if (!processFlags().batch && loadProblem.isEmpty()) {
     rememberRecentLog(path);
     updateRecentLogsMenu();

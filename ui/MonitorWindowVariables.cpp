@@ -64,8 +64,11 @@ QString fullNameOf(const QListWidgetItem* item) {
 }
 
 // A "selected_vars" text names a variable by its full name, by its alias, or
-// as shown in the list ("alias [full name]").
-QString nameFromSelectedText(const QString& text, const QList<QStringList>& aliases) {
+// as shown in the list ("alias [full name]"); a full name may itself end in
+// a bracketed part.
+QString nameFromSelectedText(const QString& text, const QList<QStringList>& aliases,
+                             const QSet<QString>& fullNames) {
+  if (fullNames.contains(text)) return text;
   const QString marker = QStringLiteral(" [");
   if (text.contains(marker) && text.endsWith(QLatin1Char(']'))) {
     QString name = text.split(marker).last();
@@ -137,6 +140,12 @@ void MonitorWindow::rebuildTypeMap() {
     typeByName.insert(QString::fromStdString(entry.fullName), typeNameOfCode(entry.type));
 }
 
+QSet<QString> MonitorWindow::catalogNames() const {
+  QSet<QString> names;
+  for (const CatalogEntry& entry : catalogEntries) names.insert(QString::fromStdString(entry.fullName));
+  return names;
+}
+
 void MonitorWindow::populateVariableList(const std::vector<CatalogEntry>& catalog) {
   catalogEntries = catalog;
   catalogLoaded = true;
@@ -189,9 +198,11 @@ void MonitorWindow::populateVariableList() {
   if (processFlags().allData) {
     for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
   } else if (config.isObject() && config["selected_vars"].isArray()) {
+    const QSet<QString> fullNames = catalogNames();
     for (const Json::Value& value : config["selected_vars"]) {
       if (!value.isString()) continue;
-      const QString name = nameFromSelectedText(QString::fromStdString(value.asString()), controller_->aliases());
+      const QString name =
+          nameFromSelectedText(QString::fromStdString(value.asString()), controller_->aliases(), fullNames);
       for (VarItem* item : itemsByName.value(name)) item->setCheckState(Qt::Checked);
     }
   }

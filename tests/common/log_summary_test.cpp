@@ -62,4 +62,13 @@ TEST(InfoJson, OlderVersionsAndEmptyCatalog) {
   EXPECT_TRUE(buildInfoJson(engineSummary(3)).isMember("uid"));
 }
 
+TEST(InfoJson, TimesBefore1970AreSigned) {
+  LogSummary s = engineSummary(2);
+  s.startMs = -90000;
+  s.endMs = -1;
+  const std::string text = infoJsonText(buildInfoJson(s));
+  EXPECT_NE(text.find("\t\"start\" : -90000,\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\t\"end\" : -1,\n"), std::string::npos) << text;
+}
+
 }  // namespace

@@ -61,8 +61,8 @@ TEST(LoadedOptions, ReadsEveryKey) {
   // The first pair of a name wins.
   EXPECT_TRUE(o.aliasesGiven);
   EXPECT_EQ(o.aliases, (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
-  // Maxima first, display forms reduced.
-  EXPECT_EQ(o.conditions, (QList<QStringList>{{"Engine.Speed", "maximum", "100"},
+  // Maxima first, names as written (only the log tells a display form).
+  EXPECT_EQ(o.conditions, (QList<QStringList>{{"RPM [Engine.Speed]", "maximum", "100"},
                                               {"Engine.Rpm", "maximum", "9000"},
                                               {"Engine.Rpm", "minimum", "10"}}));
   EXPECT_EQ(o.typeFilterFloat, false);
@@ -95,6 +95,26 @@ TEST(LoadedOptions, NonObjectDocumentsGiveDefaults) {
     EXPECT_TRUE(selectedVariableNames(value).isEmpty()) << text;
     EXPECT_FALSE(configText(value, "frequency")) << text;
   }
+}
+
+// A full name of the log means its variable, brackets and all.
+TEST(ConfiguredNames, FullNamesOfTheLogAreKeptOtherTextsReduced) {
+  const QSet<QString> names = {"Engine.Temp [C]", "Engine.Speed"};
+  const std::pair<QString, QString> cases[] = {
+      {"Engine.Temp [C]", "Engine.Temp [C]"},
+      {"RPM [Engine.Speed]", "Engine.Speed"},
+      {"Other.Var [V]", "V"},
+      {"Engine.Speed", "Engine.Speed"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(resolveVariableName(in, names), out) << in.toStdString();
+
+  SavedOptions s;
+  s.selectedNames = QStringList{"Engine.Temp [C]", "Speedy [Engine.Speed]"};
+  s.variableNames = names;
+  Json::Value config;
+  storeSavedOptions(config, s);
+  EXPECT_EQ(config["selected_vars"][0].asString(), "Engine.Temp [C]");
+  EXPECT_EQ(config["selected_vars"][1].asString(), "Engine.Speed");
 }
 
 TEST(SelectedVariableNames, ReducedAndNonTextEntriesSkipped) {

@@ -188,3 +188,65 @@ TEST(CsvWriterTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
             "05/03/2026;14:07:15;123#00 00 00 00 00 00 00 01;\r\n"
             "05/03/2026;14:07:16;123#00 00 00 00 00 00 00 01;\r\n");
 }
+
+namespace {
+
+struct QuotingCase {
+  char separator;
+  NodeDataValue value;
+  const char* cell;
+};
+
+TEST(CsvWriterTest, CellsThatWouldBreakTheTableAreQuoted) {
+  can_frame frame = {};
+  frame.can_id = 0x123;
+  frame.can_dlc = 2;
+  frame.data[0] = 0x11;
+  frame.data[1] = 0x22;
+  const QuotingCase cases[] = {
+      {';', NodeDataValue("plain text"), "plain text"},
+      {';', NodeDataValue("a;b"), "\"a;b\""},
+      {';', NodeDataValue("\"start"), "\"\"\"start\""},
+      {';', NodeDataValue("two\r\nlines"), "\"two\r\nlines\""},
+      {';', NodeDataValue("line\n"), "\"line\n\""},
+      {',', NodeDataValue("a;b"), "a;b"},
+      {';', NodeDataValue(std::string(31, '"').c_str()), nullptr},
+      {' ', NodeDataValue(frame), "\"123#11 22\""},
+      {';', NodeDataValue(frame), "123#11 22"},
+      {',', NodeDataValue(1.5f), "1,5000000"},  // numbers are left alone
+  };
+  for (const QuotingCase& c : cases) {
+    DecodeSettings s;
+    s.columnSeparator = c.separator;
+    s.decimalSeparator = c.separator == ',' ? ',' : '.';
+    const std::string csv = written(s, {{1, "G.V", "G_V", "", 0}}, [&](CsvWriter& w) {
+      w.setValue(0, c.value);
+      w.writeRow(kT0);
+      w.writeRow(kT0 + 1000);  // the kept text is quoted too
+    });
+    const std::string cell = c.cell ? c.cell : "\"" + std::string(62, '"') + "\"";
+    const std::string row = std::string("05/03/2026") + c.separator + "14:07:09" + c.separator + cell +
+                            "\r\n";
+    EXPECT_EQ(csv.substr(0, row.size()), row) << c.cell;
+    EXPECT_EQ(csv.size(), 2 * row.size()) << c.cell;
+  }
+
+  DecodeSettings s;
+  s.unitLine = true;
+  s.aliases = {{"G.A", "x;y"}};
+  s.filters = {{"G.B", "maximum", "5"}};
+  const std::vector<CsvColumn> columns = {{1, "G.A", "G_A", "m\"s", 0}, {2, "G.B", "G_\"B\"", "", 0}};
+  const std::string csv = written(s, columns, [](CsvWriter& w) {
+    w.writeHeader();
+    w.setValue(1, NodeDataValue("3;x"));
+    w.writeRow(kT0);
+    w.setValue(1, NodeDataValue("7;x"));  // the filter reads 7, not the quote
+    w.writeRow(kT0 + 1000);
+  });
+  EXPECT_EQ(csv,
+            "Date;Hour;\"x;y\";\"G_\"\"B\"\"\"\r\n"
+            ";;\"m\"\"s\";\r\n"
+            "05/03/2026;14:07:09;;\"3;x\"\r\n");
+}
+
+}  // namespace

@@ -188,41 +188,97 @@ TEST(DecoderRunTest, TheFirstRowMustLieWithinADayOfTheWindowStart) {
   }
 }
 
-TEST(DecoderRunTest, ResamplingClosesOneBinPerTimestamp) {
-  // The file starts at 10:00:00.300; bins of 1 s start on whole seconds.
+std::string binRow(int second, int speed) {
+  char text[64];
+  std::snprintf(text, sizeof text, "05/03/2026;10:00:%02d.500;;%d;\r\n", second, speed);
+  return text;
+}
+
+struct BinCase {
+  const char* name;
+  std::string body;
+  int64_t startOffset;  // window, ms after 10:00:00; 0: the file's own
+  int64_t endOffset;
+  std::vector<std::pair<int, int>> rows;  // (second, Speed) at each bin's middle
+  bool ok;
+};
+
+// 1 Hz, Last. Every row lies in the second of the data it holds; the bin
+// open when the records end is written too, unless the decode is cancelled.
+TEST(DecoderRunTest, ResampledRowsCarryTheTimeOfTheirData) {
+  RecordEncoder seconds;  // 10:00:00.300 to 10:00:09.300, Speed = the second
+  for (int s = 0; s < 10; ++s) seconds.timestamp(uint64_t(s) * 1000).integer(3, s);
+  const std::string gap = RecordEncoder()
+                              .timestamp(0).integer(3, 1)
+                              .timestamp(700).integer(3, 2)      // 10:00:01.000
+                              .timestamp(4800).integer(3, 3)     // 10:00:05.100
+                              .timestamp(4900).integer(3, 4)
+                              .bytes();
+  const std::string broken = RecordEncoder()
+                                 .timestamp(0).integer(3, 1)
+                                 .timestamp(1000).integer(3, 2)
+                                 .integer(7, 1)                  // an unused slot
+                                 .bytes();
+  const BinCase cases[] = {
+      {"gap", gap, 0, 0, {{0, 1}, {1, 2}, {5, 4}}, true},
+      {"window opening late", seconds.bytes(), 5300, 0, {{5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}}, true},
+      {"window ending on a timestamp", seconds.bytes(), 5300, 7300, {{5, 5}, {6, 6}, {7, 7}}, true},
+      {"window ending between timestamps", seconds.bytes(), 5300, 6800, {{5, 5}, {6, 6}}, true},
+      {"damaged record", broken, 0, 0, {{0, 1}, {1, 2}}, false},
+  };
+  for (const BinCase& c : cases) {
+    const std::string log = writeLog(engineHead(kTen + 300, kTen + 9300), c.body);
+    const Outcome out = decode(log, [&](Decoder& d) {
+      d.setFrequency(frequencyCodeFromText("1"));
+      d.setMethod(MethodLast);
+      d.setMilliseconds(true);
+      d.setLeaveBlank(true);
+      if (c.startOffset != 0) d.setStartMs(kTen + c.startOffset);
+      if (c.endOffset != 0) d.setEndMs(kTen + c.endOffset);
+    });
+    std::string expected = kEngineHeading;
+    for (const auto& row : c.rows) expected += binRow(row.first, row.second);
+    EXPECT_EQ(out.ok, c.ok) << c.name;
+    EXPECT_EQ(out.csv, expected) << c.name;
+  }
+
+  // A cancel while a bin is open writes no row for it, and the partial
+  // table goes with the cancel.
+  RecordEncoder oneBin;
+  oneBin.timestamp(0);
+  for (int i = 0; i < 1000; ++i) oneBin.integer(3, i);
+  const Outcome cancelled = decode(
+      writeLog(engineHead(kTen + 300, kTen + 9300), oneBin.bytes()),
+      [](Decoder& d) { d.setFrequency(frequencyCodeFromText("1")); },
+      [](Decoder& d, int step) {
+        if (step == 3) d.requestCancel();
+      });
+  EXPECT_TRUE(cancelled.ok);
+  EXPECT_EQ(cancelled.csv, "");
+}
+
+TEST(DecoderRunTest, ABinBeyondItsStorageLimitEndsTheDecode) {
   RecordEncoder body;
-  for (int i = 0; i < 7; ++i) body.timestamp(uint64_t(i) * 100).integer(3, i + 1);  // .3 to .9
-  body.timestamp(700).integer(3, 50)     // 10:00:01.000 closes [0, 1): median of 1..7
-      .timestamp(1200).integer(3, 60)    // 10:00:01.500
-      .timestamp(4800).integer(3, 70)    // after a gap: closes [1, 2) only; 70 lands in [2, 3)
-      .timestamp(4900)                   // closes [2, 3), stamped 10:00:02.500
-      .timestamp(5000).integer(3, 80);   // closes [3, 4): no samples, no row; 80 is never used
-  const std::string log = writeLog(engineHead(kTen + 300, kTen + 5300), body.bytes());
-  const auto at1Hz = [](int32_t method) {
+  body.timestamp(0).integer(3, 7).timestamp(1000);
+  for (int i = 0; i < 140000; ++i) body.integer(3, i);  // 8 bytes each kept for a Median
+  const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
+  const auto resample = [](int32_t method) {
     return [method](Decoder& d) {
       d.setFrequency(frequencyCodeFromText("1"));
       d.setMethod(method);
-      d.setMilliseconds(true);
-      d.setLeaveBlank(true);
+      d.setBinLimitBytes(std::size_t{1} << 20);
     };
   };
-  Outcome out = decode(log, at1Hz(MethodMedian));
+  Outcome out = decode(log, resample(MethodMedian));
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Resampling stopped: one bin holds more than 1 "
+                                                   "MiB of samples; choose a higher frequency or "
+                                                   "another method"});
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n");
+  out = decode(log, resample(MethodMean));
   EXPECT_TRUE(out.ok);
-  EXPECT_TRUE(out.messages.empty());  // no size check with resampling
-  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
-                         "05/03/2026;10:00:00.500;;4;\r\n"
-                         "05/03/2026;10:00:01.500;;55.0000000;\r\n"
-                         "05/03/2026;10:00:02.500;;70;\r\n");
-  out = decode(log, at1Hz(MethodMean));
-  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
-                         "05/03/2026;10:00:00.500;;4.0000000;\r\n"
-                         "05/03/2026;10:00:01.500;;55.0000000;\r\n"
-                         "05/03/2026;10:00:02.500;;70;\r\n");
-  out = decode(log, at1Hz(MethodLast));
-  EXPECT_EQ(out.csv, std::string(kEngineHeading) +
-                         "05/03/2026;10:00:00.500;;7;\r\n"
-                         "05/03/2026;10:00:01.500;;60;\r\n"
-                         "05/03/2026;10:00:02.500;;70;\r\n");
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n" +
+                         "05/03/2026;10:00:01;;69999.5000000;\r\n");
 }
 
 TEST(DecoderRunTest, AFrequencyWithoutAPeriodDecodesEveryRow) {

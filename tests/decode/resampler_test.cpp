@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -41,6 +42,11 @@ TEST(AggregateTest, Median) {
   EXPECT_TRUE(aggregate(samples<bool>({true, false, true}), MethodMedian).getBool());
   // Other kinds: the middle of the list as it came, unsorted.
   EXPECT_EQ(aggregate(samples<const char*>({"c", "a", "b", "d"}), MethodMedian).getString(), "b");
+  std::vector<NodeDataValue> many;
+  for (int i = 0; i < 1001; ++i) many.emplace_back(std::to_string(i));
+  EXPECT_EQ(aggregate(many, MethodMedian).getString(), "500");
+  many.pop_back();
+  EXPECT_EQ(aggregate(many, MethodMedian).getString(), "500");
   // Codes outside the list behave as Median.
   EXPECT_EQ(aggregate(samples<int32_t>({5, 1, 3}), 17).getInt(), 3);
   // The input list keeps its order.
@@ -84,30 +90,108 @@ TEST(AggregateTest, FirstLastAndTrivialLists) {
   }
 }
 
-TEST(BinClockTest, BinsAlignToThePeriodSince1970) {
+// Integers whose single precision values tie keep the middle samples
+// that a sort of the values themselves picks.
+TEST(AggregateTest, MedianOfIntegersBreaksTiesAsASortOfTheValues) {
+  const std::vector<std::vector<int32_t>> lists = {
+      {16777217, 16777216, 16777218, 16777219, 16777215},
+      {2000000050, 2000000000, 2000000010, 1999999990, 2000000020, 2000000030, 2000000040},
+      {33554435, 33554433, 33554434, 33554432, 33554436, 33554437, 33554438, 33554439, 1, 2, 3,
+       33554440, 33554441, 33554442, 33554443, 33554444, 33554445, 33554446, 33554447}};
+  for (const std::vector<int32_t>& list : lists) {
+    std::vector<NodeDataValue> values(list.begin(), list.end());
+    std::vector<NodeDataValue> sorted = values;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const NodeDataValue& a, const NodeDataValue& b) { return a < b; });
+    EXPECT_EQ(aggregate(values, MethodMedian).getInt(), sorted[sorted.size() / 2].getInt());
+    values.pop_back();
+    sorted = values;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const NodeDataValue& a, const NodeDataValue& b) { return a < b; });
+    const double even =
+        (double(sorted[sorted.size() / 2 - 1].getInt()) + sorted[sorted.size() / 2].getInt()) * 0.5;
+    EXPECT_EQ(aggregate(values, MethodMedian).getFloat(), static_cast<float>(even));
+  }
+}
+
+TEST(AggregateTest, MedianOfTwoLargeIntegersDoesNotWrap) {
+  EXPECT_EQ(text(aggregate(samples<int32_t>({2000000000, 2000000000}), MethodMedian)),
+            "2000000000.00");
+  EXPECT_EQ(text(aggregate(samples<int32_t>({-2147483647 - 1, -2147483647 - 1}), MethodMedian)),
+            "-2147483648.00");
+}
+
+TimeSpec32 seconds(int32_t s, int32_t ns = 0) {
+  TimeSpec32 t;
+  t.tv_sec = s;
+  t.tv_nsec = ns;
+  return t;
+}
+
+struct ExtremeCase {
+  const char* name;
+  std::vector<NodeDataValue> samples;
+  int16_t min;  // position of the sample Min picks
+  int16_t max;
+};
+
+// Booleans order false before true, TimeStamps by their time, Integers by
+// their exact value; among equal samples the earliest wins.
+TEST(AggregateTest, MinAndMaxOrderEveryKind) {
+  const ExtremeCase cases[] = {
+      {"booleans", samples<bool>({true, false, true, false}), 1, 0},
+      {"equal booleans", samples<bool>({true, true}), 0, 0},
+      {"times", samples<TimeSpec32>({seconds(5), seconds(9), seconds(3), seconds(9)}), 2, 1},
+      {"nanoseconds", samples<TimeSpec32>({seconds(5, 2), seconds(5, 1), seconds(4, 999999999)}),
+       2, 0},
+      {"times before 1970", samples<TimeSpec32>({seconds(0), seconds(-90)}), 1, 0},
+      {"large integers", samples<int32_t>({2000000000, 2000000050, 1999999990}), 2, 1},
+      {"integers tied in single precision", samples<int32_t>({16777217, 16777216}), 1, 0},
+      {"floats", samples<float>({2.0f, 1.0f, 1.0f, 3.0f}), 1, 3},
+      {"strings", samples<const char*>({"b", "a", "c", "a"}), 1, 2},
+  };
+  for (const ExtremeCase& c : cases) {
+    EXPECT_EQ(aggregate(c.samples, MethodMin).id, c.min) << c.name;
+    EXPECT_EQ(aggregate(c.samples, MethodMax).id, c.max) << c.name;
+  }
+}
+
+TEST(BinClockTest, EachTimestampLandsInTheBinOfItsOwnTime) {
   BinClock clock;
-  const uint64_t tenOClock = 1772704800000;  // 2026-03-05 10:00:00 UTC
-  clock.start(static_cast<int64_t>(tenOClock + 300), 1000);
-  EXPECT_EQ(clock.binStart(), tenOClock);
-  uint64_t row = 0;
-  EXPECT_FALSE(clock.closeBin(tenOClock + 900, row));
-  EXPECT_TRUE(clock.closeBin(tenOClock + 1000, row));
-  EXPECT_EQ(row, tenOClock + 500);
-  // After a gap the bins close one per timestamp, each at its own middle.
-  EXPECT_TRUE(clock.closeBin(tenOClock + 4200, row));
-  EXPECT_EQ(row, tenOClock + 1500);
-  EXPECT_TRUE(clock.closeBin(tenOClock + 4300, row));
-  EXPECT_EQ(row, tenOClock + 2500);
+  const int64_t ten = 1772704800000;  // 2026-03-05 10:00:00 UTC
+  clock.start(ten + 300, 1000);
+  EXPECT_EQ(clock.binStart(), ten);
+  struct Step {
+    int64_t t;
+    int64_t row;  // -1: no bin closes
+  };
+  const Step steps[] = {
+      {ten + 900, -1},
+      {ten + 1000, ten + 500},
+      {ten + 4200, ten + 1500},  // after a gap: the next bin is the one of 4.2 s
+      {ten + 4300, -1},
+      {ten + 5000, ten + 4500},
+      {ten + 4999, ten + 5500},  // a clock set back opens the bin of its time
+  };
+  for (const Step& step : steps) {
+    int64_t row = -1;
+    EXPECT_EQ(clock.closeBin(step.t, row), step.row >= 0) << step.t - ten;
+    if (step.row >= 0) {
+      EXPECT_EQ(row, step.row) << step.t - ten;
+    }
+  }
+  clock.openAt(ten + 7250);
+  EXPECT_EQ(clock.middle(), ten + 7500);
 
   clock.start(1772704812345, 100000);  // 0.01 Hz
-  EXPECT_EQ(clock.binStart(), 1772704800000u);
-  EXPECT_TRUE(clock.closeBin(1772704900000, row));
-  EXPECT_EQ(row, 1772704850000u);
+  EXPECT_EQ(clock.binStart(), 1772704800000);
+  clock.start(-90000, 100000);  // before 1970
+  EXPECT_EQ(clock.binStart(), -100000);
 }
 
 TEST(SamplingBufferTest, DropsNonFiniteSamplesAndEmptiesOnDrain) {
   SamplingBuffer buffer;
-  buffer.reset(3);
+  buffer.reset(3, MethodMean);
   buffer.add(0, NodeDataValue(std::numeric_limits<float>::quiet_NaN()));
   buffer.add(0, NodeDataValue(std::numeric_limits<float>::infinity()));
   buffer.add(0, NodeDataValue(-std::numeric_limits<double>::infinity()));
@@ -117,17 +201,28 @@ TEST(SamplingBufferTest, DropsNonFiniteSamplesAndEmptiesOnDrain) {
   buffer.add(2, NodeDataValue(3.0f));
   buffer.add(1, NodeDataValue("x"));
   std::vector<std::string> seen;
-  buffer.drain(MethodMean, [&](std::size_t column, const NodeDataValue& v) {
+  buffer.drain([&](std::size_t column, const NodeDataValue& v) {
     seen.push_back(std::to_string(column) + "=" + text(v));
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"2=2.00", "1=x"}));
   EXPECT_TRUE(buffer.empty());
   seen.clear();
   buffer.add(2, NodeDataValue(5.0f));
-  buffer.drain(MethodMean, [&](std::size_t column, const NodeDataValue& v) {
+  buffer.drain([&](std::size_t column, const NodeDataValue& v) {
     seen.push_back(std::to_string(column) + "=" + text(v));
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"2=5.00"}));
+}
+
+// Only a Median keeps anything per sample (8 bytes per number).
+TEST(SamplingBufferTest, OnlyMedianSamplesCountAgainstTheLimit) {
+  for (int32_t method = MethodMedian; method <= MethodLast; ++method) {
+    SamplingBuffer buffer;
+    buffer.reset(1, method, 8000);
+    bool fits = true;
+    for (int i = 0; i < 1001 && fits; ++i) fits = buffer.add(0, NodeDataValue(i));
+    EXPECT_EQ(fits, method != MethodMedian) << method;
+  }
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 // Besides crashes, sanitizer reports and hangs, a run must never report
 // success for a failed decode, never touch an existing output file, always
 // start the table it creates with the byte order mark, leave no table
-// behind when cancelled and never leave a ".part" file.
+// behind when cancelled, never leave a ".part" file, and never write a
+// resampled row outside the time window or outside the bin of its data.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "decode/Decoder.h"
 #include "tests/fuzz/DecodeCase.h"
 #include "tests/fuzz/FuzzLog.h"
+#include "tests/fuzz/ResampledRows.h"
 
 using namespace zrl;
 
@@ -161,6 +164,32 @@ void applySettings(Decoder& d, const DecodeCase& c) {
   d.setFilters(filters);
 }
 
+// Row times are exact only in UTC with milliseconds. A cut stream is left
+// out: its last timestamp is still completed with zeros by the reader.
+void checkResampledRows(const DecodeCase& c, const std::string& tablePath) {
+  const auto& codes = frequencyCodes();
+  const int32_t code = codes[c.frequencyIndex % codes.size()];
+  const int64_t period = periodFromFrequencyCode(code);
+  if (code == 0 || period <= 0 || c.cut != 0) return;
+  if (!(c.flags & DecodeCase::kUtc) || !(c.flags & DecodeCase::kMilliseconds)) return;
+  static const char* const columnSeparators[] = {";", ",", "tab"};
+  static const char* const decimalSeparators[] = {".", ","};
+  const char separator = columnSeparatorFromText(textOf(c.columnSeparator, columnSeparators, 3));
+  const char decimal = decimalSeparatorFromText(textOf(c.decimalSeparator, decimalSeparators, 2));
+  const uint64_t fileStart = static_cast<uint64_t>(kFileStartMs);
+  const uint64_t fileEnd = static_cast<uint64_t>(kFileStartMs + c.spanMs);
+  const uint64_t start = c.windowStart == WindowChoice::Offset ? fileStart + c.startOffsetMs : fileStart;
+  const uint64_t end = c.windowEnd == WindowChoice::Offset ? fileStart + c.endOffsetMs : fileEnd;
+  struct stat info;
+  if (::stat(tablePath.c_str(), &info) != 0) return;
+  std::vector<int64_t> rows;
+  if (!rowTimes(startOf(tablePath, static_cast<std::size_t>(info.st_size)), separator, decimal,
+                c.flags & DecodeCase::kUnitLine, rows))
+    return;
+  const char* problem = misplacedRow(rows, streamTimes(c), period, start, end);
+  check(problem == nullptr, problem != nullptr ? problem : "");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -222,10 +251,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (c.flags & DecodeCase::kExistingOutput)
     check(startOf(outputPath, 64) == existing, "the existing output was changed");
   if (!createdOutput.empty()) {
-    if (cancelled)
+    if (cancelled) {
       check(::access(createdOutput.c_str(), F_OK) != 0, "a cancelled decode left its table");
-    else
+    } else {
       check(startOf(createdOutput, 3) == "\xEF\xBB\xBF", "a table without its byte order mark");
+      checkResampledRows(c, createdOutput);
+    }
   }
   check(!hasFileEndingIn(outputDir, ".part"), "a .part file survived the run");
   removeFilesIn(outputDir);

@@ -60,6 +60,17 @@ void decodeSeeds() {
       seed("decode_fuzz", tag + "resample-" + std::to_string(method), c.encode());
     }
 
+    // Resampled rows in UTC with milliseconds are checked against their
+    // bins: a window opening late, a gap and a clock set back.
+    c = base;
+    c.flags = DecodeCase::kUtc | DecodeCase::kMilliseconds;
+    c.frequencyIndex = 6;  // 1 Hz
+    c.windowStart = WindowChoice::Offset;
+    c.startOffsetMs = 1250;
+    c.records = sampleRecords(v, 20) + RecordEncoder(v).timestamp(7300).integer(0, 5).timestamp(7400)
+                                           .integer(0, 6).timestamp(1800).integer(0, 7).bytes();
+    seed("decode_fuzz", tag + "resample-gap-window", c.encode());
+
     c = base;
     c.flags = DecodeCase::kMilliseconds | DecodeCase::kUnitLine | DecodeCase::kLeaveBlank;
     c.floatFormat = 0;
