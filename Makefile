@@ -5,10 +5,10 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 # CI builds with WERROR=ON: every compiler warning fails the build.
 WERROR ?= OFF
-PACKAGES = cmake make g++ pkg-config zlib1g-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
+PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots install deb package-check
+.PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots install deb package-check bench
 
 all: build
 
@@ -63,6 +63,11 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	@scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+# Decode speed on the reference log against zlib alone (a few minutes; not
+# part of the tests).
+bench: configure
+	@bench/run-reference.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz

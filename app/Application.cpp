@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 #include "common/Console.h"
@@ -15,6 +16,11 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
   // that ever ends it.
   if (options.batch && options.logPath.empty()) {
     consoleLine(QStringLiteral("Error: --batch needs a log file to decode (--zrl <path>)."));
+    return 1;
+  }
+
+  if (windowCannotBeShown(options)) {
+    std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);
     return 1;
   }
 

@@ -4,6 +4,12 @@
 
 #include <cstdio>
 
+#include "common/VariablePatterns.h"
+
+#ifndef ZRL_VERSION
+#define ZRL_VERSION "unknown"
+#endif
+
 namespace {
 
 enum OptionId {
@@ -19,6 +25,12 @@ enum OptionId {
   InfluxGatewayOption,
   InfluxUrlOption,
   HelpOption,
+  StartOption,
+  EndOption,
+  VarsOption,
+  OutDirOption,
+  QuietOption,
+  VersionOption,
 };
 
 const option kLongOptions[] = {
@@ -34,14 +46,33 @@ const option kLongOptions[] = {
     {"influxGw", required_argument, nullptr, InfluxGatewayOption},
     {"influxURL", required_argument, nullptr, InfluxUrlOption},
     {"help", no_argument, nullptr, HelpOption},
+    {"start", required_argument, nullptr, StartOption},
+    {"end", required_argument, nullptr, EndOption},
+    {"vars", required_argument, nullptr, VarsOption},
+    {"out-dir", required_argument, nullptr, OutDirOption},
+    {"quiet", no_argument, nullptr, QuietOption},
+    {"version", no_argument, nullptr, VersionOption},
     {nullptr, 0, nullptr, 0},
 };
+
+// Scripts tell a mistyped command from a failed decode by this status.
+constexpr int kUsageStatus = 2;
 
 CommandLineOutcome endWith(int status) {
   CommandLineOutcome outcome;
   outcome.proceed = false;
   outcome.exitStatus = status;
   return outcome;
+}
+
+// A value the parser itself accepted but that makes no sense: said in the
+// parser's manner, then the usage.
+CommandLineOutcome usageError(std::ostream& out, std::ostream& err, const char* programName,
+                              const std::string& message) {
+  err << programName << ": " << message << "\n";
+  err.flush();
+  printUsage(out, programName);
+  return endWith(kUsageStatus);
 }
 
 }  // namespace
@@ -53,7 +84,16 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--alldata] decode all data\n"
       << "\t[--batch] script mode: decode at startup and exit when completed\n"
       << "\t[--verbose] print verbose message on console\n"
-      << "\t[--info] print ZRL info json string and exit.\n";
+      << "\t[--info] print ZRL info json string and exit.\n"
+      << "\t[--start <time>] [--end <time>] time window of a batch run: 2026-03-14T09:27:53[.mmm][Z|+hh:mm]\n"
+      << "\t\t(no zone: UTC or local time as the configuration's \"utc\" says) or +<seconds> from the file's start\n"
+      << "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
+      << "\t[--out-dir <dir>] output directory of this run\n"
+      << "\t[--quiet] no progress line on standard error\n"
+      << "\t[--version] print the program version and exit\n"
+      << "\t[-h, --help] print this text and exit\n"
+      << "\t[<log file>...] more logs, decoded in turn with the same settings, each to its own default-named CSV\n"
+      << "Exit status: 0 success, 1 a load or decode failed, 2 usage error, 128+N ended by signal N.\n";
   out.flush();
 }
 
@@ -81,7 +121,32 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
       case InfluxMeasurementOption: options.influxMeasurement = optarg; break;
       case InfluxGatewayOption: options.influxGateway = optarg; break;
       case InfluxUrlOption: options.influxUrl = optarg; break;
-      case 'h': break;
+      case StartOption:
+      case EndOption: {
+        const std::optional<TimeArgument> time = parseTimeArgument(optarg);
+        const char* name = id == StartOption ? "--start" : "--end";
+        if (!time)
+          return usageError(out, err, programName,
+                            std::string("invalid time for ") + name + " '" + optarg +
+                                "': expected 2026-03-14T09:27:53[.mmm][Z|+hh:mm] or +<seconds>");
+        (id == StartOption ? options.start : options.end) = time;
+        break;
+      }
+      case VarsOption:
+        options.vars = splitVariableList(optarg);
+        if (options.vars->empty()) return usageError(out, err, programName, "--vars names no variable");
+        break;
+      case OutDirOption:
+        // An empty directory would put the generated names at the root.
+        if (*optarg == '\0') return usageError(out, err, programName, "--out-dir needs a directory");
+        options.outDir = optarg;
+        break;
+      case QuietOption: options.quiet = true; break;
+      case VersionOption:
+        out << "zrl-decoder " << ZRL_VERSION << "\n";
+        out.flush();
+        return endWith(0);
+      case 'h':
       case HelpOption:
         printUsage(out, programName);
         return endWith(0);
@@ -89,9 +154,20 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         // getopt has already said what was wrong on standard error.
         std::fflush(stderr);
         printUsage(out, programName);
-        return endWith(0);
+        return endWith(kUsageStatus);
     }
   }
+  for (int i = optind; i < argc; ++i) options.moreLogPaths.emplace_back(argv[i]);
+  if (options.logPath.empty() && !options.moreLogPaths.empty()) {
+    options.logPath = options.moreLogPaths.front();
+    options.moreLogPaths.erase(options.moreLogPaths.begin());
+  }
+
+  if (!options.csvName.empty() && !options.moreLogPaths.empty())
+    return usageError(out, err, programName, "--csv names one output file, but several logs were given");
+  if (options.start && options.end && endVisiblyBeforeStart(*options.start, *options.end))
+    return usageError(out, err, programName,
+                      "--end " + options.end->text + " is before --start " + options.start->text);
 
   const bool hasDatabase = options.influxDatabase.has_value();
   const bool hasMeasurement = options.influxMeasurement.has_value();

@@ -9,12 +9,20 @@ bool isSet(const char* name) {
   return value != nullptr && *value != '\0';
 }
 
+bool windowNeverShown(const StartupOptions& options) {
+  return options.batch || (options.info && !options.logPath.empty());
+}
+
+bool noDisplayChosen() { return !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM"); }
+
 }  // namespace
 
 bool needsOffscreenPlatform(const StartupOptions& options) {
-  const bool windowNeverShown = options.batch || (options.info && !options.logPath.empty());
-  if (!windowNeverShown) return false;
-  return !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM");
+  return windowNeverShown(options) && noDisplayChosen();
+}
+
+bool windowCannotBeShown(const StartupOptions& options) {
+  return !windowNeverShown(options) && noDisplayChosen();
 }
 
 void selectHeadlessPlatformIfNeeded(const StartupOptions& options) {

@@ -8,6 +8,10 @@
 // machine without X11 or Wayland and without an explicit platform choice.
 bool needsOffscreenPlatform(const StartupOptions& options);
 
+// True when the run would show the window but there is nowhere to show it:
+// no X11 or Wayland display and no explicit platform choice. Qt would abort.
+bool windowCannotBeShown(const StartupOptions& options);
+
 // Points Qt at its offscreen platform when needsOffscreenPlatform says so.
 // Must run before the application object exists.
 void selectHeadlessPlatformIfNeeded(const StartupOptions& options);

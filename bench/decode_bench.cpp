@@ -1,8 +1,10 @@
 // Decode speed on a generated log file with every variable selected.
 //
 //   decode_bench                      Google Benchmark runs on a ~32 MB body
-//   decode_bench --decode LOG CSV [--resample CODE]
+//   decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]
 //                                     one whole decode, for timing from a shell
+//                                     (DECODE_BENCH_THREADS=1: CPU per thread)
+//   decode_bench --inflate LOG        zlib's gzread of the record stream alone
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -10,7 +12,20 @@
 #include <cstring>
 #include <string>
 
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "decode/Decoder.h"
 #include "tools/zrlwriter/ZrlWriter.h"
@@ -58,25 +73,129 @@ void decodeFile(benchmark::State& state) {
 }
 BENCHMARK(decodeFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Process CPU time (user + system) in seconds.
+double processCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// CPU time per thread, sampled from /proc while the work runs (a thread's
+// figures vanish when it ends); summed by thread name.
+class ThreadCpuSampler {
+ public:
+  ThreadCpuSampler() : thread_([this] { loop(); }) {}
+  ~ThreadCpuSampler() { stop(); }
+  void stop() {
+    if (!thread_.joinable()) return;
+    stopping_ = true;
+    thread_.join();
+    sample();
+  }
+  void print() const {
+    std::map<std::string, double> byName;
+    for (const auto& entry : threads_) byName[entry.second.first] += entry.second.second;
+    for (const auto& entry : byName) std::printf("thread %-16s %.2f s CPU\n", entry.first.c_str(), entry.second);
+  }
+
+ private:
+  void loop() {
+    while (!stopping_) {
+      sample();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  void sample() {
+    const long ticks = sysconf(_SC_CLK_TCK);
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr) return;
+    const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      const pid_t tid = static_cast<pid_t>(std::atoi(entry->d_name));
+      if (tid == self) continue;
+      std::ifstream in(std::string("/proc/self/task/") + entry->d_name + "/stat");
+      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const size_t open = text.find('('), close = text.rfind(')');
+      if (open == std::string::npos || close == std::string::npos) continue;
+      std::istringstream rest(text.substr(close + 2));
+      std::string field;
+      unsigned long utime = 0, stime = 0;
+      for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14) utime = std::stoul(field);
+        if (i == 15) stime = std::stoul(field);
+      }
+      threads_[tid] = {text.substr(open + 1, close - open - 1), double(utime + stime) / double(ticks)};
+    }
+    closedir(dir);
+  }
+  std::atomic<bool> stopping_{false};
+  std::map<pid_t, std::pair<std::string, double>> threads_;
+  std::thread thread_;
+};
+
+// Inflates the record stream with zlib alone, in blocks of 128 KiB: the
+// yardstick a decode is measured against.
+int inflateFromCommandLine(const char* log) {
+  const int fd = open(log, O_RDONLY);
+  if (fd < 0 || lseek(fd, static_cast<off_t>(kHeadLength), SEEK_SET) < 0) {
+    std::fprintf(stderr, "cannot open %s\n", log);
+    return 1;
+  }
+  const double cpuBefore = processCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  gzFile file = gzdopen(fd, "rb");
+  std::vector<char> block(128 << 10);
+  unsigned long long total = 0;
+  int got;
+  while ((got = gzread(file, block.data(), static_cast<unsigned>(block.size()))) > 0) total += unsigned(got);
+  gzclose(file);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("inflated %llu bytes: %.3f s wall %.3f s CPU\n", total, seconds, processCpuSeconds() - cpuBefore);
+  return got < 0 ? 1 : 0;
+}
+
 int decodeFromCommandLine(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: decode_bench --decode LOG CSV [--resample CODE]\n");
+    std::fprintf(stderr, "usage: decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]\n");
     return 2;
   }
-  int32_t code = 0;
-  if (argc >= 6 && std::strcmp(argv[4], "--resample") == 0) code = std::atoi(argv[5]);
+  int32_t code = 0, method = MethodMedian;
+  long only = -1;
+  for (int i = 4; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--resample") == 0) code = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--method") == 0) method = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--only") == 0) only = std::atol(argv[i + 1]);
+  }
   Decoder decoder(argv[2], false, DatabaseSettings{},
                   [](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) std::printf("Error while decoding: %s\n", message.c_str());
                   });
   decoder.setOutputPath(argv[3]);
   decoder.setFrequency(code);
+  decoder.setMethod(method);
+  if (only >= 0) {
+    decoder.clearSelection();
+    decoder.setSelected(static_cast<uint16_t>(only), true);
+  }
+  ThreadCpuSampler threads;
+  const double cpuBefore = processCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   const bool ok = decoder.run();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("decode %s in %.3f s -> %s\n", ok ? "succeeded" : "FAILED", seconds,
-              decoder.outputPath().c_str());
+  const double cpu = processCpuSeconds() - cpuBefore;
+  threads.stop();
+  std::printf("decode %s in %.3f s wall %.3f s CPU, peak RSS %ld kB -> %s\n", ok ? "succeeded" : "FAILED", seconds,
+              cpu, peakRssKb(), decoder.outputPath().c_str());
+  if (getenv("DECODE_BENCH_THREADS") != nullptr) threads.print();
   return ok ? 0 : 1;
 }
 
@@ -86,6 +205,7 @@ int main(int argc, char** argv) {
   const std::string program = argv[0];
   if (program.find('/') != std::string::npos) benchDir = program.substr(0, program.rfind('/'));
   if (argc >= 2 && std::strcmp(argv[1], "--decode") == 0) return decodeFromCommandLine(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "--inflate") == 0) return inflateFromCommandLine(argv[2]);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

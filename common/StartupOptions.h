@@ -3,6 +3,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "common/TimeArgument.h"
 
 struct StartupOptions {
   std::string logPath;   // --zrl
@@ -12,6 +15,14 @@ struct StartupOptions {
   bool batch = false;    // --batch
   bool verbose = false;  // --verbose
   bool info = false;     // --info
+  // Log files given as plain arguments, decoded after logPath in a batch
+  // run; when --zrl is absent the first of them becomes logPath.
+  std::vector<std::string> moreLogPaths;
+  std::optional<TimeArgument> start;             // --start
+  std::optional<TimeArgument> end;               // --end
+  std::optional<std::vector<std::string>> vars;  // --vars, split at commas
+  std::optional<std::string> outDir;             // --out-dir
+  bool quiet = false;                            // --quiet: no progress line
   // Database options are parsed only to be refused; an empty argument still
   // counts as given, hence optional rather than empty-means-absent.
   std::optional<std::string> influxDatabase;

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,37 +16,39 @@
 
 namespace {
 
-// Far beyond any real configuration (a few kilobytes); reading stops there.
-constexpr qint64 kMaxConfigBytes = 16 << 20;
-
 void reportUnreadable(const QString& path, const char* reason) {
   consoleLine(QStringLiteral("Error while reading the configuration: ") + path + QLatin1String(reason));
 }
 
 }  // namespace
 
-bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
+bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure) {
+  auto fail = [failure](const QString& reason) {
+    if (failure) *failure = reason;
+    return false;
+  };
   // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
   // come; the descriptor is checked before anything is read from it.
   const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
+    const int error = errno;
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
-    return false;
+    return fail(QString::fromLocal8Bit(std::strerror(error)));
   }
   QFile file;
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     if (verbose) consoleLine(QStringLiteral("No configuration file"));
-    return false;
+    return fail(file.errorString());
   }
   struct stat status;
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     reportUnreadable(path, " is not a regular file");
-    return false;
+    return fail(QStringLiteral("not a regular file"));
   }
   if (status.st_size > kMaxConfigBytes) {
     reportUnreadable(path, " is larger than 16 MiB");
-    return false;
+    return fail(QStringLiteral("larger than 16 MiB"));
   }
   if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
   // The size may change after fstat; never read more than the limit.
@@ -51,7 +56,7 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   // The scratch configuration starts out empty on every start without a
   // configuration; that is "nothing chosen yet", not a broken file, and must
   // not put an error in front of what the run prints.
-  if (bytes.trimmed().isEmpty()) return false;
+  if (bytes.trimmed().isEmpty()) return fail(QStringLiteral("empty, not a JSON object"));
   std::istringstream in(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
 
   Json::CharReaderBuilder builder;
@@ -67,13 +72,13 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose) {
   }
   if (!parsedOk) {
     consoleLine(QStringLiteral("Error while parsing the configuration: ") + QString::fromStdString(errors));
-    return false;
+    return fail(QStringLiteral("not valid JSON: ") + QString::fromStdString(errors).simplified());
   }
   // Every later step indexes the configuration by key; a bare array or
   // scalar cannot carry options and would make those lookups fail.
   if (!parsed.isObject()) {
     consoleLine(QStringLiteral("Error while parsing the configuration: the document is not a JSON object"));
-    return false;
+    return fail(QStringLiteral("not a JSON object"));
   }
   config = parsed;
   return true;

@@ -5,9 +5,16 @@
 #include <json/json.h>
 
 // Reads and parses `path`. On success the parsed object replaces `config`
-// and true is returned. A missing file, invalid JSON or a document that is
-// not an object leaves `config` untouched and returns false.
-bool parseConfigFile(const QString& path, Json::Value& config, bool verbose);
+// and true is returned. A missing or unreadable file, anything but a
+// regular file, a file over kMaxConfigBytes, invalid JSON or a document
+// that is not an object leaves `config` untouched and returns false; the
+// reason then goes to `failure` when given (an empty file included, which
+// is otherwise the silent "nothing chosen yet" of the scratch configuration).
+bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure = nullptr);
+
+// Far above any real configuration; a path to something huge is a mistake
+// that must not exhaust memory.
+inline constexpr qint64 kMaxConfigBytes = 16 * 1024 * 1024;
 
 // The text written to a configuration file for `config`.
 std::string serializeConfig(const Json::Value& config);

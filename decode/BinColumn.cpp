@@ -24,6 +24,12 @@ float floatOf(const DataValue& v) {
   return f;
 }
 
+double doubleOf(const DataValue& v) {
+  double d;
+  std::memcpy(&d, v.value, sizeof d);
+  return d;
+}
+
 int64_t nanosecondsOf(const DataValue& v) {
   int32_t time[2];
   std::memcpy(time, v.value, sizeof time);
@@ -47,6 +53,7 @@ double orderKey(const DataValue& v) {
   switch (v.type) {
     case DataValueKind::Boolean: return v.value[0] != 0 ? 1.0 : 0.0;
     case DataValueKind::Integer: return intOf(v);
+    case DataValueKind::Double: return doubleOf(v);
     default: return floatOf(v);
   }
 }
@@ -99,6 +106,8 @@ void BinColumn::add(const DataValue& sample) {
         sum_ += intOf(sample);
       } else if (kind_ == DataValueKind::Float) {
         sum_ += floatOf(sample);
+      } else if (kind_ == DataValueKind::Double) {
+        sum_ += doubleOf(sample);
       }
       break;
     case MethodLast:
@@ -114,7 +123,8 @@ void BinColumn::addExtreme(const DataValue& sample) {
   switch (kind_) {
     case DataValueKind::Boolean:
     case DataValueKind::Integer:
-    case DataValueKind::Float: {
+    case DataValueKind::Float:
+    case DataValueKind::Double: {
       const double key = orderKey(sample);
       if (max ? key > bestKey_ : key < bestKey_) {
         bestKey_ = key;
@@ -149,6 +159,9 @@ void BinColumn::addMedian(const DataValue& sample) {
     case DataValueKind::Float:
       keys_.push_back(floatOf(sample));
       return;
+    case DataValueKind::Double:
+      keys_.push_back(doubleOf(sample));
+      return;
     default: {
       // The result is the sample at index count / 2 of the unsorted list;
       // that index never moves back, so the samples before it can go.
@@ -168,7 +181,8 @@ void BinColumn::addMedian(const DataValue& sample) {
 NodeDataValue BinColumn::median() {
   const uint64_t n = count_;
   if (kind_ == DataValueKind::Boolean) return NodeDataValue(sum_ > static_cast<double>(n / 2));
-  if (kind_ != DataValueKind::Integer && kind_ != DataValueKind::Float) {
+  if (kind_ != DataValueKind::Integer && kind_ != DataValueKind::Float &&
+      kind_ != DataValueKind::Double) {
     NodeDataValue middle(first_);
     std::memcpy(middle.value, middle_[n / 2 - middleBase_].data(), sizeof middle.value);
     return middle;
@@ -189,6 +203,10 @@ NodeDataValue BinColumn::median() {
     const int64_t sum = static_cast<int64_t>(keys_[n / 2 - 1]) + static_cast<int64_t>(high);
     return NodeDataValue(static_cast<double>(sum) * 0.5);
   }
+  if (kind_ == DataValueKind::Double) {
+    // Doubles keep every digit that was logged.
+    return NodeDataValue(DataValue::ofDouble(n % 2 == 1 ? high : (keys_[n / 2 - 1] + high) * 0.5));
+  }
   if (n % 2 == 1) return NodeDataValue(static_cast<float>(high));
   return NodeDataValue((keys_[n / 2 - 1] + high) * 0.5);
 }
@@ -200,6 +218,8 @@ NodeDataValue BinColumn::mean() const {
     case DataValueKind::Integer:
     case DataValueKind::Float:
       return NodeDataValue(sum_ / n);
+    case DataValueKind::Double:
+      return NodeDataValue(DataValue::ofDouble(sum_ / n));
     default:
       return first_;
   }

@@ -54,7 +54,7 @@ class BinColumn {
   double bestKey_ = 0;     // Min/Max of numbers: pick_'s position in the order
   int64_t bestTime_ = 0;   // Min/Max of TimeStamps: pick_'s time in ns
   double sum_ = 0;         // Mean: the sum; Median of Booleans: the trues
-  std::vector<double> keys_;     // Median of Integers and Floats: every sample
+  std::vector<double> keys_;     // Median of numbers: every sample
   std::vector<Payload> middle_;  // Median of other kinds: samples middleBase_ on
   uint64_t middleBase_ = 0;
 };

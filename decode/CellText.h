@@ -4,7 +4,12 @@
 // value's fields without taking the value's lock.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
 #include "values/DataValue.h"
+#include "values/Format.h"
 
 namespace zrl {
 
@@ -12,6 +17,15 @@ namespace zrl {
 inline int cellText(const DataValue& v, char* out, char decimalSeparator, int floatFormat,
                     int decimals) {
   return v.toTextUnlocked(out, decimalSeparator, floatFormat, decimals);
+}
+
+// A Float cell with its digits: "nan" for infinities and NaN.
+inline int formatFloatCell(float x, char* out, char decimalSeparator, int digits) {
+  if (!(std::fabs(x) <= FLT_MAX)) {
+    std::memcpy(out, "nan", 4);
+    return 3;
+  }
+  return formatFixed(x, out, decimalSeparator, digits, 0);
 }
 
 }  // namespace zrl

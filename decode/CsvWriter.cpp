@@ -23,10 +23,36 @@ void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColum
   anyFilter_ = false;
   for (std::size_t i = 0; i < columnCount_; ++i) {
     states_[i].decimals = columns[i].decimals;
+    states_[i].digits = static_cast<uint8_t>(floatDigits(floatFormat_, columns[i].decimals));
     states_[i].filter = RowFilter(settings.filters, columns[i].fullName);
     anyFilter_ = anyFilter_ || !states_[i].filter.empty();
   }
   timeFormatter_.reset();
+}
+
+// Numbers go straight to their formatting with the column's digits; the
+// other kinds take the value's own text.
+int CsvWriter::formatCell(ColumnState& state) const {
+  const DataValue& v = state.last;
+  switch (v.type) {
+    case DataValueKind::Float: {
+      float x;
+      std::memcpy(&x, v.value, sizeof x);
+      return formatFloatCell(x, state.text, decimalSeparator_, state.digits);
+    }
+    case DataValueKind::Integer: {
+      int32_t i;
+      std::memcpy(&i, v.value, sizeof i);
+      return formatInt(i, state.text, 0);
+    }
+    case DataValueKind::Double: {
+      double d;
+      std::memcpy(&d, v.value, sizeof d);
+      return formatDoubleFixed(d, state.text, decimalSeparator_, state.digits);
+    }
+    default:
+      return cellText(v, state.text, decimalSeparator_, floatFormat_, state.decimals);
+  }
 }
 
 void CsvWriter::writeHeader() {
@@ -66,15 +92,15 @@ bool CsvWriter::quoteTextCell(ColumnState& state) const {
   if (!cellNeedsQuotes(state.text, state.textLength, separator_)) return false;
   char plain[sizeof state.text];
   std::memcpy(plain, state.text, state.textLength);
-  state.textLength = static_cast<uint8_t>(quoteCell(plain, state.textLength, state.text));
+  state.textLength = static_cast<uint16_t>(quoteCell(plain, state.textLength, state.text));
   return true;
 }
 
 void CsvWriter::writeRow(uint64_t rowMs) {
   const std::size_t lineStart = output_.lineStart();
-  // Room for the whole row at once: every cell is copied as a full text
-  // buffer (a fixed-size copy is much cheaper than one of variable length)
-  // and the line only advances by the text's real length.
+  // Room for the whole row at once: every cell but a huge Double is copied
+  // as a short text buffer (a fixed-size copy is much cheaper than one of
+  // variable length) and the line only advances by the text's real length.
   char* const begin =
       output_.reserve(kTimeTextCapacity + 2 + columnCount_ * (sizeof(ColumnState::text) + 1));
   char* p = begin;
@@ -91,8 +117,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       if (!state.textValid) {
         if (state.textKind != state.last.type ||
             std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
-          state.textLength = static_cast<uint8_t>(
-              cellText(state.last, state.text, decimalSeparator_, floatFormat_, state.decimals));
+          state.textLength = static_cast<uint16_t>(formatCell(state));
           state.quoted = quoteTextCell(state);
           state.textKind = state.last.type;
           std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
@@ -109,7 +134,13 @@ void CsvWriter::writeRow(uint64_t rowMs) {
         kept = false;
       }
     }
-    std::memcpy(p, state.text, sizeof state.text);
+    if (length <= 16) {
+      std::memcpy(p, state.text, 16);  // most numbers
+    } else if (length <= kShortCell) {
+      std::memcpy(p, state.text, kShortCell);
+    } else {
+      std::memcpy(p, state.text, length);  // only a huge Double
+    }
     p += length;
     *p++ = separator_;
     cellCharacters += length;

@@ -66,9 +66,10 @@ class CsvWriter {
     bool known = false;      // `last` holds a value (not UnknownDt)
     bool textValid = false;  // `text` is the cell text of `last`
     bool quoted = false;     // `text` is enclosed in quotes
-    uint8_t textLength = 0;
+    uint16_t textLength = 0;
     uint8_t decimals = 0;
-    // A String of 31 quotes, quoted, is the longest cell text.
+    uint8_t digits = 0;      // decimals of a Float cell in this run's format
+    // A String of 31 quotes, quoted, fits too.
     char text[kValueTextCapacity];
     static_assert(2 * 31 + 2 <= kValueTextCapacity, "a quoted String must fit");
     NodeDataValue last;      // last known value; UnknownDt until one came
@@ -81,6 +82,12 @@ class CsvWriter {
 
   // Quotes the fresh text of a String or CAN frame cell when it needs it.
   bool quoteTextCell(ColumnState& state) const;
+
+  // Every cell text but a Double's of more than 44 integer digits fits.
+  static constexpr std::size_t kShortCell = 64;
+
+  // Cell text of `state.last` into `state.text`; returns its length.
+  int formatCell(ColumnState& state) const;
 
   CsvOutput& output_;
   std::unique_ptr<ColumnState[]> states_;

@@ -1,5 +1,7 @@
 #include "decode/Decoder.h"
 
+#include "reader/FixedPayload.h"
+
 namespace zrl {
 
 namespace {
@@ -13,8 +15,10 @@ const std::string& noMessage() {
   return empty;
 }
 
-constexpr uint64_t kOneDayMs = 86400000;
 constexpr uint16_t kTimestampRecord = 0xFFFF;
+// Record id and the largest fixed payload (a double, a time value or a
+// version 4 timestamp).
+constexpr unsigned kLongestFixedRecord = 2 + 8;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 }  // namespace
@@ -22,7 +26,7 @@ const char kByteOrderMark[] = "\xEF\xBB\xBF";
 Decoder::Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
                  ProgressCallback cb)
     : LogReader(path, std::move(cb)), verbose_(verbose), database_(database),
-      columnOf_(kMaxVariables, -1) {}
+      routes_(kMaxVariables) {}
 
 Decoder::~Decoder() {
   output_.close();
@@ -31,6 +35,7 @@ Decoder::~Decoder() {
 
 void Decoder::resetRunState() {
   currentMs_ = 0;
+  timeSeen_ = false;
   startReached_ = false;
   endReached_ = false;
   writeFailed_ = false;
@@ -40,26 +45,29 @@ void Decoder::resetRunState() {
   windowEndMs_ = 0;
   resetBytesRead();
   clearIndexes();
-  columnOf_.assign(kMaxVariables, -1);
+  routes_.assign(kMaxVariables, Route{});
 }
 
 void Decoder::progressStep() {
   if (progressCallback()) progressCallback()(bytesRead(), uncompressedSize(), noMessage());
 }
 
-bool Decoder::checkStart(uint64_t t) {
-  if (windowStartMs_ <= t && t - windowStartMs_ < kOneDayMs) {
+// A time is inside the window exactly when start <= t <= end: however long
+// a gap in the log, the window opens at its first time inside, and a time
+// past the end closes it.
+bool Decoder::checkStart(int64_t t) {
+  if (insideWindow(t)) {
     // The window's first samples go to the bin of their own time, not to
     // one counted on from the file start.
-    if (!startReached_ && insideWindow(static_cast<int64_t>(t))) bins_.openAt(static_cast<int64_t>(t));
+    if (!startReached_) bins_.openAt(t);
     startReached_ = true;
     return true;
   }
   return false;
 }
 
-void Decoder::checkEnd(uint64_t t) {
-  if (windowEndMs_ <= t && t - windowEndMs_ <= kOneDayMs) endReached_ = true;
+void Decoder::checkEnd(int64_t t) {
+  if (windowEndMs_ <= t) endReached_ = true;
 }
 
 void Decoder::buildColumns() {
@@ -67,9 +75,13 @@ void Decoder::buildColumns() {
   for (const VariableListing& v : listVariables()) {
     if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
     const VariableEntry* entry = variableMap().find(v.id);
-    columnOf_[v.id] = static_cast<int32_t>(columns.size());
+    routes_[v.id].column = static_cast<int32_t>(columns.size());
     columns.push_back({v.id, v.fullName, groupName(v.groupId) + "_" + variableName(v.id),
                        v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
+  }
+  for (uint16_t id = 0; id < kMaxVariables; ++id) {
+    routes_[id].type = typeOf(id);
+    routes_[id].fixedSize = static_cast<uint8_t>(fixedPayloadSize(routes_[id].type));
   }
   csv_.start(settings_, columns);
   sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
@@ -106,14 +118,15 @@ bool Decoder::prepareRun() {
   }
   // The window passes the file's own start and end for a whole-file decode,
   // so both limits are inclusive.
-  const uint64_t fileStart = static_cast<uint64_t>(fileStartMs());
-  const uint64_t fileEnd = static_cast<uint64_t>(fileEndMs());
-  windowStartMs_ = settings_.startMs == 0 ? fileStart : static_cast<uint64_t>(settings_.startMs);
+  // Times before 1970 are negative and compare as such.
+  const int64_t fileStart = fileStartMs();
+  const int64_t fileEnd = fileEndMs();
+  windowStartMs_ = settings_.startMs == 0 ? fileStart : settings_.startMs;
   if (windowStartMs_ < fileStart) {
     report("Start Time selected is below start time of the file");
     return false;
   }
-  windowEndMs_ = settings_.endMs == 0 ? fileEnd : static_cast<uint64_t>(settings_.endMs);
+  windowEndMs_ = settings_.endMs == 0 ? fileEnd : settings_.endMs;
   if (windowEndMs_ > fileEnd) {
     report("End Time selected is over end time of the file");
     return false;
@@ -180,12 +193,13 @@ bool Decoder::run() {
 }
 
 void Decoder::rowStep(int64_t t) {
-  if (currentMs_ == 0) {
+  if (!timeSeen_) {
     currentMs_ = t;
+    timeSeen_ = true;
     return;
   }
   if (t == currentMs_) return;
-  if ((startReached_ || checkStart(static_cast<uint64_t>(currentMs_))) && !endReached_) {
+  if ((startReached_ || checkStart(currentMs_)) && !endReached_) {
     if (!resampling_) {
       csv_.writeRow(static_cast<uint64_t>(currentMs_));
     } else {
@@ -206,26 +220,47 @@ void Decoder::writeBinRow(int64_t rowMs) {
 }
 
 // Reads one value record and routes its value.
-bool Decoder::readValueRecord(uint16_t id) {
+bool Decoder::readValueRecord(uint16_t id, const uint8_t* inPlace) {
   if (id >= kMaxVariables) {
     // No catalog slot: the record cannot be followed, and readVarData says so.
     return readVarData(id, 0, decoded_);
   }
+  const Route& route = routes_[id];
+  if (inPlace != nullptr && route.fixedSize != 0) {
+    takeRecordBytes(route.fixedSize);
+    const int32_t column = routeOf(id);
+    return column < 0 || routeValue(static_cast<std::size_t>(column), route.type, inPlace);
+  }
   const int32_t column = routeOf(id);
-  const uint8_t type = typeOf(id);
-  if (column < 0) return readVarData(id, type, decoded_);
+  if (column < 0) return readVarData(id, route.type, decoded_);
   const std::size_t c = static_cast<std::size_t>(column);
   if (resampling_) {
-    if (!readVarData(id, type, decoded_)) return false;
-    if (!insideWindow(currentMs_)) return true;
-    if (sampling_.add(c, decoded_)) return true;
-    binOverflow_ = true;
-    return false;
+    if (!readVarData(id, route.type, decoded_)) return false;
+    return addSample(c);
   }
   // Straight into the row; readVarData leaves its target alone on failure.
-  if (!readVarData(id, type, csv_.valueStorage(c))) return false;
+  if (!readVarData(id, route.type, csv_.valueStorage(c))) return false;
   csv_.valueStored(c);
   return true;
+}
+
+bool Decoder::routeValue(std::size_t column, uint8_t type, const uint8_t* payload) {
+  if (resampling_) {
+    storeFixedPayload(type, payload, decoded_);
+    return addSample(column);
+  }
+  storeFixedPayload(type, payload, csv_.valueStorage(column));
+  csv_.valueStored(column);
+  return true;
+}
+
+// Only samples of timestamps inside the window count, so that no bin
+// holds data from outside it.
+bool Decoder::addSample(std::size_t column) {
+  if (!insideWindow(currentMs_)) return true;
+  if (sampling_.add(column, decoded_)) return true;
+  binOverflow_ = true;
+  return false;
 }
 
 bool Decoder::recordLoop() {
@@ -240,17 +275,41 @@ bool Decoder::recordLoop() {
       break;
     }
     if (counter++ % 100 == 0) progressStep();
+    // Records are walked in place in the inflated stream while it holds
+    // the longest fixed-size record whole; otherwise they are read.
     uint16_t id = 0;
-    if (!readId(id)) {
+    const uint8_t* record = peekRecordBytes(kLongestFixedRecord);
+    if (record != nullptr) {
+      id = loadLe16(record);
+      takeRecordBytes(2);
+      record += 2;
+    } else if (!readId(id)) {
       succeeded = atStreamEnd();
       break;
     }
     if (id != kTimestampRecord) {
-      if (!readValueRecord(id)) break;
+      // The common record, a fixed-size value of a selected variable
+      // inside the window, goes straight into its cell.
+      if (record != nullptr && id < kMaxVariables && startReached_ && !resampling_) {
+        const Route& route = routes_[id];
+        if (route.fixedSize != 0 && route.column >= 0) {
+          takeRecordBytes(route.fixedSize);
+          const std::size_t column = static_cast<std::size_t>(route.column);
+          storeFixedPayload(route.type, record, csv_.valueStorage(column));
+          csv_.valueStored(column);
+          continue;
+        }
+      }
+      if (!readValueRecord(id, record)) break;
       continue;
     }
     int64_t t = 0;
-    if (!readAbsoluteTimestamp(t)) break;
+    if (record != nullptr) {
+      t = timestampAt(record);
+      takeRecordBytes(timestampWidth());
+    } else if (!readAbsoluteTimestamp(t)) {
+      break;
+    }
     rowStep(t);
     if (output_.failed()) {
       writeFailed_ = true;
@@ -260,19 +319,21 @@ bool Decoder::recordLoop() {
       succeeded = true;
       break;
     }
-    checkEnd(static_cast<uint64_t>(currentMs_));
+    checkEnd(currentMs_);
   }
   recordCounter.store(counter, std::memory_order_relaxed);
 
   // The bin open when the records end holds data like any other, whether
   // the stream, the window or a damaged record ended them; a cancel or a
   // failed write wants nothing more written.
-  if (resampling_ && !sampling_.empty() && !cancelRequested() && !writeFailed_ && !binOverflow_) {
+  if (resampling_ && !sampling_.empty() && !cancelled_ && !writeFailed_ && !binOverflow_) {
     writeBinRow(bins_.middle());
   }
 
   if (atStreamEnd() && !writeFailed_) {
-    if (!resampling_) csv_.writeRow(static_cast<uint64_t>(currentMs_));
+    // The pending row, unless its time lies outside the window.
+    if (!resampling_ && timeSeen_ && (startReached_ || checkStart(currentMs_)) && currentMs_ <= windowEndMs_)
+      csv_.writeRow(static_cast<uint64_t>(currentMs_));
     // A stream that ends short of the size the header announces lost its
     // tail, resampled or not: a decode of it must not pass for complete.
     // The stored size has 32 bits: compare what was read modulo 2^32, since

@@ -87,12 +87,10 @@ class Decoder : public LogReader {
   bool recordLoop();
   void buildColumns();
   void progressStep();
-  bool checkStart(uint64_t t);
+  bool checkStart(int64_t t);
   // Whether a row time lies in [window start, window end].
-  bool insideWindow(int64_t t) const {
-    return windowStartMs_ <= static_cast<uint64_t>(t) && static_cast<uint64_t>(t) <= windowEndMs_;
-  }
-  void checkEnd(uint64_t t);
+  bool insideWindow(int64_t t) const { return windowStartMs_ <= t && t <= windowEndMs_; }
+  void checkEnd(int64_t t);
   void rowStep(int64_t t);
   // Aggregates the open bin into the row stamped `rowMs` and writes it.
   void writeBinRow(int64_t rowMs);
@@ -101,11 +99,19 @@ class Decoder : public LogReader {
   // is to be ignored (no timestamp yet, before the time window, variable
   // not selected). `id` is below kMaxVariables.
   int32_t routeOf(uint16_t id) {
-    if (currentMs_ == 0) return -1;
-    if (!startReached_ && !checkStart(static_cast<uint64_t>(currentMs_))) return -1;
-    return columnOf_[id];
+    if (!timeSeen_) return -1;
+    if (!startReached_ && !checkStart(currentMs_)) return -1;
+    return routes_[id].column;
   }
-  bool readValueRecord(uint16_t id);
+  // Reads one value record and routes its value; `inPlace`, when not null,
+  // is the record's payload in the inflated stream, whole if its type has
+  // a fixed size.
+  bool readValueRecord(uint16_t id, const uint8_t* inPlace);
+  // Stores a fixed-size payload in its column or its bin; false when
+  // resampling has to stop (see addSample).
+  bool routeValue(std::size_t column, uint8_t type, const uint8_t* payload);
+  // Adds the decoded value to its bin; false when the bin outgrew its limit.
+  bool addSample(std::size_t column);
 
   bool verbose_;
   DatabaseSettings database_;
@@ -114,16 +120,26 @@ class Decoder : public LogReader {
   bool cancelled_ = false;
 
   // Run state.
-  int64_t currentMs_ = 0;   // time of the row being built; 0 = no timestamp yet
-  uint64_t windowStartMs_ = 0;
-  uint64_t windowEndMs_ = 0;
+  // Time of the row being built, once a timestamp has been seen: a logger
+  // whose clock was never set starts at 0 ms, which is a time like any other.
+  int64_t currentMs_ = 0;
+  bool timeSeen_ = false;
+  int64_t windowStartMs_ = 0;
+  int64_t windowEndMs_ = 0;
   bool startReached_ = false;
   bool endReached_ = false;
   bool resampling_ = false;
   bool writeFailed_ = false;
   bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
   std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
-  std::vector<int32_t> columnOf_;  // variable id -> CSV column, -1 = none
+  // Per variable id: its CSV column (-1 = none), catalog type and payload
+  // size when fixed (0: read through readVarData).
+  struct Route {
+    int32_t column = -1;
+    uint8_t type = 0;
+    uint8_t fixedSize = 0;
+  };
+  std::vector<Route> routes_;
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
   OutputTarget target_;

@@ -20,6 +20,11 @@ int64_t periodStart(int64_t t, int64_t periodMs) {
 }
 
 bool outOfRange(const DataValue& value) {
+  if (value.type == DataValueKind::Double) {
+    double d;
+    std::memcpy(&d, value.value, sizeof d);
+    return !std::isfinite(d);
+  }
   if (value.type != DataValueKind::Float) return false;  // every Integer is in range
   float f;
   std::memcpy(&f, value.value, sizeof f);

@@ -1,5 +1,5 @@
 // Data type codes of the variable catalog. They are not the value kinds of
-// DataValue: several codes map to one kind (Float and Double both give Float).
+// DataValue, whose codes differ (a Double value is kind 7, type code 4).
 #pragma once
 
 #include <cstdint>

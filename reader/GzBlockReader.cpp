@@ -2,17 +2,29 @@
 
 #include <cerrno>
 #include <climits>
+#include <pthread.h>
 #include <system_error>
+#include <unistd.h>
+
+#include <isa-l/igzip_lib.h>
 
 namespace zrl {
 
+GzBlockReader::GzBlockReader() = default;
+GzBlockReader::~GzBlockReader() { close(); }
+
 bool GzBlockReader::open(int fd) {
   close();
-  file_ = gzdopen(fd, "rb");
-  if (file_ == nullptr) return false;
+  fd_ = fd;
+  // zlib can only take over a member when the file can be read again from
+  // its start; a stream that cannot seek is left to zlib alone.
+  const off_t offset = ::lseek(fd, 0, SEEK_CUR);
+  streamOffset_ = offset < 0 ? -1 : static_cast<int64_t>(offset);
 
   ring_ = std::make_unique<Block[]>(kBlockCount);
   for (unsigned i = 0; i < kBlockCount; ++i) ring_[i].data = std::make_unique<char[]>(kBlockSize);
+  if (!inflateState_) inflateState_ = std::make_unique<inflate_state>();
+  if (!input_) input_ = std::make_unique<uint8_t[]>(kInputSize);
   current_ = nullptr;
   blockBegin_ = next_ = end_ = nullptr;
   blockStart_ = 0;
@@ -22,6 +34,8 @@ bool GzBlockReader::open(int fd) {
   failureMessage_.clear();
   published_ = released_ = 0;
   stop_ = false;
+  filled_ = 0;
+  publishedBytes_ = 0;
   produced_ = 0;
   outcome_ = Outcome{};
   cutAt_.store(UINT64_MAX, std::memory_order_relaxed);
@@ -31,9 +45,16 @@ bool GzBlockReader::open(int fd) {
   try {
     thread_ = std::thread(&GzBlockReader::produce, this);
   } catch (const std::system_error&) {
-    // Without a second thread the same blocks are filled when needed.
+    // Without a second thread zlib fills the same blocks when needed.
     inline_ = true;
+    file_ = gzdopen(fd, "rb");
+    if (file_ == nullptr) {
+      fd_ = -1;
+      ring_.reset();
+      return false;
+    }
   }
+  open_ = true;
   return true;
 }
 
@@ -47,16 +68,20 @@ void GzBlockReader::close() {
     thread_.join();
   }
   if (file_ != nullptr) {
-    gzclose(file_);
+    gzclose(file_);  // closes fd_ too
     file_ = nullptr;
+  } else if (fd_ >= 0) {
+    ::close(fd_);
   }
+  fd_ = -1;
+  open_ = false;
   ring_.reset();
   current_ = nullptr;
   blockBegin_ = next_ = end_ = nullptr;
 }
 
 int GzBlockReader::readAcrossBlocks(char* out, unsigned length) {
-  if (file_ == nullptr || failed_) return -1;
+  if (!open_ || failed_) return -1;
   if (length == 0) return 0;
   if (length > static_cast<unsigned>(INT_MAX)) {
     // gzread refuses such a request for good as well.
@@ -114,23 +139,95 @@ bool GzBlockReader::nextBlock() {
   return true;
 }
 
+GzBlockReader::Block* GzBlockReader::freeBlock() {
+  std::unique_lock<std::mutex> guard(lock_);
+  blockFree_.wait(guard, [this] { return stop_ || filled_ - released_ < kBlockCount; });
+  if (stop_) return nullptr;
+  Block* block = &ring_[filled_ % kBlockCount];
+  block->size = 0;
+  block->tail = Tail::More;
+  return block;
+}
+
+void GzBlockReader::publishFilled() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (uint64_t i = published_; i < filled_; ++i) publishedBytes_ += ring_[i % kBlockCount].size;
+    published_ = filled_;
+  }
+  blockReady_.notify_one();
+}
+
 void GzBlockReader::produce() {
+  // Named so that per-thread CPU figures tell the inflating side apart.
+  pthread_setname_np(pthread_self(), "zrl-inflate");
+  if (!inflateFast()) return;
   for (;;) {
-    Block* block;
-    {
-      std::unique_lock<std::mutex> guard(lock_);
-      blockFree_.wait(guard, [this] { return stop_ || published_ - released_ < kBlockCount; });
-      if (stop_) return;
-      block = &ring_[published_ % kBlockCount];
-    }
+    Block* block = freeBlock();
+    if (block == nullptr) return;
     fillBlock(*block);
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      ++published_;
-    }
-    blockReady_.notify_one();
+    ++filled_;
+    publishFilled();
     if (block->tail != Tail::More) return;
   }
+}
+
+bool GzBlockReader::zlibTakesOver(uint64_t fileOffset, uint64_t streamPosition, Block& current) {
+  const uint64_t currentStart = produced_ - current.size;
+  if (streamPosition >= publishedBytes_) {
+    // What came before the member is sound (its members' trailers were
+    // checked): it goes out as it is, and zlib goes on from the member.
+    if (streamPosition >= currentStart) {
+      current.size = static_cast<std::size_t>(streamPosition - currentStart);
+      ++filled_;
+    } else {
+      // The member began in the block held back; the newer one is dropped.
+      ring_[(filled_ - 1) % kBlockCount].size -= static_cast<std::size_t>(currentStart - streamPosition);
+    }
+    publishFilled();
+  } else {
+    // What was inflated but not yet published is inflated again by zlib.
+    filled_ = published_;
+  }
+  produced_ = streamPosition;
+  // A stream that cannot seek goes to zlib from its first byte, where it is.
+  if (streamOffset_ < 0 || ::lseek(fd_, static_cast<off_t>(fileOffset), SEEK_SET) >= 0)
+    file_ = gzdopen(fd_, "rb");
+  if (file_ == nullptr) {
+    outcome_.errorNumber = Z_MEM_ERROR;
+    outcome_.message = "out of memory";
+  } else if (skipTo(publishedBytes_)) {
+    return true;
+  }
+  // zlib failed before the published bytes end (they stand: ISA-L found
+  // them sound), or could not start: the failure shows right after them.
+  Block* block = freeBlock();
+  if (block == nullptr) return false;
+  block->tail = Tail::Failure;
+  ++filled_;
+  publishFilled();
+  return false;
+}
+
+bool GzBlockReader::skipTo(uint64_t position) {
+  std::unique_ptr<char[]> scratch;
+  while (produced_ < position) {
+    if (!scratch) scratch = std::make_unique<char[]>(64 << 10);
+    const uint64_t left = position - produced_;
+    const unsigned room = left < (64u << 10) ? static_cast<unsigned>(left) : (64u << 10);
+    const unsigned buffered = file_->have;
+    const uint64_t fillStart = produced_;
+    const int got = gzread(file_, scratch.get(), buffered == 0 ? 1 : buffered < room ? buffered : room);
+    if (got <= 0) {
+      outcome_.systemError = errno;
+      const char* message = gzerror(file_, &outcome_.errorNumber);
+      outcome_.message = message != nullptr ? message : "";
+      return false;
+    }
+    produced_ += static_cast<unsigned>(got);
+    if (buffered == 0) noteCutStream(fillStart);
+  }
+  return true;
 }
 
 void GzBlockReader::fillBlock(Block& block) {
@@ -173,7 +270,7 @@ void GzBlockReader::noteCutStream(uint64_t fillStart) {
 }
 
 int GzBlockReader::errorNumber() const {
-  if (file_ == nullptr) return Z_OK;
+  if (!open_) return Z_OK;
   if (failed_) return failureNumber_;
   const uint64_t cut = cutAt_.load(std::memory_order_acquire);
   // zlib reports the cut from the read that needed the fill that ran into it.
@@ -182,7 +279,7 @@ int GzBlockReader::errorNumber() const {
 }
 
 std::string GzBlockReader::errorMessage() const {
-  if (file_ == nullptr) return "no open stream";
+  if (!open_) return "no open stream";
   if (failed_) return failureMessage_;
   if (errorNumber() == Z_BUF_ERROR) return cutMessage_;
   return "";

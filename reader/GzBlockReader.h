@@ -1,12 +1,14 @@
 // Reading side of the compressed record stream, built for many small reads.
 //
 // Inflating is the larger half of a decode's work, so it runs ahead on a
-// thread of its own: that thread pulls the stream out of zlib one buffer
-// fill at a time and packs the fills into a small ring of large blocks,
+// thread of its own and packs the stream into a small ring of large blocks,
 // which the reading thread then serves its small reads from without taking
 // a lock. The stream still behaves exactly as if every read had gone through
-// gzread() on the reading thread:
+// zlib's gzread() on the reading thread:
 //   - the same bytes, and the same counts (a short read only at the very end);
+//   - a body that is not gzip is read as plain bytes; several members are
+//     read as one stream; bytes after a member that do not start another
+//     are ignored;
 //   - the end is reported once a read asked past it, as gzeof() does, not
 //     when a read merely consumed the last byte;
 //   - a failure surfaces at the read that needs the fill that failed, with
@@ -15,9 +17,16 @@
 //   - a cut stream (zlib's "unexpected end of file") delivers everything up
 //     to the cut and then ends; its error number shows from the read that
 //     needs the last, cut fill on, as gzerror() would show it.
-// This holds because the inflating thread never asks zlib for more than one
-// fill per call, so it sees the same fills, in the same places, as small
-// reads on the reading thread would.
+//
+// Healthy gzip members are inflated with ISA-L, which costs well under half
+// of zlib's time. Where zlib's fills and messages matter (a body that is not
+// gzip, a damaged or cut member, a read error), zlib takes over: it inflates
+// the member in question again from its start, the way gzread() would, never
+// asking for more than one fill per call so that it sees the same fills in
+// the same places as small reads on the reading thread would. For that to
+// work, the inflating side holds back the newest block until the next one is
+// inflated too: a member's last fill is only known to be sound once its
+// trailer has been checked.
 #pragma once
 
 #include <atomic>
@@ -31,19 +40,21 @@
 
 #include <zlib.h>
 
+struct inflate_state;
+
 namespace zrl {
 
 class GzBlockReader {
  public:
-  GzBlockReader() = default;
-  ~GzBlockReader() { close(); }
+  GzBlockReader();
+  ~GzBlockReader();
   GzBlockReader(const GzBlockReader&) = delete;
   GzBlockReader& operator=(const GzBlockReader&) = delete;
 
   // Starts reading at the current position of `fd`. The stream owns `fd`
   // from then on: close() closes it. False when zlib cannot set up.
   bool open(int fd);
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return open_; }
   // Stops the inflating thread, ends the stream and closes its descriptor.
   void close();
 
@@ -60,9 +71,17 @@ class GzBlockReader {
     return readAcrossBlocks(static_cast<char*>(buffer), length);
   }
 
+  // The next `length` bytes in place, when the current block holds them
+  // all (null otherwise: read() them instead); skip() then takes them.
+  // Records are walked this way without being copied.
+  const char* peek(std::size_t length) const {
+    return static_cast<std::size_t>(end_ - next_) >= length ? next_ : nullptr;
+  }
+  void skip(std::size_t length) { next_ += length; }
+
   // True once a read asked for bytes past the end of the stream (a read
   // that ends exactly on the last byte does not set it).
-  bool atEnd() const { return file_ != nullptr && atEnd_; }
+  bool atEnd() const { return open_ && atEnd_; }
 
   // zlib's error number and message for the last failure, as seen by the
   // reads made so far.
@@ -72,6 +91,8 @@ class GzBlockReader {
   // Bytes per block and blocks in the ring: what a stream holds in memory.
   static constexpr std::size_t kBlockSize = 256 * 1024;
   static constexpr unsigned kBlockCount = 4;
+  // Compressed bytes read from the file at a time.
+  static constexpr std::size_t kInputSize = 256 * 1024;
 
  private:
   // How the data of a block is followed.
@@ -101,12 +122,35 @@ class GzBlockReader {
 
   // Inflating side.
   void produce();
+  // Inflates healthy gzip members with ISA-L. False when the stream is done
+  // (or closing); true when zlib must take over, with file_ open at the
+  // start of the member in question and produced_ at its first byte.
+  bool inflateFast();
+  // Hands zlib the member that starts at `fileOffset` in the file and at
+  // `streamPosition` in the stream, `current` being the block ISA-L was
+  // filling; bytes of the member already published are inflated again and
+  // dropped. False when zlib cannot go on (the failure is published).
+  bool zlibTakesOver(uint64_t fileOffset, uint64_t streamPosition, Block& current);
+  // The next ring slot to fill, once the reader has freed it; null when
+  // closing.
+  Block* freeBlock();
+  // Publishes every block filled so far.
+  void publishFilled();
   // Fills `block` with whole zlib fills (splitting only the last one at the
   // block's end); sets its tail when the stream stops.
   void fillBlock(Block& block);
+  // The same fills, dropped, until produced_ reaches `position`.
+  bool skipTo(uint64_t position);
   void noteCutStream(uint64_t fillStart);
 
-  gzFile file_ = nullptr;
+  bool open_ = false;
+  int fd_ = -1;
+  int64_t streamOffset_ = -1;  // file offset of the stream; -1: not seekable
+  gzFile file_ = nullptr;      // zlib's side, once it has taken over
+  // ISA-L's state and compressed input, made by open() so that the
+  // inflating thread allocates nothing while healthy members last.
+  std::unique_ptr<inflate_state> inflateState_;
+  std::unique_ptr<uint8_t[]> input_;
   std::unique_ptr<Block[]> ring_;
 
   // Reading side only.
@@ -127,11 +171,13 @@ class GzBlockReader {
   std::mutex lock_;
   std::condition_variable blockReady_;
   std::condition_variable blockFree_;
-  uint64_t published_ = 0;  // blocks filled
+  uint64_t published_ = 0;  // blocks handed to the reader
   uint64_t released_ = 0;   // blocks the reader is done with
   bool stop_ = false;
 
   // Inflating side only until the last block is published.
+  uint64_t filled_ = 0;           // blocks filled, published or held back
+  uint64_t publishedBytes_ = 0;   // stream position of the first byte not published
   uint64_t produced_ = 0;  // stream position reached by the inflating side
   Outcome outcome_;
   // Stream position of the fill that ran into the cut, once known; the

@@ -23,7 +23,9 @@ LogReader::LogReader(const std::string& path, ProgressCallback cb)
   if (!readMagic()) {
     loadError_ = "Unable to read magic section";
     report(loadError_);
-  } else if (!readHeader() && !isSupportedVersion(formatVersion_)) {
+  } else if (readHeader()) {
+    headRead_ = true;
+  } else if (!isSupportedVersion(formatVersion_)) {
     // A head cut short has already printed why; only a newer format is
     // refused here.
     loadError_ = incompatibleVersionText();

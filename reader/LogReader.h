@@ -61,17 +61,37 @@ class LogReader {
   // Closes the stream and the descriptor, whichever are open.
   void closeAll();
 
-  // At least one byte into `buffer` (true), counting it in bytesRead(). A
-  // short read at the end of the stream still succeeds. At the end of the
-  // stream false without a message; on a stream error false with one.
+  // Exactly `length` bytes into `buffer` (true), counting them in
+  // bytesRead(). At the end of the stream false without a message, also when
+  // the end cut the bytes short: a record whose bytes did not all arrive is
+  // dropped rather than completed with zeros. On a stream error false with
+  // a message.
   bool readInputFile(void* buffer, unsigned length) {
     if (length == 0) return true;
     const int delivered = recordStream_.read(buffer, length);
     if (delivered > 0) {
       bytesRead_ += static_cast<uint64_t>(delivered);
-      return true;
+      return static_cast<unsigned>(delivered) == length;
     }
     return reportReadFailure();
+  }
+
+  // Record bytes straight from the inflated stream, when at least `length`
+  // more are at hand in one piece (null otherwise: read them instead);
+  // takeRecordBytes() consumes and counts them.
+  const uint8_t* peekRecordBytes(unsigned length) const {
+    return reinterpret_cast<const uint8_t*>(recordStream_.peek(length));
+  }
+  void takeRecordBytes(unsigned length) {
+    recordStream_.skip(length);
+    bytesRead_ += length;
+  }
+  // Bytes of a timestamp record's payload in this file's format version.
+  unsigned timestampWidth() const { return formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4; }
+  // Absolute time in ms since 1970 UTC of a timestamp payload.
+  int64_t timestampAt(const uint8_t* payload) const {
+    const uint64_t offset = timestampWidth() == 8 ? loadLe64(payload) : loadLe32(payload);
+    return static_cast<int64_t>(static_cast<uint64_t>(fileStartMs_) + offset);
   }
 
   bool readId(uint16_t& recordId);
@@ -128,6 +148,9 @@ class LogReader {
   // ---- state ----
 
   const std::string& loadError() const { return loadError_; }
+  // The constructor read magic, header and catalog. False also for the
+  // failures that leave loadError() empty (open failure, head cut short).
+  bool headRead() const { return headRead_; }
   uint64_t bytesRead() const { return bytesRead_; }
   const std::string& inputPath() const { return inputPath_; }
   // The refusal text for a file newer than this decoder.
@@ -157,6 +180,7 @@ class LogReader {
   std::string inputPath_;
   ProgressCallback progressCallback_;
   std::string loadError_;
+  bool headRead_ = false;
   int fd_ = -1;
   zrl::GzBlockReader recordStream_;
 

@@ -8,6 +8,7 @@
 
 #include "values/Diagnostics.h"
 #include "reader/DataTypes.h"
+#include "reader/FixedPayload.h"
 #include "reader/LogReader.h"
 
 namespace zrl {
@@ -35,49 +36,18 @@ bool LogReader::readId(uint16_t& recordId) {
 }
 
 bool LogReader::readAbsoluteTimestamp(int64_t& timeMs) {
-  // Missing bytes of a short read at the very end stay zero.
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  const unsigned width = formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4;
-  if (!readInputFile(bytes, width)) {
+  if (!readInputFile(bytes, timestampWidth())) {
     printDiagnosticLine("Failed to read absolute timestamp ");
     return false;
   }
-  const uint64_t offset = width == 8 ? loadLe64(bytes) : loadLe32(bytes);
-  timeMs = static_cast<int64_t>(static_cast<uint64_t>(fileStartMs_) + offset);
+  timeMs = timestampAt(bytes);
   return true;
 }
 
 namespace {
 
 std::string rawCharacter(uint8_t byte) { return std::string(1, static_cast<char>(byte)); }
-
-// A decode owns the values it decodes into, so they are filled without
-// taking their lock, exactly as the value's own setters fill them: the
-// payload is zeroed when the kind changes, then the new bytes are stored.
-// Done per record, the lock round trip cost more than the rest of the store.
-template <std::size_t N>
-void storeOwned(DataValue& out, DataValueKind kind, const void* bytes) {
-  static_assert(N <= sizeof out.value, "payload too large");
-  if (out.type != kind) {
-    std::memset(out.value, 0, sizeof out.value);
-    out.type = kind;
-  }
-  std::memcpy(out.value, bytes, N);
-}
-
-// The same for a CAN frame, stored field by field: a frame assembled on the
-// stack and copied whole is read back before its small stores have landed.
-void storeCanFrame(DataValue& out, uint32_t id, uint8_t length, const uint8_t* data) {
-  static_assert(sizeof(can_frame) <= sizeof out.value, "payload too large");
-  if (out.type != DataValueKind::CanFrame) {
-    std::memset(out.value, 0, sizeof out.value);
-    out.type = DataValueKind::CanFrame;
-  }
-  std::memcpy(out.value + offsetof(can_frame, can_id), &id, sizeof id);
-  out.value[offsetof(can_frame, can_dlc)] = length;
-  std::memset(out.value + offsetof(can_frame, reserved), 0, sizeof(can_frame::reserved));
-  std::memcpy(out.value + offsetof(can_frame, data), data, sizeof(can_frame::data));
-}
 
 }  // namespace
 
@@ -107,33 +77,13 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
   }
   uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   switch (type) {
-    case DATALOGGER_BOOLEAN_TYPE: {
-      if (!readInputFile(bytes, 1)) return false;
-      const bool value = bytes[0] != 0;
-      storeOwned<1>(out, DataValueKind::Boolean, &value);
-      return true;
-    }
-    case DATALOGGER_INTEGER_TYPE: {
-      if (!readInputFile(bytes, 4)) return false;
-      const int32_t value = static_cast<int32_t>(loadLe32(bytes));
-      storeOwned<4>(out, DataValueKind::Integer, &value);
-      return true;
-    }
-    case DATALOGGER_FLOAT_TYPE: {
-      if (!readInputFile(bytes, 4)) return false;
-      const uint32_t bits = loadLe32(bytes);
-      float value;
-      std::memcpy(&value, &bits, sizeof value);
-      storeOwned<4>(out, DataValueKind::Float, &value);
-      return true;
-    }
+    case DATALOGGER_BOOLEAN_TYPE:
+    case DATALOGGER_INTEGER_TYPE:
+    case DATALOGGER_FLOAT_TYPE:
     case DATALOGGER_DOUBLE_TYPE: {
-      if (!readInputFile(bytes, 8)) return false;
-      const uint64_t bits = loadLe64(bytes);
-      double value;
-      std::memcpy(&value, &bits, sizeof value);
-      const float single = static_cast<float>(value);
-      storeOwned<4>(out, DataValueKind::Float, &single);
+      const unsigned size = fixedPayloadSize(type);
+      if (!readInputFile(bytes, size)) return false;
+      storeFixedPayload(type, bytes, out);
       return true;
     }
     case DATALOGGER_STRING_TYPE: {
@@ -173,11 +123,7 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
     }
     case DATALOGGER_TIMESTAMP_TYPE: {
       if (!readInputFile(bytes, 8)) return false;
-      const uint64_t microseconds = loadLe64(bytes);
-      TimeSpec32 when;
-      when.tv_sec = static_cast<int32_t>(static_cast<uint32_t>(microseconds / 1000000));
-      when.tv_nsec = static_cast<int32_t>((microseconds % 1000000) * 1000);
-      storeOwned<sizeof when>(out, DataValueKind::TimeStamp, &when);
+      storeFixedPayload(type, bytes, out);
       return true;
     }
     default:

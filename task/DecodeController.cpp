@@ -1,6 +1,7 @@
 #include "task/DecodeController.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QStandardPaths>
@@ -16,7 +17,9 @@
 #include "decode/Decoder.h"
 #include "task/DecodeProgress.h"
 #include "task/DecoderRunnable.h"
+#include "common/VariablePatterns.h"
 #include "task/DefaultOutputName.h"
+#include "task/OutputDirectory.h"
 #include "task/ParameterSummary.h"
 
 using namespace zrl;
@@ -63,7 +66,12 @@ int64_t snapToFileEdge(int64_t chosenMs, int64_t fileEdgeMs) {
 }  // namespace
 
 DecodeController::DecodeController(const StartupOptions& options, QObject* parent)
-    : QObject(parent), startupOptions_(options), csvName_(QString::fromStdString(options.csvName)) {
+    : QObject(parent),
+      startupOptions_(options),
+      csvName_(QString::fromStdString(options.csvName)),
+      // --verbose prints its own percentages on standard output; a line
+      // redrawn in between would garble both on a terminal.
+      terminalProgress_(options.batch && !options.verbose && TerminalProgress::wanted(options.quiet), stderr) {
   ProcessFlags& flags = processFlags();
   flags.allData = options.allData;
   flags.batch = options.batch;
@@ -98,7 +106,19 @@ std::optional<LoadedOptions> DecodeController::readConfig() {
   const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   config_["inputDirName"] = desktop.toStdString();
   config_["outputDirName"] = desktop.toStdString();
-  if (!parseConfigFile(configPath_, config_, processFlags().verbose)) return std::nullopt;
+  configFailure_.clear();
+  if (!parseConfigFile(configPath_, config_, processFlags().verbose, &configFailure_)) {
+    // A script that names a configuration must not get a decode made with
+    // other settings: the run stops before anything is decoded.
+    const ProcessFlags& flags = processFlags();
+    const bool named = !startupOptions_.confPath.empty() &&
+                       configPath_ == QString::fromStdString(startupOptions_.confPath);
+    if ((flags.batch || flags.info) && named) {
+      consoleLine(QStringLiteral("Error: configuration ") + configPath_ + QStringLiteral(": ") + configFailure_);
+      endProcess(1);
+    }
+    return std::nullopt;
+  }
   // The window relies on both directories; a file without them gets the
   // defaults again instead of empty texts.
   for (const char* key : {"inputDirName", "outputDirName"}) {
@@ -137,15 +157,44 @@ void DecodeController::openLog(const QString& path) {
   const Decoder& log = decoder_->decoder();
   resolveConditionNames();
 
+  loadFailure_.clear();
   if (!log.loadError().empty() && flags.batch) {
     consoleLine(QString::fromStdString(log.loadError()));
+    if (!severalBatchLogs()) endProcess(1);
+    loadFailure_ = QString::fromStdString(log.loadError());
+  }
+  if (flags.info && !log.headRead()) {
+    // Zeros and empty texts would pass for a description of an empty log.
+    if (!log.loadError().empty()) consoleLine(QString::fromStdString(log.loadError()));
+    else if (errorText().isEmpty()) consoleLine(QStringLiteral("Unable to read the head of ") + path);
     endProcess(1);
   }
+  if (!flags.info) applyVariableList(log, path);
   if (flags.info) {
     const std::string text = infoJsonText(buildInfoJson());
     std::fwrite(text.data(), 1, text.size(), stdout);
     QCoreApplication::quit();
     endProcess(0);
+  }
+}
+
+void DecodeController::applyVariableList(const Decoder& log, const QString& path) {
+  variableListFailure_.clear();
+  if (!startupOptions_.vars) return;
+  std::vector<std::string> names;
+  for (const VariableListing& variable : log.listVariables()) names.push_back(variable.fullName);
+  const VariableMatch match = matchVariables(*startupOptions_.vars, names);
+  Json::Value selected(Json::arrayValue);
+  for (const std::string& name : match.selected) selected.append(name);
+  config_["selected_vars"] = selected;
+  for (const std::string& name : match.missingNames)
+    std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.c_str(), path.toLocal8Bit().constData());
+  std::fflush(stderr);
+  if (!match.unmatchedPatterns.empty()) {
+    QStringList patterns;
+    for (const std::string& pattern : match.unmatchedPatterns) patterns << QString::fromStdString(pattern);
+    variableListFailure_ =
+        QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") + patterns.join(QStringLiteral(", "));
   }
 }
 
@@ -186,6 +235,7 @@ void DecodeController::reportProgress(uint64_t bytesRead, uint64_t totalBytes, c
   const int percent = progressPercentFor(bytesRead, totalBytes);
   progressPercent_.store(percent);
   if (processFlags().verbose && takeVerbosePercent(percent)) consoleText(QString::number(percent) + QStringLiteral("% "));
+  terminalProgress_.update(bytesRead, totalBytes);
   if (!message.empty()) {
     const QString text = QString::fromStdString(message);
     setErrorText(text);
@@ -213,16 +263,36 @@ void DecodeController::refuse(const QString& reason) {
   }
 }
 
-void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& readControls) {
-  DecodeRequest request = readControls();
-  if (request.checkedVariables == 0) {
-    refuse(QString::fromUtf8(kNoVariablesText));
-    return;
-  }
+QString DecodeController::outputDirectory() const {
+  // "out/" as a shell completes it must not give "out//name.csv".
+  if (startupOptions_.outDir) return QDir::cleanPath(QString::fromStdString(*startupOptions_.outDir));
+  return ::configText(config_, "outputDirName").value_or(QString());
+}
+
+QString DecodeController::refusalFor(const DecodeRequest& request) const {
+  if (!variableListFailure_.isEmpty()) return variableListFailure_;
+  if (request.checkedVariables == 0) return QString::fromUtf8(kNoVariablesText);
   // The same character as column and decimal separator would make every
   // number with decimals split into two columns: refuse before anything runs.
-  if (request.columnSeparator == request.decimalSeparator) {
-    refuse(QString::fromUtf8(kSameSeparatorsText));
+  if (request.columnSeparator == request.decimalSeparator) return QString::fromUtf8(kSameSeparatorsText);
+  if (csvName_.isEmpty()) {
+    const std::string failure = ensureOutputDirectory(outputDirectory().toStdString());
+    if (!failure.empty()) return QString::fromStdString(failure);
+  }
+  return QString();
+}
+
+void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& readControls) {
+  if (processFlags().batch && severalBatchLogs()) {
+    readControls_ = readControls;
+    batchIndex_ = 0;
+    decodeBatchFile();
+    return;
+  }
+  DecodeRequest request = readControls();
+  const QString refusal = refusalFor(request);
+  if (!refusal.isEmpty()) {
+    refuse(refusal);
     return;
   }
 
@@ -248,6 +318,36 @@ void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& re
   }
 }
 
+void DecodeController::decodeBatchFile() {
+  QString refusal = loadFailure_;
+  DecodeRequest request;
+  if (refusal.isEmpty()) {
+    request = readControls_();
+    refusal = refusalFor(request);
+  }
+  if (!refusal.isEmpty()) {
+    if (refusal != loadFailure_) consoleLine(refusal);  // the load has said it already
+    emit decodeRefused(refusal);
+    finishBatchFile(false);
+    return;
+  }
+  startDecode(inputFiles_[batchIndex_], request, true);
+}
+
+void DecodeController::finishBatchFile(bool decoded) {
+  ++(decoded ? batchDecoded_ : batchFailed_);
+  if (!decoded) consoleLine(QStringLiteral("Failed: ") + inputFiles_[batchIndex_]);
+  if (++batchIndex_ < inputFiles_.size()) {
+    emit loadingNextFile(inputFiles_[batchIndex_]);
+    decodeBatchFile();
+    return;
+  }
+  consoleLine(QStringLiteral("%1 decoded, %2 failed").arg(batchDecoded_).arg(batchFailed_));
+  const int status = batchFailed_ > 0 ? 1 : 0;
+  // Queued: the first logs may all fail before the event loop runs.
+  QMetaObject::invokeMethod(qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+}
+
 void DecodeController::startDecode(const QString& logPath, const DecodeRequest& request, bool inBackground) {
   processing_ = true;
   setErrorText(QString());
@@ -271,11 +371,30 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
   const int frequencyCode = frequencyCodeFromText(request.frequency.toStdString());
   d.setFrequency(frequencyCode);
 
+  // A window asked for on the command line replaces the controls' one; its
+  // start names the file as the controls' start would.
+  QDateTime start = request.start;
+  QDateTime end = request.end;
+  int64_t startMs = snapToFileEdge(start.toMSecsSinceEpoch(), d.fileStartMs());
+  int64_t endMs = snapToFileEdge(end.toMSecsSinceEpoch(), d.fileEndMs());
+  if (processFlags().batch) {
+    const StartupOptions& o = startupOptions_;
+    if (o.start) {
+      startMs = resolveTimeArgument(*o.start, d.fileStartMs(), request.utc);
+      start = QDateTime::fromMSecsSinceEpoch(startMs, start.timeSpec());
+    }
+    if (o.end) {
+      endMs = resolveTimeArgument(*o.end, d.fileStartMs(), request.utc);
+      end = QDateTime::fromMSecsSinceEpoch(endMs, end.timeSpec());
+    }
+    if (o.start && o.end && endMs < startMs) {
+      std::fprintf(stderr, "zrl-decoder: --end %s is before --start %s\n", o.end->text.c_str(), o.start->text.c_str());
+      endProcess(2);
+    }
+  }
+
   const QString outputPath =
-      csvName_.isEmpty()
-          ? defaultOutputName(::configText(config_, "outputDirName").value_or(QString()), logPath, request.start,
-                              frequencyCode)
-          : csvName_;
+      csvName_.isEmpty() ? defaultOutputName(outputDirectory(), logPath, start, frequencyCode) : csvName_;
   d.setOutputPath(outputPath.toStdString());
   d.setOutputDescriptor(outputPath == QLatin1String("-") ? tableDescriptor() : -1);
 
@@ -284,8 +403,8 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
     p.logPath = logPath;
     p.outputPath = QString::fromStdString(d.expectedOutputPath());
     p.serial = QString::fromStdString(d.serial());
-    p.start = request.start;
-    p.end = request.end;
+    p.start = start;
+    p.end = end;
     p.uncompressedSize = d.uncompressedSize();
     p.resampling = resamplingSuffix(frequencyCode);
     p.leaveBlank = d.settings().leaveBlank;
@@ -300,10 +419,11 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
     consoleText(parameterSummaryText(p));
   }
 
-  d.setStartMs(snapToFileEdge(request.start.toMSecsSinceEpoch(), d.fileStartMs()));
-  d.setEndMs(snapToFileEdge(request.end.toMSecsSinceEpoch(), d.fileEndMs()));
+  d.setStartMs(startMs);
+  d.setEndMs(endMs);
 
   d.clearCancelRequest();
+  terminalProgress_.start();
   if (inBackground) QThreadPool::globalInstance()->start(decoder_);
   else decoder_->run();
 }
@@ -326,10 +446,18 @@ bool DecodeController::decodeCancelled() const {
 
 void DecodeController::taskFinished() {
   processing_ = false;
+  terminalProgress_.finish();
   emit decodeFinished();
 
+  if (processFlags().batch) QThreadPool::globalInstance()->waitForDone();
+  // A stop signal ends the whole run, not just the log being decoded.
+  if (processFlags().batch && severalBatchLogs() && !decodeCancelled()) {
+    const bool decoded = errorText().isEmpty();
+    if (decoded) consoleLine(QStringLiteral("CSV written: ") + QString::fromStdString(decoder_->decoder().outputPath()));
+    finishBatchFile(decoded);
+    return;
+  }
   if (processFlags().batch) {
-    QThreadPool::globalInstance()->waitForDone();
     if (decodeCancelled()) {
       consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
       const int signal = zrl::stopSignal.load();

@@ -21,8 +21,12 @@
 
 #include "common/StartupOptions.h"
 #include "config/ConfigOptions.h"
+#include "task/TerminalProgress.h"
 
 class DecoderRunnable;
+namespace zrl {
+class Decoder;
+}
 
 // What the status line and a batch run say about a cancelled decode.
 inline constexpr char kDecodeCancelledText[] = "Decode cancelled";
@@ -122,6 +126,11 @@ class DecodeController : public QObject {
   // After the task has ended, on the controller's thread.
   void decodeFinished();
 
+ public:
+  // Why the configuration file could not be used at its last read; empty
+  // when it was.
+  const QString& configFailure() const { return configFailure_; }
+
  private slots:
   void taskFinished();
 
@@ -132,6 +141,15 @@ class DecodeController : public QObject {
   void reportProgress(std::uint64_t bytesRead, std::uint64_t totalBytes, const std::string& message);
   void refuse(const QString& reason);
   void startDecode(const QString& logPath, const DecodeRequest& request, bool inBackground);
+  // The reason the decode of the loaded file cannot start, or empty.
+  QString refusalFor(const DecodeRequest& request) const;
+  QString outputDirectory() const;
+  // --vars: the selection of the loaded file, warnings for absent names.
+  void applyVariableList(const zrl::Decoder& log, const QString& path);
+  // Batch runs decode their logs one after another, each in the background.
+  bool severalBatchLogs() const { return inputFiles_.size() > 1; }
+  void decodeBatchFile();
+  void finishBatchFile(bool decoded);
 
   StartupOptions startupOptions_;
   QString configPath_;
@@ -146,4 +164,12 @@ class DecodeController : public QObject {
   mutable QMutex errorTextMutex_;
   QString errorText_;
   QStringList decodeProblems_;
+  QString configFailure_;
+  QString loadFailure_;          // batch of several logs: the loaded one is refused
+  QString variableListFailure_;  // --vars patterns the loaded file does not match
+  std::function<DecodeRequest()> readControls_;
+  int batchIndex_ = 0;
+  int batchDecoded_ = 0;
+  int batchFailed_ = 0;
+  TerminalProgress terminalProgress_;
 };

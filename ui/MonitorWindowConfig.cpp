@@ -66,6 +66,12 @@ void MonitorWindow::loadConfig() {
   updateConfigurationLabel();
   updateMethodState();
   resetConditionsTitle();
+  // The scratch file is empty on purpose; any other file the user chose
+  // and could not be used is worth a word: the defaults are in force.
+  if (!controller_->configFailure().isEmpty() && !isDefaultConfigPath(controller_->configPath()))
+    setStatus(QString::fromUtf8("⚠️ Configuration ") + controller_->configPath() + QStringLiteral(": ") +
+                  controller_->configFailure() + QStringLiteral(" (defaults apply)"),
+              QStringLiteral("error"));
 }
 
 bool MonitorWindow::saveConfig() {

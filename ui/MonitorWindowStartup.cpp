@@ -21,7 +21,9 @@ void MonitorWindow::runStartupSequence() {
   const StartupOptions& options = controller_->startupOptions();
   if (!options.logPath.empty()) {
     const QString logPath = QString::fromStdString(options.logPath);
-    controller_->setInputFiles(QStringList{logPath});
+    QStringList files{logPath};
+    for (const std::string& more : options.moreLogPaths) files << QString::fromStdString(more);
+    controller_->setInputFiles(files);
     loadLogFile(logPath);
     if (processFlags().batch) on_decodeButton_clicked();
   }

@@ -13,8 +13,12 @@
 #include <QSet>
 #include <QSignalBlocker>
 
+#include <cstdio>
+
 #include "ui/MonitorWindow.h"
+#include "decode/Decoder.h"
 #include "task/DecodeController.h"
+#include "task/DecoderRunnable.h"
 #include "ui/VarItem.h"
 
 using namespace zrl;
@@ -204,7 +208,12 @@ void MonitorWindow::populateVariableList() {
       const QString name =
           nameFromSelectedText(QString::fromStdString(value.asString()), controller_->aliases(), fullNames);
       for (VarItem* item : itemsByName.value(name)) item->setCheckState(Qt::Checked);
+      // A name the log lacks would otherwise just be a missing column.
+      if (!itemsByName.contains(name) && controller_->decoder())
+        std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
+                     controller_->decoder()->decoder().inputPath().c_str());
     }
+    std::fflush(stderr);
   }
   updateSelectionCount();
 }

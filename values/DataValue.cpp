@@ -19,13 +19,13 @@ using Guard = std::lock_guard<ValueLock>;
 
 constexpr std::size_t kStringMax = 31;
 
-const char* const kKindNames[] = {"UnknownDt", "Boolean", "Integer",  "Float",
-                                  "String",    "CanFrame", "TimeStamp"};
+const char* const kKindNames[] = {"UnknownDt", "Boolean",  "Integer",   "Float",
+                                  "String",    "CanFrame", "TimeStamp", "Double"};
 
 }  // namespace
 
 const char* kindName(int32_t code) {
-  if (code < 0 || code > 6) return "Unknown";
+  if (code < 0 || code > 7) return "Unknown";
   return kKindNames[code];
 }
 
@@ -59,6 +59,13 @@ DataValue::DataValue(float v) noexcept : DataValue() {
 }
 
 DataValue::DataValue(double v) noexcept : DataValue(static_cast<float>(v)) {}
+
+DataValue DataValue::ofDouble(double v) noexcept {
+  DataValue d;
+  d.type = DataValueKind::Double;
+  std::memcpy(d.value, &v, sizeof v);
+  return d;
+}
 
 DataValue::DataValue(const std::string& v) noexcept : DataValue() {
   type = DataValueKind::String;
@@ -218,9 +225,29 @@ float DataValue::getFloat() const {
     Guard guard(mutex);
     if (type == DataValueKind::Float) return floatUnlocked();
     if (type == DataValueKind::Integer) return static_cast<float>(intUnlocked());
+    if (type == DataValueKind::Double) {
+      double d;
+      std::memcpy(&d, value, sizeof d);
+      return static_cast<float>(d);
+    }
   }
   printDiagnosticLine(fullName() + " is not scalar");
   return 0.0f;
+}
+
+double DataValue::getDouble() const {
+  {
+    Guard guard(mutex);
+    if (type == DataValueKind::Double) {
+      double d;
+      std::memcpy(&d, value, sizeof d);
+      return d;
+    }
+    if (type == DataValueKind::Float) return floatUnlocked();
+    if (type == DataValueKind::Integer) return intUnlocked();
+  }
+  printDiagnosticLine(fullName() + " is not scalar");
+  return 0.0;
 }
 
 std::string DataValue::getString() const {
@@ -311,16 +338,12 @@ int DataValue::payloadText(DataValueKind kind, const unsigned char* payload, cha
         std::memcpy(buffer, "nan", 4);
         return 3;
       }
-      int digits;
-      switch (floatFormat) {
-        case 0: digits = decimals; break;
-        case 1: digits = 1; break;
-        case 2: digits = 3; break;
-        case 3: digits = 5; break;
-        case 4: digits = 7; break;
-        default: digits = 8; break;
-      }
-      return formatFixed(x, buffer, decimalSeparator, digits, 0);
+      return formatFixed(x, buffer, decimalSeparator, floatDigits(floatFormat, decimals), 0);
+    }
+    case DataValueKind::Double: {
+      double x;
+      std::memcpy(&x, payload, sizeof x);
+      return formatDoubleFixed(x, buffer, decimalSeparator, floatDigits(floatFormat, decimals));
     }
     case DataValueKind::String: {
       const std::size_t n = strnlen(reinterpret_cast<const char*>(payload), kStringMax);
@@ -370,6 +393,16 @@ void DataValue::writeTo(std::ostream& out, bool withUnit) const {
       out.unsetf(std::ios_base::floatfield);
       out.precision(9);
       out << getFloat();
+      out.flags(flags);
+      out.precision(precision);
+      break;
+    }
+    case DataValueKind::Double: {
+      const std::ios_base::fmtflags flags = out.flags();
+      const std::streamsize precision = out.precision();
+      out.unsetf(std::ios_base::floatfield);
+      out.precision(17);
+      out << getDouble();
       out.flags(flags);
       out.precision(precision);
       break;

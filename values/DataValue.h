@@ -32,10 +32,11 @@ enum class DataValueKind : int32_t {
   Float = 3,
   String = 4,   // at most 31 bytes, NUL-terminated
   CanFrame = 5,
-  TimeStamp = 6
+  TimeStamp = 6,
+  Double = 7    // a logged double, kept in its 8 bytes
 };
 
-// "UnknownDt", "Boolean", ... for 0-6; "Unknown" for any other code.
+// "UnknownDt", "Boolean", ... for 0-7; "Unknown" for any other code.
 const char* kindName(int32_t code);
 inline const char* kindName(DataValueKind kind) { return kindName(static_cast<int32_t>(kind)); }
 
@@ -66,10 +67,10 @@ int formatCanFrame(char* buffer, const can_frame& frame, char separator, unsigne
 bool parseCanFrame(can_frame& frame, const char* text);
 
 // Size of a buffer that holds any toText() result, NUL included: the longest
-// texts are a Float near the single precision maximum (39 integer digits,
-// sign, separator and 9 decimals = 50 characters), the 32-character extended
-// CAN frame text and the 31-byte String.
-constexpr std::size_t kValueTextCapacity = 64;
+// text is a Double near the double precision maximum (309 integer digits,
+// sign, separator and 9 decimals = 320 characters); a Float needs at most 50,
+// the extended CAN frame text 32 and a String 31.
+constexpr std::size_t kValueTextCapacity = 328;
 
 // The value's lock: tiny, non-recursive, never copied. Values are locked only
 // for a few instructions, and in the decoder never by two threads, so a spin
@@ -126,11 +127,15 @@ class DataValue {
   // and returns the neutral result.
   bool getBool() const;
   int32_t getInt() const;    // Float rounded half away from zero
-  float getFloat() const;    // Integer converted to single precision
+  float getFloat() const;    // Integer and Double converted to single precision
+  double getDouble() const;  // Integer, Float and Double as a double
   std::string getString() const;
   bool getCanFrame(can_frame& out) const;  // out untouched on failure
   std::string getCanFrameText() const;
   TimeSpec32 getTimeStamp() const;         // (0, 0) on failure
+
+  // A Double value (the double constructor and setter give a Float).
+  static DataValue ofDouble(double v) noexcept;
 
   void setUnit(int32_t code) noexcept { unit = code; }
 
@@ -142,8 +147,9 @@ class DataValue {
   // writes nothing at all (not even a NUL) and returns 0.
   //   Boolean "true"/"false"; Integer decimal; Float fixed-point with the
   //   decimals of `floatFormat` (0: `decimals`, 1: 1, 2: 3, 3: 5, 4: 7,
-  //   other: 8), or "nan" when not finite; String as stored; CanFrame its
-  //   frame text; TimeStamp the count of microseconds since 1970.
+  //   other: 8), or "nan" when not finite; Double the same, correctly
+  //   rounded from the double; String as stored; CanFrame its frame text;
+  //   TimeStamp the count of microseconds since 1970.
   int toText(char* buffer, std::size_t capacity, char decimalSeparator, int floatFormat,
              int decimals) const;
   std::string toText(char decimalSeparator = '.', int floatFormat = 0, int decimals = 6) const;

@@ -47,6 +47,26 @@ int formatInt(int32_t value, char* buffer, unsigned minWidth = 0);
 // The buffer needs kFixedTextCapacity bytes (more when minIntWidth > 39).
 int formatFixed(float x, char* buffer, char separator, int decimals, int minIntWidth = 0);
 
+// Decimals of a Float or Double cell in float format `floatFormat`: the
+// variable's own `decimals` for 0, else 1, 3, 5, 7 for 1-4 and 8 for others.
+inline int floatDigits(int floatFormat, int decimals) {
+  switch (floatFormat) {
+    case 0: return decimals;
+    case 1: return 1;
+    case 2: return 3;
+    case 3: return 5;
+    case 4: return 7;
+    default: return 8;
+  }
+}
+
+// Fixed-point text of a double with `decimals` digits (0-9, as formatFixed)
+// after `separator`, correctly rounded as printf's "%.*f" rounds it, with
+// no exponent; "nan" for infinities and NaN. A zero has no sign; a negative
+// value that rounds to zero keeps it, as formatFixed does. The buffer needs
+// 328 bytes (309 integer digits at most).
+int formatDoubleFixed(double x, char* buffer, char separator, int decimals);
+
 // snprintf into a buffer of `size` bytes, with snprintf's return value.
 int formatBounded(char* buffer, std::size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include <sys/stat.h>
+
 #include <tuple>
 #include <vector>
 
@@ -34,6 +36,34 @@ TEST(ConfigFile, ParseReplacesTheObjectOnlyOnSuccess) {
   EXPECT_TRUE(parseConfigFile(path, config, false));
   EXPECT_FALSE(config.isMember("keep"));
   EXPECT_FALSE(config["utc"].asBool());
+}
+
+TEST(ConfigFile, FailuresNameTheirReasonWithoutBlockingOrReadingWithoutLimit) {
+  const QString dir = QString::fromStdString(zrltest::makeTempSubdir("reasons"));
+  const std::string fifo = dir.toStdString() + "/fifo.json";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  zrltest::writeFile(dir.toStdString() + "/big.json", std::string(kMaxConfigBytes + 1, ' '));
+  zrltest::writeFile(dir.toStdString() + "/empty.json", "");
+  zrltest::writeFile(dir.toStdString() + "/bad.json", "{ \"a\": ");
+  zrltest::writeFile(dir.toStdString() + "/array.json", "[1]");
+  const std::vector<std::pair<QString, QString>> cases = {
+      {dir + "/missing.json", "No such file or directory"},
+      {dir, "not a regular file"},
+      {QString::fromStdString(fifo), "not a regular file"},
+      {"/dev/zero", "not a regular file"},
+      {dir + "/big.json", "larger than 16 MiB"},
+      {dir + "/empty.json", "empty, not a JSON object"},
+      {dir + "/bad.json", "not valid JSON: * Line 1, Column 8"},
+      {dir + "/array.json", "not a JSON object"},
+  };
+  for (const auto& [path, reason] : cases) {
+    Json::Value config;
+    QString failure;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(parseConfigFile(path, config, false, &failure));
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(failure.startsWith(reason)) << failure.toStdString();
+  }
 }
 
 TEST(ConfigFile, OnlyBrokenFilesAreReportedAndOnlyThoseAlways) {

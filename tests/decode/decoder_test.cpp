@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
@@ -129,6 +131,63 @@ TEST(DecoderRunTest, TimeWindowInsideTheFile) {
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(7, 107) + rowAt(8, 108) + rowAt(9, 109));
 }
 
+TEST(DecoderRunTest, ATimeIsInsideTheWindowExactlyFromStartToEnd) {
+  // However far apart in time, and from 0 ms (a logger clock never set) on.
+  constexpr int64_t kDay = 86400000;
+  struct Case {
+    const char* what;
+    int64_t fileStart, fileEnd;
+    std::vector<int64_t> offsets;  // one timestamp each, Speed = 1, 2, ...
+    int64_t windowStart, windowEnd;  // 0: the file's own
+    const char* rows;
+  };
+  const Case cases[] = {
+      {"first record two days after the window start", kTen - 2 * kDay, kTen + 1000, {2 * kDay, 2 * kDay + 1000},
+       0, 0, "05/03/2026;10:00:00;;1;\r\n05/03/2026;10:00:01;;2;\r\n"},
+      {"a record two days past the window end", kTen, kTen + 3 * kDay, {0, 1000, 2 * kDay, 2 * kDay + 1000}, 0,
+       kTen + 1500, "05/03/2026;10:00:00;;1;\r\n05/03/2026;10:00:01;;2;\r\n"},
+      {"the last record two days past the window end", kTen, kTen + 3 * kDay, {0, 2 * kDay}, 0, kTen + 1500,
+       "05/03/2026;10:00:00;;1;\r\n"},
+      {"a log from 1970-01-01 00:00:00.000", 0, 1000, {0, 1000}, 0, 0,
+       "01/01/1970;00:00:00;;1;\r\n01/01/1970;00:00:01;;2;\r\n"},
+  };
+  for (const Case& c : cases) {
+    RecordEncoder body;
+    for (std::size_t i = 0; i < c.offsets.size(); ++i)
+      body.timestamp(static_cast<uint64_t>(c.offsets[i])).integer(3, static_cast<int32_t>(i + 1));
+    const Outcome out = decode(writeLog(engineHead(c.fileStart, c.fileEnd), body.bytes()), [&](Decoder& d) {
+      d.setStartMs(c.windowStart);
+      d.setEndMs(c.windowEnd);
+    });
+    EXPECT_TRUE(out.ok) << c.what;
+    EXPECT_EQ(out.csv, std::string(kEngineHeading) + c.rows) << c.what;
+  }
+}
+
+TEST(DecoderRunTest, ResampledDoublesAggregateInDoublePrecision) {
+  zrlwriter::ZrlHead head;
+  head.setTimeSpan(kTen, kTen + 1000);
+  head.groups = {{1, "T"}};
+  head.addVariable(4, 1, zrlwriter::kDouble, "D");
+  RecordEncoder body;
+  body.timestamp(0).doubleValue(4, 1700000000.25).timestamp(250).doubleValue(4, 1700000000.75)
+      .timestamp(500).doubleValue(4, 1700000000.5).doubleValue(4, std::nan("")).timestamp(1000);
+  const std::string log = writeLog(head, body.bytes());
+  struct Case {
+    const char* method;
+    const char* cell;
+  };
+  const Case cases[] = {{"Mean", "1700000000.5000000"}, {"Median", "1700000000.5000000"},
+                        {"Min", "1700000000.2500000"}, {"Max", "1700000000.7500000"}};
+  for (const Case& c : cases) {
+    const Outcome out = decode(log, [&](Decoder& d) {
+      d.setFrequency(frequencyCodeFromText("1"));
+      d.setMethod(methodFromText(c.method));
+    });
+    EXPECT_EQ(out.csv, std::string("Date;Hour;T_D\r\n05/03/2026;10:00:00;") + c.cell + "\r\n") << c.method;
+  }
+}
+
 TEST(DecoderRunTest, WindowLimitsAreTheFilesOwnStartAndEnd) {
   // A file that neither starts nor ends on a whole second.
   const int64_t start = kTen + 250, end = kTen + 2750;
@@ -169,14 +228,14 @@ TEST(DecoderRunTest, ARepeatedTimestampWritesOneRow) {
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 3) + rowAt(2, 4));
 }
 
-// Rows start at the first timestamp less than one day after the window
-// start; one lying exactly a day later is not taken as the start.
-TEST(DecoderRunTest, TheFirstRowMustLieWithinADayOfTheWindowStart) {
+// Rows start at the first timestamp inside the window, however long after
+// its start: one lying a day later opens it as well.
+TEST(DecoderRunTest, TheFirstRowInsideTheWindowOpensItHoweverLate) {
   constexpr int64_t kDay = 86400000;
   struct Case { int64_t firstRowMs; std::string rows; };
   const Case cases[] = {
       {kDay - 1000, "06/03/2026;09:59:59;;1;\r\n06/03/2026;10:00:00;;2;\r\n"},
-      {kDay, ""},
+      {kDay, "06/03/2026;10:00:00;;1;\r\n06/03/2026;10:00:01;;2;\r\n"},
   };
   for (const Case& c : cases) {
     RecordEncoder body;
@@ -312,9 +371,8 @@ TEST(DecoderRunTest, TruncatedStreamKeepsItsRowsAndReportsTheSize) {
   Outcome out = decode(writeLog(engineHead(kTen, kTen + 2000), body.bytes(), plain));
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.messages, std::vector<std::string>{"Inconsistent file size"});
-  // The cut timestamp is read short; its missing high bytes count as zero,
-  // so it still reads 2 s, and its row is written at the end of the stream.
-  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 2) + rowAt(2, 2));
+  // The cut timestamp is dropped, not completed with zeros: no row for it.
+  EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 2));
 
   // A gzip stream cut short ends the same way.
   zrlwriter::WriteOptions gz;

@@ -2,6 +2,7 @@
 // statuses and the refusal of the database options.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ namespace {
 using zrltest::decoderProgram;
 using zrltest::runProgram;
 
+// The seven lines scripts and users have always seen come first, unchanged;
+// the newer options follow.
 std::string usageFor(const std::string& program) {
   return "Usage: " + program + " [--zrl <path> Full path of file to decode]\n"
          "\t[--csv <file name> CSV output file name]\n"
@@ -19,7 +22,16 @@ std::string usageFor(const std::string& program) {
          "\t[--alldata] decode all data\n"
          "\t[--batch] script mode: decode at startup and exit when completed\n"
          "\t[--verbose] print verbose message on console\n"
-         "\t[--info] print ZRL info json string and exit.\n";
+         "\t[--info] print ZRL info json string and exit.\n"
+         "\t[--start <time>] [--end <time>] time window of a batch run: 2026-03-14T09:27:53[.mmm][Z|+hh:mm]\n"
+         "\t\t(no zone: UTC or local time as the configuration's \"utc\" says) or +<seconds> from the file's start\n"
+         "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
+         "\t[--out-dir <dir>] output directory of this run\n"
+         "\t[--quiet] no progress line on standard error\n"
+         "\t[--version] print the program version and exit\n"
+         "\t[-h, --help] print this text and exit\n"
+         "\t[<log file>...] more logs, decoded in turn with the same settings, each to its own default-named CSV\n"
+         "Exit status: 0 success, 1 a load or decode failed, 2 usage error, 128+N ended by signal N.\n";
 }
 
 const char kRefusal[] = "Error: InfluxDB options are not supported on Windows.\n";
@@ -28,6 +40,7 @@ TEST(CommandLine, HelpPrintsUsageAndStopsBeforeAnythingElse) {
   const std::vector<std::vector<std::string>> cases = {
       {"--help"},
       {"--hel"},
+      {"-h"},
       {"--influxBDD", "db", "--help"},          // stops before the database rule
       {"--zrl", "/nonexistent.zrl", "--help", "--batch"},
   };
@@ -39,17 +52,34 @@ TEST(CommandLine, HelpPrintsUsageAndStopsBeforeAnythingElse) {
   }
 }
 
-TEST(CommandLine, ParserErrorsPrintDiagnosticThenUsageWithStatusZero) {
+TEST(CommandLine, VersionPrintsNameAndVersion) {
+  auto r = runProgram(decoderProgram(), {"--version", "--bogus"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("zrl-decoder [0-9]+\\.[0-9]+(\\.[0-9]+)?\n"))) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(CommandLine, UsageErrorsPrintDiagnosticThenUsageWithStatusTwo) {
   const std::vector<std::vector<std::string>> cases = {
       {"--bogus"},
       {"-x"},
       {"--zrl"},                 // missing argument
       {"--batch=yes"},           // argument to an option without one
       {"--influx", "x"},         // ambiguous prefix
+      {"--start", "2026-02-30T10:00:00"},
+      {"--end", "yesterday"},
+      {"--start", "2026-03-14T09:27:53+25:00"},
+      {"--end", "+-5"},
+      {"--start", "+10", "--end", "+5"},
+      {"--start", "2026-03-14T10:00:00Z", "--end", "2026-03-14T10:30:00+01:00"},
+      {"--vars", ","},
+      {"--out-dir="},
+      {"--csv", "out.csv", "a.zrl", "b.zrl"},
+      {"--csv", "out.csv", "--zrl", "a.zrl", "b.zrl"},
   };
   for (const auto& args : cases) {
     auto r = runProgram(decoderProgram(), args);
-    EXPECT_EQ(r.exitStatus, 0) << args[0];
+    EXPECT_EQ(r.exitStatus, 2) << args[0];
     EXPECT_EQ(r.out, usageFor(decoderProgram())) << args[0];
     EXPECT_FALSE(r.err.empty()) << args[0];
   }
@@ -80,6 +110,16 @@ TEST(CommandLine, DatabaseOptionsAreRefused) {
       EXPECT_EQ(r.out, "") << c.args[0];
       EXPECT_EQ(r.err, kRefusal) << c.args[0];
     }
+  }
+}
+
+TEST(CommandLine, WindowWithoutDisplayIsRefused) {
+  const std::vector<std::pair<std::string, std::string>> bare = {
+      {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--info"}, {"--zrl", "x.zrl"}}) {
+    auto r = runProgram(decoderProgram(), args, bare);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "No display available: use --batch or --info for command-line work.\n");
   }
 }
 

@@ -96,6 +96,17 @@ TEST(GzBlockReader, MatchesGzreadOnWholeStreams) {
   expectSameAsGzread(zrlwriter::gzipCompress(data.substr(0, 100001)) +
                          zrlwriter::gzipCompress(data.substr(100001)),
                      kRecordSizes);
+  SCOPED_TRACE("garbage after the member, a second member with reserved flags, a length mismatch");
+  const std::string member = zrlwriter::gzipCompress(data);
+  expectSameAsGzread(member + "trailing garbage", kRecordSizes);
+  std::string flagged = member;
+  flagged[3] = '\x20';
+  expectSameAsGzread(member + flagged, kRecordSizes);
+  std::string wrongLength = member;
+  wrongLength[wrongLength.size() - 1] ^= 1;
+  expectSameAsGzread(wrongLength, kRecordSizes);
+  SCOPED_TRACE("a member ending on a block edge");
+  expectSameAsGzread(zrlwriter::gzipCompress(patternBytes(zrl::GzBlockReader::kBlockSize, 2)) + member, kRecordSizes);
   SCOPED_TRACE("plain body");
   expectSameAsGzread(data, kRecordSizes);
   SCOPED_TRACE("empty stream");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "tests/support/IsolatedEnvironment.h"
@@ -72,3 +73,18 @@ TEST(BigPreset, StreamsAWellFormedFileOfTheRequestedSize) {
 }
 
 }  // namespace
+
+TEST(ReferencePreset, EveryRowLogsAllFiftyVariables) {
+  const std::string path = zrltest::makeTempSubdir("reference") + "/reference.zrl";
+  const WriteResult r = writeReferenceFile(path, 300);
+  const std::string file = zrltest::readFile(path);
+  const auto inflated = writertest::gunzipMembers(file.substr(r.headSize));
+  const ZrlHead head = ReferenceLog().head(4, 300);
+  std::map<uint8_t, int> types;
+  for (const auto& v : head.variables) ++types[v.type];
+  EXPECT_EQ(types, (std::map<uint8_t, int>{{kBoolean, 5}, {kInteger, 10}, {kFloat, 30}, {kDouble, 5}}));
+  const writertest::Walk walk = writertest::walkBody(head, inflated.data);
+  EXPECT_TRUE(walk.clean) << walk.error;
+  EXPECT_EQ(walk.timestamps, 300u);
+  EXPECT_EQ(walk.values, 300u * 50);
+}

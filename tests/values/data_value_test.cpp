@@ -5,9 +5,11 @@
 #include <cstring>
 #include <iomanip>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "tests/values/ValueTestSupport.h"
 #include "values/DataValue.h"
@@ -199,13 +201,13 @@ TEST(DataValue, CopyingUnknownIsRefusedWithMessage) {
 
 TEST(DataValue, KindNames) {
   const char* names[] = {"UnknownDt", "Boolean", "Integer", "Float", "String", "CanFrame",
-                         "TimeStamp", "Unknown"};
-  for (int32_t code = 0; code <= 7; ++code) EXPECT_STREQ(kindName(code), names[code]);
+                         "TimeStamp", "Double", "Unknown"};
+  for (int32_t code = 0; code <= 8; ++code) EXPECT_STREQ(kindName(code), names[code]);
   EXPECT_STREQ(kindName(-1), "Unknown");
 }
 
 TEST(DataValueToText, CellTexts) {
-  struct Case { NodeDataValue value; int floatFormat; int decimals; char sep; const char* text; };
+  struct Case { NodeDataValue value; int floatFormat; int decimals; char sep; std::string text; };
   const Case cases[] = {
       {NodeDataValue(true), 0, 0, '.', "true"},
       {NodeDataValue(false), 0, 0, '.', "false"},
@@ -224,6 +226,17 @@ TEST(DataValueToText, CellTexts) {
       {NodeDataValue(std::nanf("")), 0, 2, '.', "nan"},
       {NodeDataValue(FLT_MAX), 0, 20, ',',
        "340282346638528859811704183484516925440,000000000"},
+      // Doubles: every logged digit, correctly rounded (ties to even, as printf).
+      {NodeDataValue(DataValue::ofDouble(123456789.0)), 0, 1, '.', "123456789.0"},
+      {NodeDataValue(DataValue::ofDouble(1700000000.5)), 1, 0, ',', "1700000000,5"},
+      {NodeDataValue(DataValue::ofDouble(48.8566123)), 4, 0, '.', "48.8566123"},
+      {NodeDataValue(DataValue::ofDouble(0.125)), 0, 2, '.', "0.12"},
+      {NodeDataValue(DataValue::ofDouble(2.675)), 0, 2, '.', "2.67"},
+      {NodeDataValue(DataValue::ofDouble(-0.001)), 0, 2, '.', "-0.00"},
+      {NodeDataValue(DataValue::ofDouble(-0.0)), 0, 1, '.', "0.0"},
+      {NodeDataValue(DataValue::ofDouble(std::nan(""))), 0, 2, '.', "nan"},
+      {NodeDataValue(DataValue::ofDouble(-HUGE_VAL)), 0, 2, '.', "nan"},
+      {NodeDataValue(DataValue::ofDouble(1e22)), 0, 12, '.', "10000000000000000000000.000000000"},
       {NodeDataValue("text; with, separators"), 0, 0, '.', "text; with, separators"},
       {NodeDataValue(frame(0x123, 3, {0x11, 0x22, 0x33})), 0, 0, '.', "123#11 22 33"},
       {NodeDataValue(TimeSpec32{1600000000, 123456789}), 0, 0, '.', "1600000000123456"},
@@ -232,6 +245,22 @@ TEST(DataValueToText, CellTexts) {
   for (const Case& c : cases) {
     EXPECT_EQ(cell(c.value, c.sep, c.floatFormat, c.decimals), c.text);
     EXPECT_EQ(c.value.toText(c.sep, c.floatFormat, c.decimals), c.text);
+  }
+  // A Double cell is printf's "%.*f" of it, up to the largest double.
+  std::vector<double> values = {-DBL_MAX, 1e300, 0.1 + 0.2, 5e-324, -1234.5678e-3, 9.9999999995, 0.5, 2.5, -1.5,
+                                 4503599627370495.5, 45.7640123};
+  std::mt19937_64 random(5);
+  for (int i = 0; i < 3000; ++i) {
+    // Whole numbers and halves near ties, and values of every magnitude.
+    values.push_back(std::ldexp(double(random() % 100000000) + 0.5 * (i % 2), -static_cast<int>(random() % 40)));
+    values.push_back(std::ldexp(double(int64_t(random() >> 11)) * (i % 2 ? 1 : -1), static_cast<int>(random() % 80) - 60));
+  }
+  for (const double x : values) {
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+      char expected[400];
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, x);
+      EXPECT_EQ(NodeDataValue(DataValue::ofDouble(x)).toText('.', 0, decimals), expected);
+    }
   }
 }
 

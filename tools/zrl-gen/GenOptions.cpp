@@ -6,9 +6,11 @@
 const char* const kGenUsage =
     "Usage: zrl-gen --preset sample --output PATH [--version N]\n"
     "       zrl-gen --preset big --size-mb N --output PATH [--version N] [--level L] [--threads T] [--quiet]\n"
+    "       zrl-gen --preset reference --output PATH [--rows N] [--version N] [--level L] [--threads T] [--quiet]\n"
     "       zrl-gen --description FILE --output PATH\n"
     "Writes a .zrl log file: a realistic three-minute drive (sample), a big file whose\n"
-    "body inflates to about N MB (big, streamed), or the file a text description asks for.\n";
+    "body inflates to about N MB (big, streamed), the benchmark log\n"
+    "(reference: 800,000 rows of 50 variables) or the file a text description asks for.\n";
 
 namespace {
 
@@ -25,7 +27,7 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {
 }  // namespace
 
 bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& error) {
-  bool sizeGiven = false, versionGiven = false, bigOnlyGiven = false;
+  bool sizeGiven = false, rowsGiven = false, versionGiven = false, bigOnlyGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -50,8 +52,8 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
       options.help = true;
     } else if (arg == "--preset") {
       if (!value(options.preset)) return false;
-      if (options.preset != "sample" && options.preset != "big") {
-        error = "unknown preset '" + options.preset + "' (known: sample, big)";
+      if (options.preset != "sample" && options.preset != "big" && options.preset != "reference") {
+        error = "unknown preset '" + options.preset + "' (known: sample, big, reference)";
         return false;
       }
     } else if (arg == "--description") {
@@ -62,6 +64,10 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
       if (!number(1000000, n)) return false;
       options.sizeMb = n;
       sizeGiven = true;
+    } else if (arg == "--rows") {
+      if (!number(100000000, n)) return false;
+      options.rows = n;
+      rowsGiven = true;
     } else if (arg == "--version") {
       if (!number(0xFFFFFFFFull, n)) return false;
       options.formatVersion = static_cast<uint32_t>(n);
@@ -98,8 +104,21 @@ bool parseGenOptions(int argc, char** argv, GenOptions& options, std::string& er
     error = "--preset big needs --size-mb N";
     return false;
   }
-  if (options.preset != "big" && (sizeGiven || bigOnlyGiven)) {
-    error = "--size-mb, --level and --threads apply to --preset big only";
+  const bool streamed = options.preset == "big" || options.preset == "reference";
+  if (!streamed && (sizeGiven || rowsGiven || bigOnlyGiven)) {
+    error = "--size-mb, --rows, --level and --threads apply to --preset big or reference only";
+    return false;
+  }
+  if (options.preset == "reference" && sizeGiven) {
+    error = "--preset reference takes --rows, not --size-mb";
+    return false;
+  }
+  if (options.preset == "big" && rowsGiven) {
+    error = "--preset big takes --size-mb, not --rows";
+    return false;
+  }
+  if (rowsGiven && options.rows == 0) {
+    error = "--rows must be at least 1";
     return false;
   }
   if (options.preset == "big" && options.sizeMb == 0) {

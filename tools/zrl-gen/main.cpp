@@ -31,6 +31,17 @@ int runBig(const GenOptions& options) {
   return 0;
 }
 
+int runReference(const GenOptions& options) {
+  auto progress = [&](uint64_t done, uint64_t all) {
+    if (!options.quiet)
+      std::fprintf(stderr, "%llu/%llu rows\n", static_cast<unsigned long long>(done), static_cast<unsigned long long>(all));
+  };
+  const zrlwriter::WriteResult r = zrlwriter::writeReferenceFile(options.outputPath, options.rows, options.formatVersion,
+                                                                 options.level, progress, options.threads);
+  if (!options.quiet) reportWritten(options.outputPath, r);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,6 +57,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (options.preset == "big") return runBig(options);
+    if (options.preset == "reference") return runReference(options);
     zrlwriter::WriteResult r;
     if (options.preset == "sample") {
       r = zrlwriter::writeSampleFile(options.outputPath, options.formatVersion);

@@ -13,5 +13,6 @@
 #include "tools/zrlwriter/ZrlHead.h"
 #include "tools/zrlwriter/WriterLayout.h"
 #include "tools/zrlwriter/ZrlPresets.h"
+#include "tools/zrlwriter/ReferenceLog.h"
 #include "tools/zrlwriter/ZrlDescriptionText.h"
 #include "tools/zrlwriter/ZrlStreamWriter.h"
