@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 # CI builds with WERROR=ON: every compiler warning fails the build.
 WERROR ?= OFF
-PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libjsoncpp-dev \
+PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb curl
 
 .PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots install deb package-check bench
@@ -73,8 +73,9 @@ clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz
 
 # Renders the main window (sample log, a few variables checked, an alias and
-# two conditions) and the About dialog to PNG files in $(BUILD_DIR)/screenshots.
+# two conditions), the window with the preview open, the window after a failed
+# decode and the About dialog to PNG files in $(BUILD_DIR)/screenshots.
 screenshots: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ui_tests zrl-gen zrl-decoder
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen tests/ui_tests --gtest_also_run_disabled_tests \
-	    --gtest_filter='Screenshots.DISABLED_RenderWindowAndAbout'
+	    --gtest_filter='Screenshots.DISABLED_*'

@@ -6,11 +6,10 @@
 #include <QStandardPaths>
 
 #include "common/Console.h"
+#include "config/ProgramSettings.h"
 
 namespace {
 
-const char kOrganization[] = "Tessaline";
-const char kApplication[] = "ZRL_decoder";
 const char kLastConfigKey[] = "lastConfigFile";
 const char kDefaultName[] = "decoderConf.json";
 
@@ -49,16 +48,15 @@ bool createEmptyFile(const QString& path) {
 
 bool rememberConfig(const QString& path, bool verbose) {
   if (isInTemporaryDirectory(path)) return false;
-  QSettings settings{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-  settings.setValue(QLatin1String(kLastConfigKey), QFileInfo(path).absoluteFilePath());
-  settings.sync();
+  auto settings = openProgramSettings();
+  settings->setValue(QLatin1String(kLastConfigKey), QFileInfo(path).absoluteFilePath());
+  settings->sync();
   if (verbose) consoleLine(QStringLiteral("Last config file saved: ") + path);
   return true;
 }
 
 QString findLastConfig(bool verbose) {
-  QSettings settings{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-  const QString path = settings.value(QLatin1String(kLastConfigKey), QString()).toString();
+  const QString path = openProgramSettings()->value(QLatin1String(kLastConfigKey), QString()).toString();
   if (path.isEmpty() || !QFileInfo(path).isFile()) return QString();
   if (verbose) consoleLine(QStringLiteral("Found last config file: ") + path);
   return path;

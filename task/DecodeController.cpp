@@ -151,6 +151,7 @@ void DecodeController::openLog(const QString& path) {
   const ProcessFlags& flags = processFlags();
   config_["inputDirName"] = QFileInfo(path).absolutePath().toStdString();
   releaseDecoder();
+  setErrorText(QString());  // what reading this file's head reports, if anything
   auto reader = std::make_unique<Decoder>(
       path.toStdString(), flags.verbose, DatabaseSettings{},
       [this](uint64_t bytesRead, uint64_t totalBytes, const std::string& message) {
@@ -310,13 +311,24 @@ void DecodeController::decodeInputFiles(const std::function<DecodeRequest()>& re
   }
 
   const QStringList files = inputFiles_;
+  decodeProblems_.clear();
   for (int index = 0; index < files.size(); ++index) {
     if (index > 0) {
       emit loadingNextFile(files[index]);
       request = readControls();
+      if (request.selected.empty()) {
+        // An empty table would pass for a decode of this file.
+        decodeProblems_ << QFileInfo(files[index]).fileName() + QStringLiteral(": none of the selected variables, skipped");
+        consoleLine(QStringLiteral("None of the selected variables in ") + files[index] + QStringLiteral(": skipped"));
+        continue;
+      }
     }
     if (!decoder_) return;
     startDecode(files[index], request, files.size() < 2);
+    // The next file's start clears the error text: keep what went wrong.
+    const QString error = errorText();
+    if (files.size() > 1 && index + 1 < files.size() && !error.isEmpty())
+      decodeProblems_ << QFileInfo(files[index]).fileName() + QStringLiteral(": ") + error;
   }
 }
 

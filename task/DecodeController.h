@@ -102,6 +102,9 @@ class DecodeController : public QObject {
   // single file, run in the background; further files run in turn.
   void decodeInputFiles(const std::function<DecodeRequest()>& readControls);
   bool processing() const { return processing_; }
+  // Of the last decode of several files: files skipped because none of the
+  // selected variables is in them, and the errors of files before the last.
+  const QStringList& decodeProblems() const { return decodeProblems_; }
   // Asks a running decode to stop and waits until it has.
   void stopAndWait();
   // The decode action's cancel: stops the decode, which then counts as
@@ -164,6 +167,7 @@ class DecodeController : public QObject {
   std::atomic<int> progressPercent_{0};
   mutable QMutex errorTextMutex_;
   QString errorText_;
+  QStringList decodeProblems_;
   QString configFailure_;
   QString loadFailure_;          // batch of several logs: the loaded one is refused
   QString variableListFailure_;  // --vars patterns the loaded file does not match

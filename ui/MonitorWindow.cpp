@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 
 #include "task/DecodeController.h"
 #include "ui/APropos.h"
+#include "ui/DrawableSigns.h"
 
 using namespace zrl;
 
@@ -53,6 +55,16 @@ void ensureSearchSign(QLabel* label) {
   label->setPixmap(glass);
 }
 
+// The texts with signs that some machines have no font for; the fonts of
+// the style sheet are known once the widgets are polished.
+void useDrawableSigns(MonitorWindowForm& ui) {
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{ui.decodeButton, ui.clearSearchButton}) {
+    button->ensurePolished();
+    button->setText(withDrawableSigns(button->text(), button->font()));
+  }
+  ui.varFilter->setPlaceholderText(withDrawableSigns(ui.varFilter->placeholderText(), ui.varFilter->font()));
+}
+
 void repolish(QWidget* widget) {
   widget->style()->unpolish(widget);
   widget->style()->polish(widget);
@@ -71,6 +83,7 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   ui->setupUi(this);
   setStyleSheet(mainStyleSheet());
   ensureSearchSign(ui->searchIcon);
+  useDrawableSigns(*ui);
   // The style sheet gives the search text its colour; the placeholder keeps
   // a lighter grey of its own.
   ui->varFilter->ensurePolished();
@@ -108,11 +121,16 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   updateMethodState();
   updateConfigurationLabel();
 
+  setAcceptDrops(true);
+  setUpPreviewAndRecentLogs();
   connectController();
   runStartupSequence();
 }
 
 MonitorWindow::~MonitorWindow() {
+  // The dock is hidden while the base class deletes it, after the form is
+  // gone: its signals must not reach this window any more.
+  if (previewDock_) previewDock_->disconnect(this);
   controller_->stopAndWait();
   controller_->releaseDecoder();
 }
@@ -176,6 +194,7 @@ void MonitorWindow::enableOptionControls() {
 }
 
 void MonitorWindow::showFileSummary(const QString& filePath, const QString& serial, const QString& firmware) {
+  previewLogPath_ = filePath;
   ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
   ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
   ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
@@ -196,6 +215,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
   ui->resamplingBox->setEnabled(true);
   updateMethodState();
   ui->decodeButton->setEnabled(true);
+  schedulePreviewRefresh();
 }
 
 QString MonitorWindow::configText(const char* key) const {

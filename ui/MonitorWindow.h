@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QHash>
 #include <QMap>
 #include <QPoint>
 #include <QSet>
@@ -22,7 +23,9 @@
 #include "ui/VariableCatalogEntry.h"
 
 class DecodeController;
+class PreviewPanel;
 class QDateTime;
+class QDockWidget;
 class QEvent;
 class QListWidgetItem;
 class QTimer;
@@ -96,6 +99,11 @@ class MonitorWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // .zrl files dropped on the window load as the open dialog loads them.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Remembers the window's geometry and the preview's state.
+  void closeEvent(QCloseEvent* event) override;
 
  public:
 
@@ -106,6 +114,20 @@ class MonitorWindow : public QMainWindow {
   MonitorWindowForm* form() const { return ui.get(); }
   // The configuration, the files, aliases and conditions, and the decode.
   DecodeController& controller() const { return *controller_; }
+
+  // Loads `files` as the open dialog does: the first one now, all of them
+  // for the decode, one after another.
+  void openLogFiles(const QStringList& files);
+  // The "Recent logs" submenu from the program's settings; files that are
+  // gone are listed disabled.
+  void updateRecentLogsMenu();
+
+  // The optional preview of the checked variables (a dock, closed unless the
+  // user opens it). Its inputs changed: it is computed again shortly, when
+  // it is open.
+  PreviewPanel* previewPanel() const { return preview_; }
+  QDockWidget* previewDock() const { return previewDock_; }
+  void schedulePreviewRefresh();
 
  public slots:
   void loadconf();
@@ -186,8 +208,26 @@ class MonitorWindow : public QMainWindow {
   void loadConfig();
   bool saveConfig();
 
+  void applyLoadedConfigToOpenLog();
+  // Full names of the items not unchecked, and their states; restoring ticks
+  // them in the list of another file and tells whether any was there.
+  QHash<QString, Qt::CheckState> checkedItemStates() const;
+  bool restoreCheckedItems(const QHash<QString, Qt::CheckState>& states);
+  void setUpPreviewAndRecentLogs();
+  void restoreWindowLayout();
+  void refreshPreview();
+  void applyDraggedSpan(qint64 startMs, qint64 endMs);
+  void showSelectionInPreview();
+
   DecodeController* controller_ = nullptr;  // a child of the window
+  // The ticks of the decode in progress, carried by full name to the lists
+  // of the further files.
+  QHash<QString, Qt::CheckState> decodeSelection_;
   std::unique_ptr<MonitorWindowForm> ui;
+  QDockWidget* previewDock_ = nullptr;
+  PreviewPanel* preview_ = nullptr;
+  QTimer* previewTimer_ = nullptr;
+  QString previewLogPath_;  // the loaded log file
   std::vector<CatalogEntry> catalogEntries;
   bool catalogLoaded = false;
   bool sizeCheckedAtShow = false;

@@ -8,11 +8,13 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "ui/MonitorWindow.h"
 #include "task/DecodeController.h"
+#include "ui/DrawableSigns.h"
 #include "ui/VarItem.h"
 #include "ui/WidgetStyleSheets.h"
 
@@ -135,6 +137,7 @@ void MonitorWindow::addCondition(const QString& name, const QString& kind, doubl
   addConditionChip(aliasOf(name) + chipOperator(kind) + limitString, name, kind, limitString);
   markConditionIcon(name, true);
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }
 
 void MonitorWindow::markConditionIcon(const QString& name, bool hasCondition) {
@@ -146,8 +149,10 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
                                      const QString& limit) {
   QVBoxLayout* rows = ui->filtersLayout;
   QWidget* container = ui->filtersContainerWidget;
+  ui->filtersScrollArea->installEventFilter(this);
 
   auto* chip = new QWidget(container);
+  chip->setObjectName(QStringLiteral("conditionChip"));
   chip->setStyleSheet(widgetstyle::chip());
   chip->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
   chip->setMaximumHeight(26);
@@ -156,14 +161,18 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
   chipLayout->setSpacing(6);
 
   auto* label = new QLabel(text, chip);
+  label->setObjectName(QStringLiteral("conditionChipText"));
   label->setStyleSheet(widgetstyle::chipText());
   chipLayout->addWidget(label, 0, Qt::AlignVCenter);
 
   auto* deleteLabel = new QLabel(QStringLiteral("\u2715"), chip);
+  deleteLabel->setObjectName(QStringLiteral("conditionChipDelete"));
   deleteLabel->setFixedSize(20, 20);
   deleteLabel->setAlignment(Qt::AlignCenter);
   deleteLabel->setToolTip(QStringLiteral("Supprimer cette condition"));
   deleteLabel->setStyleSheet(widgetstyle::chipDeleteLabel());
+  deleteLabel->ensurePolished();
+  deleteLabel->setText(withDrawableSigns(deleteLabel->text(), deleteLabel->font()));
   deleteLabel->setProperty("isDeleteLabel", true);
   deleteLabel->setProperty("originalVarName", name);
   deleteLabel->setProperty("filterType", kind);
@@ -188,6 +197,7 @@ void MonitorWindow::addConditionChip(const QString& text, const QString& name, c
   }
   if (!row) {
     auto* rowWidget = new QWidget(container);
+    rowWidget->setObjectName(QStringLiteral("conditionChipRow"));
     rowWidget->setStyleSheet(widgetstyle::chipRow());
     row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 0, 0, 0);
@@ -223,11 +233,20 @@ void MonitorWindow::rebuildConditionChips() {
     addConditionChip(aliasOf(entry[0]) + chipOperator(entry[1]) + entry[2], entry[0], entry[1], entry[2]);
   }
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }
 
 void MonitorWindow::resetConditionsTitle() { ui->conditionsFrame->setTitle(tr("Conditions")); }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Chips restored before the window is first laid out were placed for the
+  // panel's provisional width, one per row; they flow again at the real one.
+  if (watched == ui->filtersScrollArea && event->type() == QEvent::Resize) {
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (resize->oldSize().width() != resize->size().width() && !controller_->conditions().isEmpty())
+      QMetaObject::invokeMethod(this, [this] { rebuildConditionChips(); }, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+  }
   if (watched->property("isDeleteLabel").toBool()) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
@@ -293,4 +312,5 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   for (const QStringList& entry : controller_->conditions()) stillConditioned = stillConditioned || (!entry.isEmpty() && entry[0] == name);
   if (!stillConditioned) markConditionIcon(name, false);
   resetConditionsTitle();
+  schedulePreviewRefresh();
 }

@@ -110,11 +110,20 @@ void MonitorWindow::loadconf() {
   // window names, so "Save Config" must write it and no other.
   controller_->setConfigPath(file);
   loadConfig();
-  if (!controller_->inputFiles().isEmpty()) {
-    populateVariableList();
-    updateMethodState();
-  }
+  applyLoadedConfigToOpenLog();
   controller_->rememberConfigPath();
+}
+
+// A configuration loaded while a log is open acts on it at once, as it would
+// at the next log load: the frequency (otherwise "Save Config" right after
+// would write "None" over the file's value) and the type filters.
+void MonitorWindow::applyLoadedConfigToOpenLog() {
+  if (!hasCatalog()) return;
+  const Json::Value& config = controller_->config();
+  if (config.isObject() && config.isMember("frequency")) selectFrequency(configText("frequency"));
+  populateVariableList();
+  applyVariableFilter();
+  updateMethodState();
 }
 
 void MonitorWindow::saveconf() {

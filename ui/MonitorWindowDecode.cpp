@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHash>
+#include <QLCDNumber>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,7 +26,12 @@ void repolish(QWidget* widget) {
 }  // namespace
 
 void MonitorWindow::connectController() {
-  connect(controller_, &DecodeController::loadingNextFile, this, &MonitorWindow::loadLogFile);
+  // Loading a further file rebuilds the list, which drops the ticks: the
+  // selection goes over by full name.
+  connect(controller_, &DecodeController::loadingNextFile, this, [this](const QString& path) {
+    loadLogFile(path);
+    restoreCheckedItems(decodeSelection_);
+  });
   connect(controller_, &DecodeController::decodeRefused, this,
           [this](const QString& reason) { setStatus(reason, QStringLiteral("error")); });
   connect(controller_, &DecodeController::decodeStarted, this, &MonitorWindow::showDecodeStarted);
@@ -63,6 +70,7 @@ void MonitorWindow::on_decodeButton_clicked() {
     setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
     return;
   }
+  decodeSelection_ = checkedItemStates();
   controller_->decodeInputFiles([this] { return readDecodeRequest(); });
 }
 
@@ -77,7 +85,30 @@ void MonitorWindow::showDecodeStarted() {
   clockTimer->start(1000);
   progressTimer->start(100);
   elapsed = QTime(0, 0, 0);
+  // The clock would show the previous run until its first tick.
+  ui->lcdNumber->display(elapsed.toString(QStringLiteral("mm:ss")));
   ui->progressBar->setRange(0, 100);
+}
+
+QHash<QString, Qt::CheckState> MonitorWindow::checkedItemStates() const {
+  QHash<QString, Qt::CheckState> states;
+  for (int row = 0; row < ui->varsView->count(); ++row) {
+    const auto* item = dynamic_cast<VarItem*>(ui->varsView->item(row));
+    if (item && item->checkState() != Qt::Unchecked) states.insert(item->fullName(), item->checkState());
+  }
+  return states;
+}
+
+bool MonitorWindow::restoreCheckedItems(const QHash<QString, Qt::CheckState>& states) {
+  bool any = false;
+  for (int row = 0; row < ui->varsView->count(); ++row) {
+    auto* item = dynamic_cast<VarItem*>(ui->varsView->item(row));
+    if (!item) continue;
+    const auto state = states.constFind(item->fullName());
+    item->setCheckState(state == states.constEnd() ? Qt::Unchecked : *state);
+    any = any || state != states.constEnd();
+  }
+  return any;
 }
 
 void MonitorWindow::showProgress() {
@@ -98,12 +129,16 @@ void MonitorWindow::jobComplete() {
   ui->progressBar->setFormat(QStringLiteral("Done."));
   progressTimer->stop();
 
+  const QString error = controller_->errorText();
+  const QStringList problems = controller_->decodeProblems();
   if (controller_->decodeCancelled()) {
     setStatus(QString::fromUtf8(kDecodeCancelledText), QStringLiteral("cancelled"));
-  } else if (controller_->errorText().isEmpty()) {
-    setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
+  } else if (!error.isEmpty()) {
+    // A failed decode must not end on a plain "Done.": the reason stays.
+    setStatus(QStringLiteral("Error while decoding: ") + error, QStringLiteral("error"));
+  } else if (!problems.isEmpty()) {
+    setStatus(QString::fromUtf8("⚠️ ") + problems.join(QStringLiteral("; ")), QStringLiteral("error"));
   } else {
-    ui->progressBar->setProperty("state", QString());
-    repolish(ui->progressBar);
+    setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
   }
 }

@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "ui/StatusProgressBar.h"
 #include "ui/WidgetStyleSheets.h"
 
 namespace {
@@ -122,6 +123,9 @@ void MonitorWindowForm::setupUi(QMainWindow* window) {
   actionSaveConfig->setObjectName(QStringLiteral("actionSaveConfig"));
   actionExit = new QAction(window);
   actionExit->setObjectName(QStringLiteral("actionExit"));
+  actionPreview = new QAction(window);
+  actionPreview->setObjectName(QStringLiteral("actionPreview"));
+  actionPreview->setCheckable(true);
 
   centralWidget = new QWidget(window);
   centralWidget->setObjectName(QStringLiteral("centralWidget"));
@@ -463,7 +467,7 @@ void MonitorWindowForm::setupVariablePanel(QWidget* parent) {
 
 void MonitorWindowForm::setupProgressRow(QWidget* parent) {
   progressLayout = boxLayout<QHBoxLayout>("progressLayout", 12);
-  progressBar = new QProgressBar(parent);
+  progressBar = new StatusProgressBar(parent);
   progressBar->setObjectName(QStringLiteral("progressBar"));
   progressBar->setValue(0);
   progressBar->setFixedHeight(26);
@@ -499,12 +503,16 @@ void MonitorWindowForm::setupMenus(QMainWindow* window) {
   menuBar->addAction(menuFichier->menuAction());
   menuBar->addAction(menuAide->menuAction());
   menuFichier->addAction(actionLoadZRL);
+  menuRecentLogs = new QMenu(menuFichier);
+  menuRecentLogs->setObjectName(QStringLiteral("menuRecentLogs"));
+  menuFichier->addMenu(menuRecentLogs);
   menuFichier->addSeparator();
   menuFichier->addAction(actionSaveConfig);
   menuFichier->addAction(actionSauvegarder);
   menuFichier->addAction(actionCharger);
   menuFichier->addSeparator();
   menuFichier->addAction(actionDestDir);
+  menuFichier->addAction(actionPreview);
   menuFichier->addSeparator();
   menuFichier->addAction(actionExit);
   menuAide->addAction(actionA_Propos);
@@ -514,6 +522,9 @@ void MonitorWindowForm::retranslateUi(QMainWindow* window) {
   window->setWindowTitle(tr("ZRL Decoder"));
   actionA_Propos->setText(tr("Version"));
   actionLoadZRL->setText(tr("Load ZRL"));
+  menuRecentLogs->setTitle(tr("Recent logs"));
+  actionPreview->setText(tr("Preview"));
+  actionPreview->setShortcut(QKeySequence(tr("Ctrl+P")));
   actionLoadZRL->setShortcut(QKeySequence(tr("Ctrl+O")));
   actionSauvegarder->setText(tr("Save config as..."));
   actionSauvegarder->setShortcut(QKeySequence(tr("Ctrl+S")));

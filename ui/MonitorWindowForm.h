@@ -33,6 +33,8 @@ struct MonitorWindowForm {
   QAction* actionDestDir = nullptr;
   QAction* actionSaveConfig = nullptr;
   QAction* actionExit = nullptr;
+  // Checkable: shows or hides the preview dock.
+  QAction* actionPreview = nullptr;
 
   QWidget* centralWidget = nullptr;
   QGridLayout* gridLayout_2 = nullptr;
@@ -135,6 +137,7 @@ struct MonitorWindowForm {
   QMenuBar* menuBar = nullptr;
   QMenu* menuFichier = nullptr;
   QMenu* menuAide = nullptr;
+  QMenu* menuRecentLogs = nullptr;  // in menuFichier, after actionLoadZRL
   QStatusBar* statusBar = nullptr;
 
   // Builds the whole tree into the window, with sizes, initial states and

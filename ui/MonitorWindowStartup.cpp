@@ -6,6 +6,7 @@
 #include <QProgressBar>
 
 #include "common/StartupOptions.h"
+#include "config/RecentLogs.h"
 #include "decode/Decoder.h"
 #include "task/DecodeController.h"
 #include "task/DecoderRunnable.h"
@@ -34,11 +35,23 @@ bool MonitorWindow::loadLogFile(const QString& path) {
 
   controller_->openLog(path);
   const Decoder& log = controller_->decoder()->decoder();
+  // A file that cannot be read says so at once instead of loading as an
+  // empty log of 01/01/1970; after a good load the bar drops the colour of
+  // the previous result.
+  QString loadProblem = QString::fromStdString(log.loadError());
+  if (loadProblem.isEmpty()) loadProblem = controller_->errorText();
+  if (!loadProblem.isEmpty()) setStatus(QStringLiteral("Error while loading: ") + loadProblem, QStringLiteral("error"));
+  else setStatus(QStringLiteral("%p%"), QString());
+
   fileStartMs = log.fileStartMs();
   fileEndMs = log.fileEndMs();
   showFileSummary(path, QString::fromStdString(log.serial()), QString::fromStdString(log.firmware()));
   fillPanelsForLoadedFile(log.listVariables(), log.recordingFrequency());
   // The log's names may have resolved the configured conditions.
   rebuildConditionChips();
+  if (!processFlags().batch && loadProblem.isEmpty()) {
+    rememberRecentLog(path);
+    updateRecentLogsMenu();
+  }
   return log.loadError().empty();
 }

@@ -271,29 +271,37 @@ QString varsView() {
   return QStringLiteral("QListWidget#varsView { background-color: transparent; border: none; }");
 }
 
+// The rules of the left column and of the chips name their own widget: a
+// rule without a selector, or one for every QWidget or QLabel, would also
+// reach the tooltips of the widgets inside, which then lose their background
+// and show as black boxes.
 QString leftScrollArea() {
-  return QStringLiteral("QScrollArea { background: transparent; border: none; }");
+  return QStringLiteral("QScrollArea#leftScrollArea { background: transparent; border: none; }");
 }
 
-QString leftScrollContent() { return QStringLiteral("background: transparent;"); }
+QString leftScrollContent() { return QStringLiteral("QWidget#leftScrollContent { background: transparent; }"); }
 
-QString chipRow() { return QStringLiteral("QWidget { background: transparent; border: none; }"); }
+QString chipRow() {
+  return QStringLiteral("QWidget#conditionChipRow { background: transparent; border: none; }");
+}
 
 QString chip() {
   return QStringLiteral(
-      "QWidget { background-color: #E8EDF2; border: 1px solid #D1D9E6; border-radius: 12px; margin: 2px; }");
+      "QWidget#conditionChip { background-color: #E8EDF2; border: 1px solid #D1D9E6; border-radius: 12px; "
+      "margin: 2px; }");
 }
 
 QString chipText() {
   return QStringLiteral(
-      "QLabel { color: #333333; font-size: 8pt; font-weight: 500; padding: 0px; border: none; "
+      "QLabel#conditionChipText { color: #333333; font-size: 8pt; font-weight: 500; padding: 0px; border: none; "
       "background: transparent; }");
 }
 
 QString chipDeleteLabel() {
   return QStringLiteral(
-      "QLabel {  color: #B71C1C;  font-size: 14px;  font-weight: bold;  background-color: transparent;}"
-      "QLabel:hover {  background-color: #FFCDD2;  border-radius: 10px;}");
+      "QLabel#conditionChipDelete {  color: #B71C1C;  font-size: 14px;  font-weight: bold;  "
+      "background-color: transparent;}"
+      "QLabel#conditionChipDelete:hover {  background-color: #FFCDD2;  border-radius: 10px;}");
 }
 
 }  // namespace widgetstyle

@@ -8,8 +8,13 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QImage>
+#include <QLCDNumber>
 #include <QLabel>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -24,6 +29,7 @@
 #include "config/RememberedConfig.h"
 #include "task/DecodeProgress.h"
 #include "tests/support/IsolatedEnvironment.h"
+#include "tests/support/ProcessRunner.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
@@ -237,7 +243,10 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   wholeSecond(w.ui->startDateTimeEdit);
   wholeSecond(w.ui->endDateTimeEdit);
   ASSERT_EQ(w.ui->startDateTimeEdit->dateTime().time().msec(), 0);
+  const QImage clockAtZero = w.ui->lcdNumber->grab().toImage();
+  for (int i = 0; i < 5; ++i) w.window->showTime();  // what a previous run left
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  EXPECT_EQ(w.ui->lcdNumber->grab().toImage(), clockAtZero);
   EXPECT_TRUE(w.window->controller().processing());
   EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
   EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
@@ -305,9 +314,69 @@ TEST(WindowDecode, ErrorsReachTheProgressBar) {
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
   for (int waited = 0; waited < 10000 && window->controller().processing(); waited += 5) QTest::qWait(5);
   EXPECT_FALSE(window->controller().processing());
-  EXPECT_EQ(window->form()->progressBar->format(), "Done.");
-  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "");
-  EXPECT_FALSE(window->controller().errorText().isEmpty());
+  const QString error = window->controller().errorText();
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(window->form()->progressBar->format(), "Error while decoding: " + error);
+  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
+}
+
+// Two sample logs dropped on the window, every variable ticked once: both
+// tables equal what batch runs of the same files write.
+TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-drop");
+  const std::vector<std::string> logs = {dir + "/ABCDEF.zrl", dir + "/XY.zrl"};
+  zrlwriter::writeSampleFile(logs[0]);
+  zrlwriter::writeSampleFile(logs[1], 3);
+  auto window = openWindow(StartupOptions());
+  window->controller().config()["outputDirName"] = dir;
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(logs[0])), QUrl::fromLocalFile(QString::fromStdString(logs[1]))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &drop);
+  window->form()->selectAllButton->click();
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+
+  const std::vector<std::string> tables = {dir + "/ABCD-20260314-092653.csv", dir + "/XY-20260314-092653.csv"};
+  for (std::size_t i = 0; i < logs.size(); ++i) {
+    const std::string batchCsv = dir + "/batch" + std::to_string(i) + ".csv";
+    const auto run = zrltest::runProgram(zrltest::decoderProgram(),
+                                         {"--batch", "--alldata", "--zrl", logs[i], "--csv", batchCsv});
+    ASSERT_EQ(run.exitStatus, 0) << run.out;
+    const std::string table = readFile(tables[i]), batch = readFile(batchCsv);
+    EXPECT_GT(table.size(), 1000u) << tables[i];
+    EXPECT_TRUE(table == batch) << tables[i] << ": " << table.size() << " bytes, batch " << batch.size();
+  }
+}
+
+TEST(WindowDecode, ALaterFileWithoutTheSelectionIsSkippedAndReported) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-skip");
+  const std::string sample = dir + "/ABCDEF.zrl";
+  const std::string other = dir + "/OTHER.zrl";
+  zrlwriter::writeSampleFile(sample);
+  zrlwriter::ZrlHead head;
+  head.setTimeSpan(1772704800000, 1772704810000);
+  head.groups = {{0, "Elsewhere"}};
+  head.addVariable(1, 0, zrlwriter::kInteger, "Count");
+  zrlwriter::writeZrlFile(other, head, std::string());
+  StartupOptions options;
+  options.logPath = sample;
+  auto window = openWindow(options);
+  window->controller().config()["outputDirName"] = dir;
+  window->form()->varsView->item(0)->setCheckState(Qt::Checked);
+  window->controller().setInputFiles({QString::fromStdString(sample), QString::fromStdString(other)});
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->form()->progressBar->format(),
+            QString::fromUtf8("⚠️ OTHER.zrl: none of the selected variables, skipped"));
+  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
+  EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
+  EXPECT_EQ(QDir(QString::fromStdString(dir)).entryList({"OTHE*.csv"}).size(), 0);
 }
 
 }  // namespace

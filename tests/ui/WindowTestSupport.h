@@ -101,6 +101,22 @@ inline void loadLog(MonitorWindow& w, const std::string& path) {
   w.fillPanelsForLoadedFile(reader.listVariables(), reader.recordingFrequency());
 }
 
+// 05/03/2026 10:00:00 UTC to ten seconds later: Engine.Speed (id 3,
+// Integer) and Engine.Flag (id 2, Boolean) once a second.
+constexpr int64_t kRecordedStartMs = 1772704800000;
+inline std::string recordedLog(const std::string& name = "REC1.zrl") {
+  zrlwriter::ZrlHead head;
+  head.setTimeSpan(kRecordedStartMs, kRecordedStartMs + 10000);
+  head.groups = {{0, "Engine"}};
+  head.addVariable(3, 0, zrlwriter::kInteger, "Speed");
+  head.addVariable(2, 0, zrlwriter::kBoolean, "Flag");
+  zrlwriter::RecordEncoder records;
+  for (int s = 0; s < 10; ++s) records.timestamp(s * 1000 + 500).integer(3, s * 10).boolean(2, s % 2);
+  const std::string path = zrltest::makeTempSubdir("recorded") + "/" + name;
+  zrlwriter::writeZrlFile(path, head, records.bytes());
+  return path;
+}
+
 inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) {
   auto window = makeWindow();
   loadLog(*window, writeLog("test.zrl", shape));

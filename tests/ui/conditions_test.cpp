@@ -3,6 +3,7 @@
 
 #include <QGroupBox>
 #include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -285,4 +286,20 @@ TEST(Conditions, FunnelMarkerIsDrawnFromTheWorkingDirectoryImage) {
   }
   // Without a condition the icon is the plain 16 x 16 disc.
   EXPECT_EQ(MonitorWindow::conditionIcon(typeName, false).availableSizes().value(0), QSize(16, 16));
+}
+
+TEST(Conditions, ConditionsRestoredAtStartUpShareARowOnceShown) {
+  const QString path = QDir::homePath() + QStringLiteral("/restored.json");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"maxVar": ["Engine.Speed"], "maxVal": ["120"], "minVar": ["Engine.Rpm"], "minVal": ["5"]})");
+  file.close();
+  StartupOptions options;
+  options.confPath = path.toStdString();
+  processFlags() = ProcessFlags{};
+  MonitorWindow w(options);
+  w.show();
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(chipRows(w), 1);
+  EXPECT_EQ(chipTexts(w).size(), 2);
 }

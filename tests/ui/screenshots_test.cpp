@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QFile>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "tests/support/ProcessRunner.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/APropos.h"
+#include "ui/PreviewPanel.h"
 
 namespace {
 
@@ -33,6 +40,7 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
 
   auto window = uitest::makeWindow();
+  window->controller().config()["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
   window->show();
   uitest::loadLog(*window, log);
   const QStringList names = uitest::allNames(*window);
@@ -59,4 +67,45 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   APropos about(window.get());
   about.show();
   save(about, QStringLiteral("about.png"));
+}
+
+// The preview open under the window, with a chosen time window and a
+// condition limit; then a decode of a cut log failing.
+TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
+  const std::string dir = zrltest::makeTempSubdir("screenshots-preview");
+  const std::string log = dir + "/sample.zrl";
+  const auto generated =
+      zrltest::runProgram(zrltest::generatorProgram(), {"--preset", "sample", "--output", log}, {}, 60, "");
+  ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
+
+  auto window = uitest::makeWindow();
+  window->controller().config()["outputDirName"] = dir;
+  window->resize(1300, 1250);
+  window->show();
+  window->openLogFiles({QString::fromStdString(log)});
+  window->form()->actionPreview->setChecked(true);
+  QSignalSpy computed(window->previewPanel(), &PreviewPanel::computed);
+  for (const char* name : {"Engine.Speed", "Engine.Throttle", "Engine.CoolantTemp"})
+    uitest::item(*window, QString::fromLatin1(name))->setCheckState(Qt::Checked);
+  window->setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Speed"));
+  window->addCondition(QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 75);
+  ASSERT_TRUE(computed.wait(20000));
+  QDateTimeEdit* start = window->form()->startDateTimeEdit;
+  QDateTimeEdit* end = window->form()->endDateTimeEdit;
+  start->setDateTime(start->dateTime().addSecs(40));
+  end->setDateTime(end->dateTime().addSecs(-60));
+  save(*window, QStringLiteral("window-preview.png"));
+
+  // The same log cut short: its decode fails and says why.
+  const std::string cut = dir + "/CUT.zrl";
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(log), QString::fromStdString(cut)));
+  QFile cutFile(QString::fromStdString(cut));
+  const qint64 head = 850805;  // the records start after it
+  ASSERT_TRUE(cutFile.resize(head + (cutFile.size() - head) / 2));
+  window->openLogFiles({QString::fromStdString(cut)});
+  window->form()->selectAllButton->click();
+  QSignalSpy finished(&window->controller(), &DecodeController::decodeFinished);
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  ASSERT_TRUE(finished.wait(20000));
+  save(*window, QStringLiteral("window-decode-error.png"));
 }

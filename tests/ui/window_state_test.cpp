@@ -7,6 +7,7 @@
 #include <QDateTimeEdit>
 #include <QListWidget>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLCDNumber>
@@ -215,4 +216,24 @@ TEST(WindowLifetime, ExitClosesTheWindowAndItsControllerGoesWithIt) {
   EXPECT_FALSE(w->isVisible());
   w.reset();
   EXPECT_TRUE(controller.isNull());
+}
+
+TEST(WindowStatus, ALoadedConfigurationActsAtOnceOnTheOpenLog) {
+  auto w = uitest::windowWithLog();
+  const QString path = QDir::homePath() + QStringLiteral("/loaded.json");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"frequency": "10", "typeFilter_string": false, "typeFilter_bool": false})");
+  file.close();
+  onNextModal<QFileDialog>([&](QFileDialog* d) {
+    d->selectFile(path);
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  w->loadconf();
+  EXPECT_EQ(w->form()->frequencyComboBox->currentText(), QStringLiteral("10"));
+  EXPECT_EQ(uitest::visibleNames(*w), (QStringList{"Bus.Frame", "Clock.Stamp", "Engine.Rpm", "Engine.Speed",
+                                                   "Engine.Torque", "Misc.Odd"}));
+  w->saveCurrentConfig();
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("\"frequency\" : \"10\""));
 }

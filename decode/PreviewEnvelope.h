@@ -1,0 +1,56 @@
+// A plot-ready summary of a log's record stream: for each chosen variable and
+// each pixel column of the file's time span, the smallest and largest value
+// seen there. One pass over the records; the memory is fixed by the number
+// of columns and variables, whatever the size of the file, so a preview of a
+// very long log costs no more than one of a short one.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zrl {
+
+struct EnvelopeSeries {
+  uint16_t variableId = 0;
+  // One entry per column; NaN in both where the column saw no value.
+  std::vector<double> minimum;
+  std::vector<double> maximum;
+};
+
+struct PreviewEnvelope {
+  // The columns divide [startMs, endMs] (the file's own span) evenly.
+  int64_t startMs = 0;
+  int64_t endMs = 0;
+  std::size_t columns = 0;
+  std::vector<EnvelopeSeries> series;  // in the order the ids were asked for
+
+  // The column a time falls in; times outside the span go to the edge column.
+  std::size_t columnOf(int64_t timeMs) const;
+  // The time at the middle of a column, for drawing.
+  double columnMiddleMs(std::size_t column) const;
+};
+
+struct PreviewResult {
+  bool complete = false;   // the whole stream was read
+  bool cancelled = false;
+  std::string error;       // why the stream could not be read to its end
+  PreviewEnvelope envelope;  // what was read, also after a cancel or an error
+};
+
+// Percent of the uncompressed stream read so far, 0 to 100; called when it
+// changes.
+using PreviewProgress = std::function<void(int percent)>;
+
+// Reads the record stream of `logPath` once and gathers the envelope of the
+// Boolean (0/1), Integer, Float and Double variables among `variableIds` (other
+// types keep empty columns) over `columns` pixel columns. `cancel` is polled
+// at every record.
+PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vector<uint16_t>& variableIds,
+                                     std::size_t columns, const std::atomic<bool>& cancel,
+                                     const PreviewProgress& progress = {});
+
+}  // namespace zrl

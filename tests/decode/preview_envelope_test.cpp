@@ -1,0 +1,70 @@
+// The preview envelope: min/max per column from one pass, cancel and a cut stream.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "decode/PreviewEnvelope.h"
+#include "tests/decode/DecodeTestSupport.h"
+
+using namespace zrl;
+using namespace zrl::decodetest;
+
+namespace {
+
+// Ten one-second columns over Speed (3), Temp (1) and Flag (2).
+std::string tenSecondLog(const std::string& body, const zrlwriter::WriteOptions& options = {}) {
+  return writeLog(engineHead(kTen, kTen + 10000), body, options);
+}
+
+std::string sampleBody() {
+  return zrlwriter::RecordEncoder()
+      .integer(3, 7)  // before the first timestamp: the file's first column
+      .timestamp(100).integer(3, 5).floatValue(1, 2.5f).boolean(2, 1)
+      .timestamp(900).integer(3, 9).floatValue(1, -1.0f)
+      .timestamp(4500).integer(3, -3).boolean(2, 0)
+      .timestamp(9999).integer(3, 4)
+      .bytes();
+}
+
+PreviewResult preview(const std::string& path, bool cancelled = false) {
+  const std::atomic<bool> cancel{cancelled};
+  return computePreviewEnvelope(path, {3, 1, 2}, 10, cancel);
+}
+
+}  // namespace
+
+TEST(PreviewEnvelope, KeepsTheLowestAndHighestValueOfEveryColumn) {
+  const PreviewResult result = preview(tenSecondLog(sampleBody()));
+  ASSERT_TRUE(result.complete) << result.error;
+  ASSERT_EQ(result.envelope.series.size(), 3u);
+  struct Case {
+    std::size_t series, column;
+    double low, high;
+  };
+  const Case cases[] = {{0, 0, 5, 9}, {0, 4, -3, -3}, {0, 9, 4, 4}, {1, 0, -1, 2.5},
+                        {2, 0, 1, 1}, {2, 4, 0, 0}};
+  for (const Case& c : cases) {
+    const EnvelopeSeries& s = result.envelope.series[c.series];
+    EXPECT_EQ(s.minimum[c.column], c.low) << c.series << "/" << c.column;
+    EXPECT_EQ(s.maximum[c.column], c.high) << c.series << "/" << c.column;
+  }
+  EXPECT_TRUE(std::isnan(result.envelope.series[0].minimum[1]));  // a column without values
+}
+
+TEST(PreviewEnvelope, CancelAndACutStreamEndEarlyWithWhatWasRead) {
+  const PreviewResult cancelled = preview(tenSecondLog(sampleBody()), true);
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_FALSE(cancelled.complete);
+  EXPECT_TRUE(cancelled.error.empty());
+
+  zrlwriter::WriteOptions cut;
+  cut.encoding = zrlwriter::BodyEncoding::Plain;
+  std::string body = sampleBody();
+  body += zrlwriter::RecordEncoder().recordId(3).bytes();  // a value record without its value
+  testing::internal::CaptureStdout();
+  const PreviewResult broken = preview(tenSecondLog(body, cut));
+  testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(broken.complete);
+  EXPECT_FALSE(broken.error.empty());
+  EXPECT_EQ(broken.envelope.series[0].maximum[0], 9);
+}

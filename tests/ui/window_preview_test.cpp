@@ -1,0 +1,60 @@
+// The preview as the window drives it: what it plots, the time window
+// shared with the edits, and the cancel of a computation made useless.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QDockWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/PreviewChartView.h"
+#include "ui/PreviewPanel.h"
+
+namespace {
+
+std::unique_ptr<MonitorWindow> windowWithPreview() {
+  auto w = uitest::makeWindow();
+  w->show();
+  w->openLogFiles({QString::fromStdString(uitest::recordedLog())});
+  w->form()->actionPreview->setChecked(true);
+  return w;
+}
+
+}  // namespace
+
+TEST(WindowPreview, PlotsTheCheckedVariablesUnderTheirAliases) {
+  auto w = windowWithPreview();
+  w->setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Rpm"));
+  QSignalSpy computed(w->previewPanel(), &PreviewPanel::computed);
+  uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
+  ASSERT_TRUE(computed.wait(10000));
+  ASSERT_EQ(w->previewPanel()->seriesCount(), 1);
+  EXPECT_EQ(w->previewPanel()->chartView()->chart()->series().first()->name(), QStringLiteral("Rpm"));
+
+  // A change while a computation runs cancels it; the next one plots both.
+  uitest::item(*w, QStringLiteral("Engine.Flag"))->setCheckState(Qt::Checked);
+  EXPECT_FALSE(w->previewPanel()->busy());
+  ASSERT_TRUE(computed.wait(10000));
+  EXPECT_EQ(w->previewPanel()->seriesCount(), 2);
+}
+
+TEST(WindowPreview, DragSetsTheTimeWindowAndTheEditsMoveTheBand) {
+  auto w = windowWithPreview();
+  QSignalSpy computed(w->previewPanel(), &PreviewPanel::computed);
+  uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
+  ASSERT_TRUE(computed.wait(10000));
+  QApplication::processEvents();  // the plot is laid out for its new axes
+  PreviewChartView* view = w->previewPanel()->chartView();
+  const int64_t start = uitest::kRecordedStartMs;
+  const QPoint from = view->pointAt(start + 2000), to = view->pointAt(start + 7000);
+  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+  QTest::mouseMove(view->viewport(), to);
+  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+  EXPECT_NEAR(w->form()->startDateTimeEdit->dateTime().toMSecsSinceEpoch(), start + 2000, 100);
+  EXPECT_NEAR(w->form()->endDateTimeEdit->dateTime().toMSecsSinceEpoch(), start + 7000, 100);
+
+  w->form()->startDateTimeEdit->setDateTime(QDateTime::fromMSecsSinceEpoch(start + 1000, Qt::UTC));
+  EXPECT_EQ(view->bandStartMs(), start + 1000);
+}
