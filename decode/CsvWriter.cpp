@@ -116,16 +116,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
     ColumnState& state = states_[i];
     std::size_t length = 0;
     if (state.fresh || (fillFromLastKnown && state.known)) {
-      if (!state.textValid) {
-        if (state.textKind != state.last.type ||
-            std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
-          state.textLength = static_cast<uint16_t>(formatCell(state));
-          state.quoted = quoteTextCell(state);
-          state.textKind = state.last.type;
-          std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
-        }
-        state.textValid = true;
-      }
+      refreshText(state);
       length = state.textLength;
     }
     if (anyFilter_ && kept && !state.filter.empty()) {
