@@ -28,6 +28,7 @@ bool plotValue(const DataValue& value, double& out) {
     case DataValueKind::Boolean: out = value.getBool() ? 1.0 : 0.0; return true;
     case DataValueKind::Integer: out = value.getInt(); return true;
     case DataValueKind::Float: out = value.getFloat(); return true;
+    case DataValueKind::Double: out = value.getDouble(); return std::isfinite(out);
     default: return false;
   }
 }

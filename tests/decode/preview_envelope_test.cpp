@@ -51,6 +51,18 @@ TEST(PreviewEnvelope, KeepsTheLowestAndHighestValueOfEveryColumn) {
   EXPECT_TRUE(std::isnan(result.envelope.series[0].minimum[1]));  // a column without values
 }
 
+TEST(PreviewEnvelope, DoublesArePlottedWithTheirOwnPrecision) {
+  zrlwriter::ZrlHead head = engineHead(kTen, kTen + 10000);
+  head.addVariable(4, 1, zrlwriter::kDouble, "Latitude", 0, 7);
+  const std::string body =
+      zrlwriter::RecordEncoder().timestamp(100).doubleValue(4, 48.8566123).doubleValue(4, 48.8566125).bytes();
+  const std::atomic<bool> cancel{false};
+  const PreviewResult result = computePreviewEnvelope(writeLog(head, body), {4}, 10, cancel);
+  ASSERT_TRUE(result.complete) << result.error;
+  EXPECT_EQ(result.envelope.series[0].minimum[0], 48.8566123);
+  EXPECT_EQ(result.envelope.series[0].maximum[0], 48.8566125);
+}
+
 TEST(PreviewEnvelope, CancelAndACutStreamEndEarlyWithWhatWasRead) {
   const PreviewResult cancelled = preview(tenSecondLog(sampleBody()), true);
   EXPECT_TRUE(cancelled.cancelled);
