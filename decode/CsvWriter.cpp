@@ -119,14 +119,7 @@ void CsvWriter::writeRow(uint64_t rowMs) {
       refreshText(state);
       length = state.textLength;
     }
-    if (anyFilter_ && kept && !state.filter.empty()) {
-      // Filters read the value, not the quotes around it.
-      const bool quoted = length != 0 && state.quoted;
-      if (state.filter.dropsRow(state.text + (quoted ? 1 : 0), length - (quoted ? 2 : 0),
-                                decimalSeparator_)) {
-        kept = false;
-      }
-    }
+    if (anyFilter_ && kept && filterDrops(state, length)) kept = false;
     if (length <= 16) {
       std::memcpy(p, state.text, 16);  // most numbers
     } else if (length <= kShortCell) {
@@ -148,6 +141,14 @@ void CsvWriter::writeRow(uint64_t rowMs) {
   *p++ = '\n';
   output_.commit(static_cast<std::size_t>(p - begin));
   output_.endLine();
+}
+
+// Filters read the value, not the quotes around it.
+bool CsvWriter::filterDrops(const ColumnState& state, std::size_t length) const {
+  if (state.filter.empty()) return false;
+  const bool quoted = length != 0 && state.quoted;
+  return state.filter.dropsRow(state.text + (quoted ? 1 : 0), length - (quoted ? 2 : 0),
+                               decimalSeparator_);
 }
 
 void CsvWriter::refreshText(ColumnState& state) const {
@@ -175,13 +176,7 @@ void CsvWriter::handRow(uint64_t rowMs, RowSink& sink) {
       refreshText(state);
       length = state.textLength;
     }
-    if (anyFilter_ && kept && !state.filter.empty()) {
-      const bool quoted = length != 0 && state.quoted;
-      if (state.filter.dropsRow(state.text + (quoted ? 1 : 0), length - (quoted ? 2 : 0),
-                                decimalSeparator_)) {
-        kept = false;
-      }
-    }
+    if (anyFilter_ && kept && filterDrops(state, length)) kept = false;
     rowCells_[i] = length > 0 ? &state.last : nullptr;
     anyText = anyText || length > 0;
     state.fresh = false;
