@@ -32,7 +32,7 @@ namespace zrl {
 
 class CsvOutput {
  public:
-  explicit CsvOutput(std::size_t flushThreshold = 256 << 10);
+  explicit CsvOutput(std::size_t flushThreshold = 1024 << 10);
   ~CsvOutput();
   CsvOutput(const CsvOutput&) = delete;
   CsvOutput& operator=(const CsvOutput&) = delete;

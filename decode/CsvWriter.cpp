@@ -110,15 +110,20 @@ void CsvWriter::writeRow(uint64_t rowMs) {
   *p++ = separator_;
 
   const bool fillFromLastKnown = !leaveBlank_;
+  // Cell texts are made first and copied into the line afterwards: made
+  // one after the other, the conversions overlap, and by the time a text is
+  // copied its many small stores have landed, so the wide loads of the copy
+  // do not wait for them.
+  for (std::size_t i = 0; i < columnCount_; ++i) {
+    ColumnState& state = states_[i];
+    if (state.fresh || (fillFromLastKnown && state.known)) refreshText(state);
+  }
   std::size_t cellCharacters = 0;
   bool kept = true;  // cleared by a row filter
   for (std::size_t i = 0; i < columnCount_; ++i) {
     ColumnState& state = states_[i];
     std::size_t length = 0;
-    if (state.fresh || (fillFromLastKnown && state.known)) {
-      refreshText(state);
-      length = state.textLength;
-    }
+    if (state.fresh || (fillFromLastKnown && state.known)) length = state.textLength;
     if (anyFilter_ && kept && filterDrops(state, length)) kept = false;
     if (length <= 16) {
       std::memcpy(p, state.text, 16);  // most numbers

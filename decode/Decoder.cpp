@@ -82,6 +82,8 @@ bool Decoder::buildColumns() {
   for (uint16_t id = 0; id < kMaxVariables; ++id) {
     routes_[id].type = typeOf(id);
     routes_[id].fixedSize = static_cast<uint8_t>(fixedPayloadSize(routes_[id].type));
+    routes_[id].copy = payloadCopyOf(routes_[id].type);
+    if (routes_[id].copy.usable) routes_[id].walkStep = static_cast<uint8_t>(2 + routes_[id].fixedSize);
   }
   csv_.start(settings_, columns);
   sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
@@ -273,6 +275,32 @@ bool Decoder::addSample(std::size_t column) {
   return false;
 }
 
+unsigned Decoder::walkValueRecords(unsigned limit) {
+  const uint8_t* begin = nullptr;
+  const std::size_t atHand = recordBytesAtHand(begin);
+  if (atHand < kLongestFixedRecord) return 0;
+  // Every record walked starts at or before `last`, so the eight bytes
+  // after its id can be loaded whatever its size.
+  const uint8_t* const last = begin + (atHand - kLongestFixedRecord);
+  const uint8_t* p = begin;
+  unsigned walked = 0;
+  while (walked < limit && p <= last) {
+    const uint16_t id = loadLe16(p);
+    if (id >= kMaxVariables) break;  // a timestamp, or a record with no catalog slot
+    const Route& route = routes_[id];
+    if (route.walkStep == 0) break;
+    if (route.column >= 0) {
+      const std::size_t column = static_cast<std::size_t>(route.column);
+      storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
+      csv_.valueStored(column);
+    }
+    p += route.walkStep;
+    ++walked;
+  }
+  takeRecordBytes(static_cast<std::size_t>(p - begin));
+  return walked;
+}
+
 bool Decoder::recordLoop() {
   progressStep();
   uint64_t counter = recordCounter.load(std::memory_order_relaxed);
@@ -284,8 +312,18 @@ bool Decoder::recordLoop() {
       succeeded = true;
       break;
     }
-    if (counter++ % 100 == 0) progressStep();
-    // Records are walked in place in the inflated stream while it holds
+    if (counter % 100 == 0) progressStep();
+    // Runs of value records inside the window go straight into their cells,
+    // up to the next record due for a progress step.
+    if (startReached_ && !resampling_) {
+      const unsigned walked = walkValueRecords(static_cast<unsigned>(100 - counter % 100));
+      if (walked != 0) {
+        counter += walked;
+        continue;
+      }
+    }
+    ++counter;
+    // Other records are taken in place in the inflated stream while it holds
     // the longest fixed-size record whole; otherwise they are read.
     uint16_t id = 0;
     const uint8_t* record = peekRecordBytes(kLongestFixedRecord);
@@ -298,18 +336,6 @@ bool Decoder::recordLoop() {
       break;
     }
     if (id != kTimestampRecord) {
-      // The common record, a fixed-size value of a selected variable
-      // inside the window, goes straight into its cell.
-      if (record != nullptr && id < kMaxVariables && startReached_ && !resampling_) {
-        const Route& route = routes_[id];
-        if (route.fixedSize != 0 && route.column >= 0) {
-          takeRecordBytes(route.fixedSize);
-          const std::size_t column = static_cast<std::size_t>(route.column);
-          storeFixedPayload(route.type, record, csv_.valueStorage(column));
-          csv_.valueStored(column);
-          continue;
-        }
-      }
       if (!readValueRecord(id, record)) break;
       continue;
     }

@@ -16,6 +16,7 @@
 #include "decode/OutputTarget.h"
 #include "decode/Resampler.h"
 #include "decode/RowSink.h"
+#include "reader/FixedPayload.h"
 #include "reader/LogReader.h"
 
 namespace zrl {
@@ -122,6 +123,12 @@ class Decoder : public LogReader {
   bool routeValue(std::size_t column, uint8_t type, const uint8_t* payload);
   // Adds the decoded value to its bin; false when the bin outgrew its limit.
   bool addSample(std::size_t column);
+  // Takes up to `limit` value records in place from the inflated block,
+  // straight into their cells, and returns how many; stops at anything
+  // else (a timestamp, a record of variable size or to be decoded, a
+  // record that may cross the block's end). Only inside the window and
+  // without resampling.
+  unsigned walkValueRecords(unsigned limit);
 
   bool verbose_;
   DatabaseSettings database_;
@@ -143,11 +150,14 @@ class Decoder : public LogReader {
   bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
   std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
   // Per variable id: its CSV column (-1 = none), catalog type and payload
-  // size when fixed (0: read through readVarData).
+  // size when fixed (0: read through readVarData), and for walks in place
+  // the record's whole size (0: not walked) and how its value is stored.
   struct Route {
     int32_t column = -1;
     uint8_t type = 0;
     uint8_t fixedSize = 0;
+    uint8_t walkStep = 0;
+    PayloadCopy copy;
   };
   std::vector<Route> routes_;
   NodeDataValue decoded_;          // the value of the record being read

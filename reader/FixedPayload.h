@@ -94,4 +94,39 @@ inline void storeFixedPayload(uint8_t type, const uint8_t* bytes, DataValue& out
   }
 }
 
+// The fixed-size types whose value is their payload bytes as they are
+// (Integer, Float, Double) or one flag byte (Boolean) are stored without the
+// type switch of storeFixedPayload: the decode loop's most frequent step.
+struct PayloadCopy {
+  uint64_t mask = 0;       // payload bytes of an 8-byte load
+  DataValueKind kind = DataValueKind::UnknownDt;
+  bool boolean = false;    // stored as whether the byte is set
+  bool usable = false;     // false: decode with storeFixedPayload
+};
+
+inline PayloadCopy payloadCopyOf(uint8_t type) {
+  PayloadCopy copy;
+  switch (type) {
+    case DATALOGGER_BOOLEAN_TYPE: copy = {0xFF, DataValueKind::Boolean, true, true}; break;
+    case DATALOGGER_INTEGER_TYPE: copy = {0xFFFFFFFF, DataValueKind::Integer, false, true}; break;
+    case DATALOGGER_FLOAT_TYPE: copy = {0xFFFFFFFF, DataValueKind::Float, false, true}; break;
+    case DATALOGGER_DOUBLE_TYPE: copy = {~uint64_t{0}, DataValueKind::Double, false, true}; break;
+    default: break;
+  }
+  return copy;
+}
+
+// Stores as storeFixedPayload does, for a usable copy; eight bytes at
+// `bytes` must be readable whatever the payload's size.
+inline void storePayloadCopy(const PayloadCopy& copy, const uint8_t* bytes, DataValue& out) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "payloads are stored as loaded");
+  uint64_t value = loadLe64(bytes) & copy.mask;
+  if (copy.boolean) value = value != 0 ? 1 : 0;
+  if (out.type != copy.kind) {
+    std::memset(out.value, 0, sizeof out.value);
+    out.type = copy.kind;
+  }
+  std::memcpy(out.value, &value, sizeof value);
+}
+
 }  // namespace zrl

@@ -78,6 +78,9 @@ class GzBlockReader {
     return static_cast<std::size_t>(end_ - next_) >= length ? next_ : nullptr;
   }
   void skip(std::size_t length) { next_ += length; }
+  // Everything the current block still holds, for walks over many records.
+  const char* current() const { return next_; }
+  std::size_t available() const { return static_cast<std::size_t>(end_ - next_); }
 
   // True once a read asked for bytes past the end of the stream (a read
   // that ends exactly on the last byte does not set it).

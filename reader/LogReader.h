@@ -82,9 +82,16 @@ class LogReader {
   const uint8_t* peekRecordBytes(unsigned length) const {
     return reinterpret_cast<const uint8_t*>(recordStream_.peek(length));
   }
-  void takeRecordBytes(unsigned length) {
+  void takeRecordBytes(std::size_t length) {
     recordStream_.skip(length);
     bytesRead_ += length;
+  }
+  // All the record bytes at hand in one piece: their count, and where they
+  // start in `begin`. A walk over many records consumes what it used with
+  // takeRecordBytes() once at its end.
+  std::size_t recordBytesAtHand(const uint8_t*& begin) const {
+    begin = reinterpret_cast<const uint8_t*>(recordStream_.current());
+    return recordStream_.available();
   }
   // Bytes of a timestamp record's payload in this file's format version.
   unsigned timestampWidth() const { return formatVersion_ >= kFirstVersionWithWideCatalog ? 8 : 4; }

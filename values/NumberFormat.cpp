@@ -86,18 +86,72 @@ int writeLargeInteger(float x, char* out, unsigned minWidth) {
   return pos + static_cast<int>(digits);
 }
 
-// Exactly D digits of `v` (< 10^D) ending just before `end`, two at a time
-// with the count known at compile time; returns the first digit's place.
-template <int D>
-inline char* writeFractionBackward(uint32_t v, char* end) {
-  for (int i = 0; i < D / 2; ++i) {
-    const unsigned pair = (v % 100) * 2;
-    v /= 100;
-    *--end = kDigitPairs[pair + 1];
-    *--end = kDigitPairs[pair];
+// The eight decimal digits of `v` (< 10^8), zero-padded, as eight ASCII
+// bytes whose little-endian store puts the first digit first. Both halves
+// of four digits are split at once in the lanes of one 64-bit word: a few
+// multiplications instead of a chain of divisions.
+inline uint64_t eightDigits(uint32_t v) {
+  const uint64_t halves = static_cast<uint64_t>(v / 10000) | (static_cast<uint64_t>(v % 10000) << 32);
+  const uint64_t high = ((halves * 10486) >> 20) & ((0x7FULL << 32) | 0x7FULL);  // / 100
+  const uint64_t pairs = ((halves - 100 * high) << 16) + high;  // 16-bit lanes of 0-99
+  uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;  // / 10
+  tens += (pairs - 10 * tens) << 8;
+  return tens + 0x3030303030303030ULL;
+}
+
+// Stores the last `n` (1-8) digits of an eightDigits() word at `out`; the
+// eight bytes stored past them are overwritten by what follows.
+inline char* storeLastDigits(uint64_t digits, unsigned n, char* out) {
+  digits >>= 8 * (8 - n);
+  std::memcpy(out, &digits, 8);
+  return out + n;
+}
+
+constexpr uint32_t kPowersOfTenInt[10] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+
+// Digits of `v` (< 10^8, zero giving "0").
+inline unsigned shortDigitCount(uint32_t v) {
+  v |= 1;  // no power of ten is odd: the count stays, and zero has one digit
+  const unsigned estimate = ((32 - static_cast<unsigned>(__builtin_clz(v))) * 1233) >> 12;
+  return estimate + (v >= kPowersOfTenInt[estimate] ? 1 : 0);
+}
+
+// "-" when `negative`, the digits of `whole`, then `separator` and exactly
+// `decimals` (0-9) digits of `fraction` (< 10^decimals) unless `decimals` is
+// 0. Returns the length and NUL-terminates; stores up to 8 bytes past the
+// text's end before the NUL, so `out` needs the text's length plus 9.
+inline int writeFixedText(bool negative, uint64_t whole, uint32_t fraction, int decimals,
+                          char separator, char* out) {
+  char* p = out;
+  *p = '-';
+  p += negative ? 1 : 0;
+  if (whole < 100000000) {
+    const uint32_t w = static_cast<uint32_t>(whole);
+    p = storeLastDigits(eightDigits(w), shortDigitCount(w), p);
+  } else {
+    p += writePadded(whole, p, 0);
   }
-  if (D % 2 == 1) *--end = static_cast<char>('0' + v);
-  return end;
+  if (decimals > 0) {
+    *p++ = separator;
+    if (decimals == 9) {
+      *p++ = static_cast<char>('0' + fraction / 100000000);
+      fraction %= 100000000;
+      decimals = 8;
+    }
+    p = storeLastDigits(eightDigits(fraction), static_cast<unsigned>(decimals), p);
+  }
+  *p = '\0';
+  return static_cast<int>(p - out);
+}
+
+// Integer and fraction digits of a value scaled by 10^D: the divisor known
+// at compile time turns both divisions into multiplications.
+template <int D>
+inline void splitScaled(uint64_t scaled, uint64_t& whole, uint32_t& fraction) {
+  constexpr uint64_t scale = kPowersOfTenInt[D];
+  whole = scaled / scale;
+  fraction = static_cast<uint32_t>(scaled % scale);
 }
 
 constexpr float kPowersOfTen[10] = {1.0f,     10.0f,     100.0f,     1000.0f,     10000.0f,
@@ -150,58 +204,20 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
   const float frac = std::fabs(x - static_cast<float>(ip));
   const float scale = kPowersOfTen[decimals];
   const float scaled = frac * scale;
-  // Round half away from zero (scaled >= 0); the fractional part of a float
-  // is exact, so this matches roundf without the library call.
-  int64_t r = static_cast<int64_t>(scaled);
-  if (scaled - static_cast<float>(r) >= 0.5f) ++r;
+  // Round half away from zero (scaled >= 0): scaled + 0.5 is exact in
+  // double precision, so truncating it rounds as roundf would, in fewer
+  // steps than taking the fraction apart.
+  int64_t r = static_cast<int64_t>(static_cast<double>(scaled) + 0.5);
   if (r == static_cast<int64_t>(scale)) {
     ip = x < 0 ? ip - 1 : ip + 1;
     r = 0;
   }
 
   if (width == 0) {
-    // The common case (every CSV cell): the digits are written backward into
-    // scratch, fraction first, so no digit count is needed, then moved.
-    // At most 22 characters end at scratch + 32; the copy out is a fixed
-    // 32 bytes (the buffer holds kFixedTextCapacity), cheaper than one of
-    // variable length.
-    char scratch[64];
-    char* const end = scratch + 32;
-    char* first = end;
-    if (decimals > 0) {
-      const uint32_t v = static_cast<uint32_t>(r);
-      switch (decimals) {
-        case 1: first = writeFractionBackward<1>(v, first); break;
-        case 2: first = writeFractionBackward<2>(v, first); break;
-        case 3: first = writeFractionBackward<3>(v, first); break;
-        case 4: first = writeFractionBackward<4>(v, first); break;
-        case 5: first = writeFractionBackward<5>(v, first); break;
-        case 6: first = writeFractionBackward<6>(v, first); break;
-        case 7: first = writeFractionBackward<7>(v, first); break;
-        case 8: first = writeFractionBackward<8>(v, first); break;
-        default: first = writeFractionBackward<9>(v, first); break;
-      }
-      *--first = separator;
-    }
-    uint32_t m = ip < 0 ? 0U - static_cast<uint32_t>(ip) : static_cast<uint32_t>(ip);
-    while (m >= 100) {
-      const unsigned pair = (m % 100) * 2;
-      m /= 100;
-      *--first = kDigitPairs[pair + 1];
-      *--first = kDigitPairs[pair];
-    }
-    if (m >= 10) {
-      *--first = kDigitPairs[m * 2 + 1];
-      *--first = kDigitPairs[m * 2];
-    } else {
-      *--first = static_cast<char>('0' + m);
-    }
-    // A negative value that rounds to zero keeps its sign.
-    if (x < 0) *--first = '-';
-    const int n = static_cast<int>(end - first);
-    std::memcpy(buffer, first, 32);
-    buffer[n] = '\0';
-    return n;
+    // The common case (every CSV cell). A negative value that rounds to
+    // zero keeps its sign.
+    const uint32_t m = ip < 0 ? 0U - static_cast<uint32_t>(ip) : static_cast<uint32_t>(ip);
+    return writeFixedText(x < 0, m, static_cast<uint32_t>(r), decimals, separator, buffer);
   }
 
   if (ip == 0 && x < 0) {
@@ -250,16 +266,21 @@ int formatDoubleFixed(double x, char* buffer, char separator, int decimals) {
     const double fraction = scaled - whole;  // exact
     if (std::fabs(fraction - 0.5) > scaled * 0x1p-52) {
       const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
-      const uint64_t scale = static_cast<uint64_t>(kScales[decimals]);
-      int pos = 0;
-      if (x < 0) buffer[pos++] = '-';
-      pos += writePadded(r / scale, buffer + pos, 0);
-      if (decimals > 0) {
-        buffer[pos++] = separator;
-        pos += writePadded(r % scale, buffer + pos, static_cast<unsigned>(decimals));
+      uint64_t integerPart = r;
+      uint32_t fractionDigits = 0;
+      switch (decimals) {
+        case 0: break;
+        case 1: splitScaled<1>(r, integerPart, fractionDigits); break;
+        case 2: splitScaled<2>(r, integerPart, fractionDigits); break;
+        case 3: splitScaled<3>(r, integerPart, fractionDigits); break;
+        case 4: splitScaled<4>(r, integerPart, fractionDigits); break;
+        case 5: splitScaled<5>(r, integerPart, fractionDigits); break;
+        case 6: splitScaled<6>(r, integerPart, fractionDigits); break;
+        case 7: splitScaled<7>(r, integerPart, fractionDigits); break;
+        case 8: splitScaled<8>(r, integerPart, fractionDigits); break;
+        default: splitScaled<9>(r, integerPart, fractionDigits); break;
       }
-      buffer[pos] = '\0';
-      return pos;
+      return writeFixedText(x < 0, integerPart, fractionDigits, decimals, separator, buffer);
     }
   }
   // Near a tie, or too large: to_chars is printf without the locale, the

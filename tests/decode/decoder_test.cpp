@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -226,6 +227,30 @@ TEST(DecoderRunTest, ARepeatedTimestampWritesOneRow) {
   const Outcome out = decode(writeLog(engineHead(kTen, kTen + 2000), body.bytes()));
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + rowAt(0, 1) + rowAt(1, 3) + rowAt(2, 4));
+}
+
+// Records are mostly taken in place from the inflated blocks; those that
+// straddle a block's end, and strings between them, must come out the same.
+TEST(DecoderRunTest, RecordsAcrossBlockEdgesDecodeLikeAnyOther) {
+  zrlwriter::ZrlHead head = engineHead(kTen, kTen + 399990);
+  head.addVariable(4, 0, zrlwriter::kString, "Note", 0, 0);
+  RecordEncoder body;
+  std::string expected = "Date;Hour;Bus_Flag;Bus_Note;Engine_Speed;Engine_Temp\r\n";
+  std::string note;
+  for (int row = 0; row < 40000; ++row) {  // about four blocks of records
+    body.timestamp(uint64_t(row) * 10).integer(3, row).floatValue(1, row * 0.25f);
+    body.boolean(2, uint8_t(row % 3));
+    if (row % 7 == 0) body.string(4, note = "n" + std::to_string(row % 1000));
+    char line[96];
+    std::snprintf(line, sizeof line, "05/03/2026;10:%02d:%02d;%s;%s;%d;%d.%02d00000\r\n",
+                  row / 6000, row / 100 % 60, row % 3 != 0 ? "true" : "false", note.c_str(),
+                  row, row / 4, row % 4 * 25);
+    expected += line;
+  }
+  const Outcome out = decode(writeLog(head, body.bytes()));
+  EXPECT_TRUE(out.ok);
+  EXPECT_TRUE(out.csv == expected) << "first difference at byte "
+      << std::mismatch(out.csv.begin(), out.csv.end(), expected.begin(), expected.end()).first - out.csv.begin();
 }
 
 // Rows start at the first timestamp inside the window, however long after
