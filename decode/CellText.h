@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "values/DataValue.h"
+#include "values/FixedText.h"
 #include "values/Format.h"
 
 namespace zrl {
@@ -19,13 +20,14 @@ inline int cellText(const DataValue& v, char* out, char decimalSeparator, int fl
   return v.toTextUnlocked(out, decimalSeparator, floatFormat, decimals);
 }
 
-// A Float cell with its digits: "nan" for infinities and NaN.
+// A Float cell with its digits (0-9): "nan" for infinities and NaN.
 inline int formatFloatCell(float x, char* out, char decimalSeparator, int digits) {
-  if (!(std::fabs(x) <= FLT_MAX)) {
-    std::memcpy(out, "nan", 4);
-    return 3;
-  }
-  return formatFixed(x, out, decimalSeparator, digits, 0);
+  return fixedtext::formatFloat(x, out, decimalSeparator, digits);
+}
+
+// A Double cell with its digits (0-9).
+inline int formatDoubleCell(double x, char* out, char decimalSeparator, int digits) {
+  return fixedtext::formatDouble(x, out, decimalSeparator, digits);
 }
 
 }  // namespace zrl
