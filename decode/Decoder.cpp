@@ -291,8 +291,18 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
     if (route.walkStep == 0) break;
     if (route.column >= 0) {
       const std::size_t column = static_cast<std::size_t>(route.column);
-      storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
-      csv_.valueStored(column);
+      if (resampling_) {
+        storePayloadCopy(route.copy, p + 2, decoded_);
+        if (!addSample(column)) {
+          // The record is taken all the same, as a single read takes it.
+          p += route.walkStep;
+          ++walked;
+          break;
+        }
+      } else {
+        storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
+        csv_.valueStored(column);
+      }
     }
     p += route.walkStep;
     ++walked;
@@ -313,12 +323,13 @@ bool Decoder::recordLoop() {
       break;
     }
     if (counter % 100 == 0) progressStep();
-    // Runs of value records inside the window go straight into their cells,
-    // up to the next record due for a progress step.
-    if (startReached_ && !resampling_) {
+    // Runs of value records inside the window go straight into their cells
+    // or bins, up to the next record due for a progress step.
+    if (startReached_) {
       const unsigned walked = walkValueRecords(static_cast<unsigned>(100 - counter % 100));
       if (walked != 0) {
         counter += walked;
+        if (binOverflow_) break;
         continue;
       }
     }

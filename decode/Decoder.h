@@ -124,10 +124,10 @@ class Decoder : public LogReader {
   // Adds the decoded value to its bin; false when the bin outgrew its limit.
   bool addSample(std::size_t column);
   // Takes up to `limit` value records in place from the inflated block,
-  // straight into their cells, and returns how many; stops at anything
-  // else (a timestamp, a record of variable size or to be decoded, a
-  // record that may cross the block's end). Only inside the window and
-  // without resampling.
+  // straight into their cells or bins, and returns how many; stops at
+  // anything else (a timestamp, a record of variable size or to be
+  // decoded, a record that may cross the block's end) and after a sample
+  // that overflowed its bin. Only inside the window.
   unsigned walkValueRecords(unsigned limit);
 
   bool verbose_;
