@@ -58,7 +58,7 @@ __attribute__((always_inline)) inline int CsvWriter::formatCell(ColumnState& sta
     case DataValueKind::Integer: {
       int32_t i;
       std::memcpy(&i, v.value, sizeof i);
-      return formatInt(i, state.text, 0);
+      return fixedtext::formatInteger(i, state.text);
     }
     case DataValueKind::Double: {
       double d;
@@ -172,14 +172,22 @@ bool CsvWriter::filterDrops(const ColumnState& state, std::size_t length) const 
 
 __attribute__((always_inline)) inline void CsvWriter::refreshText(ColumnState& state) const {
   if (state.textValid) return;
-  if (state.textKind != state.last.type ||
-      std::memcmp(state.textPayload, state.last.value, sizeof state.textPayload) != 0) {
+  if (textChanged(state)) {
     state.textLength = static_cast<uint16_t>(formatCell(state));
     state.quoted = !isNumber(state.last.type) && quoteTextCell(state);
     state.textKind = state.last.type;
     std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
   }
   state.textValid = true;
+}
+
+// The text of a number or a flag depends on the payload's first 8 bytes
+// only, so only those need comparing.
+bool CsvWriter::textChanged(const ColumnState& state) {
+  const DataValueKind kind = state.last.type;
+  if (state.textKind != kind || std::memcmp(state.textPayload, state.last.value, 8) != 0) return true;
+  if (isNumber(kind) || kind == DataValueKind::Boolean) return false;
+  return std::memcmp(state.textPayload + 8, state.last.value + 8, sizeof state.textPayload - 8) != 0;
 }
 
 // Decides like writeRow, on the cell texts, so that filters and empty rows

@@ -89,6 +89,8 @@ class CsvWriter {
 
   // Brings `text` up to date with `last` (see writeRow).
   void refreshText(ColumnState& state) const;
+  // Whether `last` differs from what `text` was made from.
+  static bool textChanged(const ColumnState& state);
   // Whether the column's row filter drops the row, given the cell's length.
   bool filterDrops(const ColumnState& state, std::size_t length) const;
   // Quotes the fresh text of a String or CAN frame cell when it needs it.

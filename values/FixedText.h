@@ -58,6 +58,34 @@ inline unsigned shortDigitCount(uint32_t v) {
   return estimate + (v >= kPowersOfTen[estimate] ? 1 : 0);
 }
 
+// The digits of `w` (< 10^8) at `p`; returns where they end.
+inline char* writeShortWhole(uint32_t w, char* p) {
+  if (w < 10000) {
+    // Most integer parts are short: half the work.
+    const unsigned n = 1 + (w >= 10) + (w >= 100) + (w >= 1000);
+    const uint32_t digits = fourDigits(w) >> (8 * (4 - n));
+    std::memcpy(p, &digits, 4);
+    return p + n;
+  }
+  return storeLastDigits(eightDigits(w), shortDigitCount(w), p);
+}
+
+// formatInt(value, out, 0).
+inline int formatInteger(int32_t value, char* out) {
+  char* p = out;
+  *p = '-';
+  p += value < 0 ? 1 : 0;
+  const uint32_t magnitude = value < 0 ? 0U - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  if (magnitude < 100000000) {
+    p = writeShortWhole(magnitude, p);
+  } else {
+    p = writeShortWhole(magnitude / 100000000, p);  // 1 to 21
+    p = storeLastDigits(eightDigits(magnitude % 100000000), 8, p);
+  }
+  *p = '\0';
+  return static_cast<int>(p - out);
+}
+
 // writeFixedText for an integer part of 10^8 or more or 9 decimals.
 int writeLongFixedText(bool negative, uint64_t whole, uint32_t fraction, int decimals,
                        char separator, char* out);
@@ -72,16 +100,7 @@ inline int writeFixedText(bool negative, uint64_t whole, uint32_t fraction, int 
   char* p = out;
   *p = '-';
   p += negative ? 1 : 0;
-  const uint32_t w = static_cast<uint32_t>(whole);
-  if (w < 10000) {
-    // Most integer parts are short: half the work.
-    const unsigned n = 1 + (w >= 10) + (w >= 100) + (w >= 1000);
-    const uint32_t digits = fourDigits(w) >> (8 * (4 - n));
-    std::memcpy(p, &digits, 4);
-    p += n;
-  } else {
-    p = storeLastDigits(eightDigits(w), shortDigitCount(w), p);
-  }
+  p = writeShortWhole(static_cast<uint32_t>(whole), p);
   if (decimals > 0) {
     *p++ = separator;
     p = storeLastDigits(eightDigits(fraction), static_cast<unsigned>(decimals), p);
