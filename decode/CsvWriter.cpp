@@ -173,10 +173,16 @@ bool CsvWriter::filterDrops(const ColumnState& state, std::size_t length) const 
 __attribute__((always_inline)) inline void CsvWriter::refreshText(ColumnState& state) const {
   if (state.textValid) return;
   if (textChanged(state)) {
+    const DataValueKind kind = state.last.type;
     state.textLength = static_cast<uint16_t>(formatCell(state));
-    state.quoted = !isNumber(state.last.type) && quoteTextCell(state);
-    state.textKind = state.last.type;
-    std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
+    if (isNumber(kind)) {
+      state.quoted = false;
+      std::memcpy(state.textPayload, state.last.value, 8);  // all textChanged reads
+    } else {
+      state.quoted = quoteTextCell(state);
+      std::memcpy(state.textPayload, state.last.value, sizeof state.textPayload);
+    }
+    state.textKind = kind;
   }
   state.textValid = true;
 }

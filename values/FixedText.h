@@ -61,11 +61,14 @@ inline unsigned shortDigitCount(uint32_t v) {
 // The digits of `w` (< 10^8) at `p`; returns where they end.
 inline char* writeShortWhole(uint32_t w, char* p) {
   if (w < 10000) {
-    // Most integer parts are short: half the work.
-    const unsigned n = 1 + (w >= 10) + (w >= 100) + (w >= 1000);
-    const uint32_t digits = fourDigits(w) >> (8 * (4 - n));
+    // Most integer parts are short: half the work. The leading zeros are
+    // the '0' bytes first in the word (their low half is 0); the last digit
+    // counts even when it is one.
+    uint32_t digits = fourDigits(w);
+    const unsigned zeros = static_cast<unsigned>(__builtin_ctz((digits & 0x0F0F0F0FU) | 0x0F000000U)) >> 3;
+    digits >>= 8 * zeros;
     std::memcpy(p, &digits, 4);
-    return p + n;
+    return p + (4 - zeros);
   }
   return storeLastDigits(eightDigits(w), shortDigitCount(w), p);
 }
