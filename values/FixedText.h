@@ -112,17 +112,14 @@ inline int writeFixedText(bool negative, uint64_t whole, uint32_t fraction, int 
   return static_cast<int>(p - out);
 }
 
-// formatFixed of a float of 2^31 or more in magnitude.
-int formatLargeFloat(float x, char* out, char separator, int decimals);
+// formatFixed of a float of 2^31 or more in magnitude, the integer part
+// zero-padded to `minIntWidth` digits.
+int formatLargeFloat(float x, char* out, char separator, int decimals, unsigned minIntWidth = 0);
 
-// formatFixed(x, out, separator, decimals, 0) for `decimals` in 0-9.
-inline int formatFloat(float x, char* out, char separator, int decimals) {
-  const float magnitude = std::fabs(x);
-  if (!(magnitude <= FLT_MAX)) {
-    std::memcpy(out, "nan", 4);
-    return 3;
-  }
-  if (magnitude >= 2147483648.0f) return formatLargeFloat(x, out, separator, decimals);
+// The integer part and the `decimals` (0-9) fraction digits of a finite
+// float below 2^31 in magnitude, rounded half away from zero; the integer
+// part carries the sign (and is 0 for a negative value that rounds to it).
+inline void splitFloat(float x, int decimals, int32_t& whole, uint32_t& fraction) {
   static constexpr float kScales[10] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
   int32_t ip = static_cast<int32_t>(x);
   // The fraction of a float is exact; its scaled value is rounded to float.
@@ -135,6 +132,21 @@ inline int formatFloat(float x, char* out, char separator, int decimals) {
     ip = x < 0 ? ip - 1 : ip + 1;
     r = 0;
   }
+  whole = ip;
+  fraction = r;
+}
+
+// formatFixed(x, out, separator, decimals, 0) for `decimals` in 0-9.
+inline int formatFloat(float x, char* out, char separator, int decimals) {
+  const float magnitude = std::fabs(x);
+  if (!(magnitude <= FLT_MAX)) {
+    std::memcpy(out, "nan", 4);
+    return 3;
+  }
+  if (magnitude >= 2147483648.0f) return formatLargeFloat(x, out, separator, decimals);
+  int32_t ip = 0;
+  uint32_t r = 0;
+  splitFloat(x, decimals, ip, r);
   // A negative value that rounds to zero keeps its sign.
   const uint32_t m = ip < 0 ? 0U - static_cast<uint32_t>(ip) : static_cast<uint32_t>(ip);
   return writeFixedText(x < 0, m, r, decimals, separator, out);

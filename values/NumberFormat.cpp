@@ -87,9 +87,6 @@ int writeLargeInteger(float x, char* out, unsigned minWidth) {
   return pos + static_cast<int>(digits);
 }
 
-constexpr float kPowersOfTen[10] = {1.0f,     10.0f,     100.0f,     1000.0f,     10000.0f,
-                                    100000.0f, 1000000.0f, 10000000.0f, 100000000.0f, 1000000000.0f};
-
 }  // namespace
 
 int formatUInt64(uint64_t value, char* buffer) {
@@ -130,9 +127,9 @@ int writeLongFixedText(bool negative, uint64_t whole, uint32_t fraction, int dec
   return static_cast<int>(p - out);
 }
 
-int formatLargeFloat(float x, char* out, char separator, int decimals) {
+int formatLargeFloat(float x, char* out, char separator, int decimals, unsigned minIntWidth) {
   // Such floats have no fraction.
-  int pos = writeLargeInteger(x, out, 0);
+  int pos = writeLargeInteger(x, out, minIntWidth);
   if (decimals > 0) {
     out[pos++] = separator;
     std::memset(out + pos, '0', static_cast<std::size_t>(decimals));
@@ -156,31 +153,13 @@ int formatFixed(float x, char* buffer, char separator, int decimals, int minIntW
     return 3;
   }
 
-  int pos = 0;
-  if (std::fabs(x) >= 2147483648.0f) {
-    // Beyond the 32-bit integer part; such floats have no fraction.
-    pos = writeLargeInteger(x, buffer, width);
-    if (decimals > 0) {
-      buffer[pos++] = separator;
-      std::memset(buffer + pos, '0', static_cast<std::size_t>(decimals));
-      pos += decimals;
-    }
-    buffer[pos] = '\0';
-    return pos;
-  }
+  // Beyond the 32-bit integer part; such floats have no fraction.
+  if (std::fabs(x) >= 2147483648.0f) return fixedtext::formatLargeFloat(x, buffer, separator, decimals, width);
+  int32_t ip = 0;
+  uint32_t r = 0;
+  fixedtext::splitFloat(x, decimals, ip, r);
 
-  int32_t ip = static_cast<int32_t>(x);
-  const float frac = std::fabs(x - static_cast<float>(ip));
-  const float scale = kPowersOfTen[decimals];
-  const float scaled = frac * scale;
-  // Round half away from zero (scaled >= 0): scaled + 0.5 is exact in
-  // double precision, so truncating it rounds as roundf would, in fewer
-  // steps than taking the fraction apart.
-  int64_t r = static_cast<int64_t>(static_cast<double>(scaled) + 0.5);
-  if (r == static_cast<int64_t>(scale)) {
-    ip = x < 0 ? ip - 1 : ip + 1;
-    r = 0;
-  }
+  int pos = 0;
 
   if (ip == 0 && x < 0) {
     // A negative value that rounds to zero keeps its sign.
