@@ -289,23 +289,22 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
     if (id >= kMaxVariables) break;  // a timestamp, or a record with no catalog slot
     const Route& route = routes_[id];
     if (route.walkStep == 0) break;
+    bool binFull = false;
     if (route.column >= 0) {
       const std::size_t column = static_cast<std::size_t>(route.column);
       if (resampling_) {
         storePayloadCopy(route.copy, p + 2, decoded_);
-        if (!addSample(column)) {
-          // The record is taken all the same, as a single read takes it.
-          p += route.walkStep;
-          ++walked;
-          break;
-        }
+        binFull = !addSample(column);
       } else {
         storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
         csv_.valueStored(column);
       }
     }
+    // A record that overflowed its bin is taken all the same, as a single
+    // read takes it.
     p += route.walkStep;
     ++walked;
+    if (binFull) break;
   }
   takeRecordBytes(static_cast<std::size_t>(p - begin));
   return walked;
