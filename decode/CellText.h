@@ -4,10 +4,6 @@
 // value's fields without taking the value's lock.
 #pragma once
 
-#include <cfloat>
-#include <cmath>
-#include <cstring>
-
 #include "values/DataValue.h"
 #include "values/FixedText.h"
 #include "values/Format.h"
