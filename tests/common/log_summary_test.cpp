@@ -19,56 +19,17 @@ LogSummary engineSummary(std::uint32_t version) {
   return s;
 }
 
-TEST(InfoJson, NewerVersionsCarryTheExtensionSortedByKey) {
-  EXPECT_EQ(infoJsonText(buildInfoJson(engineSummary(4))),
-            "{\n"
-            "\t\"data\" : \n"
-            "\t[\n"
-            "\t\t{\n"
-            "\t\t\t\"name\" : \"Engine.Rpm\",\n"
-            "\t\t\t\"type\" : 2,\n"
-            "\t\t\t\"unintsymb\" : \"rpm\"\n"
-            "\t\t},\n"
-            "\t\t{\n"
-            "\t\t\t\"name\" : \"Engine.Speed\",\n"
-            "\t\t\t\"type\" : 3,\n"
-            "\t\t\t\"unintsymb\" : \"km/h\"\n"
-            "\t\t}\n"
-            "\t],\n"
-            "\t\"end\" : 1700000010250,\n"
-            "\t\"firmware\" : \"1.2.3\",\n"
-            "\t\"note\" : \"Bench \\\"test\\\"\\n\\u0001\",\n"
-            "\t\"serial\" : \"SN-0001\",\n"
-            "\t\"start\" : 1700000000250,\n"
-            "\t\"uid\" : \"00010203-0405-0607-0809-0a0b0c0d0e0f\",\n"
-            "\t\"uncompressedSize\" : 851000,\n"
-            "\t\"zrlversion\" : 4\n"
-            "}\n");
-}
-
-TEST(InfoJson, OlderVersionsAndEmptyCatalog) {
-  LogSummary s = engineSummary(2);
-  s.variables.clear();
-  s.note.clear();
-  EXPECT_EQ(infoJsonText(buildInfoJson(s)),
-            "{\n"
-            "\t\"data\" : [],\n"
-            "\t\"end\" : 1700000010250,\n"
-            "\t\"note\" : \"\",\n"
-            "\t\"start\" : 1700000000250,\n"
-            "\t\"uncompressedSize\" : 851000,\n"
-            "\t\"zrlversion\" : 2\n"
-            "}\n");
-  EXPECT_TRUE(buildInfoJson(engineSummary(3)).isMember("uid"));
-}
-
-TEST(InfoJson, TimesBefore1970AreSigned) {
-  LogSummary s = engineSummary(2);
-  s.startMs = -90000;
-  s.endMs = -1;
-  const std::string text = infoJsonText(buildInfoJson(s));
-  EXPECT_NE(text.find("\t\"start\" : -90000,\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\t\"end\" : -1,\n"), std::string::npos) << text;
+// Layout, key order, escapes, signed times and the members of each version
+// are pinned byte for byte by the info fixtures; here only what they do not
+// reach: control characters in the note, and the version 2 head without
+// the extension's members.
+TEST(InfoJson, ControlCharactersAndTheVersionTwoHead) {
+  const std::string text = infoJsonText(buildInfoJson(engineSummary(4)));
+  EXPECT_NE(text.find("\t\"note\" : \"Bench \\\"test\\\"\\n\\u0001\",\n"), std::string::npos) << text;
+  for (const char* member : {"firmware", "serial", "uid"}) {
+    EXPECT_TRUE(buildInfoJson(engineSummary(3)).isMember(member)) << member;
+    EXPECT_FALSE(buildInfoJson(engineSummary(2)).isMember(member)) << member;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,16 @@ using namespace zrl;
 
 namespace {
 
+// `left op= right` for op in "+-*/".
+void applyInPlace(NodeDataValue& left, char op, const NodeDataValue& right) {
+  switch (op) {
+    case '+': left += right; break;
+    case '-': left -= right; break;
+    case '*': left *= right; break;
+    case '/': left /= right; break;
+  }
+}
+
 using valuetest::messagesOf;
 
 TEST(ValueArithmetic, ScalarsMixThroughSinglePrecision) {
@@ -37,14 +47,7 @@ TEST(ValueArithmetic, ScalarsMixThroughSinglePrecision) {
       {NodeDataValue(2147483647), '*', NodeDataValue(2), DataValueKind::Integer, 2147483647},
   };
   for (Case c : cases) {
-    std::string out = messagesOf([&] {
-      switch (c.op) {
-        case '+': c.left += c.right; break;
-        case '-': c.left -= c.right; break;
-        case '*': c.left *= c.right; break;
-        case '/': c.left /= c.right; break;
-      }
-    });
+    std::string out = messagesOf([&] { applyInPlace(c.left, c.op, c.right); });
     EXPECT_EQ(out, "");
     EXPECT_EQ(c.left.type, c.kind) << c.op;
     if (c.kind == DataValueKind::Integer) {
@@ -119,14 +122,7 @@ TEST(ValueArithmetic, RefusedCombinationsPrintAndKeepTheValue) {
   };
   for (Case c : cases) {
     const NodeDataValue before(c.left.type == DataValueKind::UnknownDt ? NodeDataValue(0) : c.left);
-    std::string out = messagesOf([&] {
-      switch (c.op) {
-        case '+': c.left += c.right; break;
-        case '-': c.left -= c.right; break;
-        case '*': c.left *= c.right; break;
-        case '/': c.left /= c.right; break;
-      }
-    });
+    std::string out = messagesOf([&] { applyInPlace(c.left, c.op, c.right); });
     EXPECT_EQ(out, c.line);
     if (c.left.type != DataValueKind::UnknownDt) {
       EXPECT_EQ(std::memcmp(c.left.value, before.value, sizeof before.value), 0) << c.line;
