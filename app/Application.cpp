@@ -1,15 +1,33 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <memory>
 
-#include "common/Console.h"
+#include "app/BatchRun.h"
 #include "app/HeadlessPlatform.h"
+#include "app/InfoRun.h"
 #include "app/QtMessageFilter.h"
 #include "app/StopSignals.h"
+#include "common/Console.h"
 #include "ui/MonitorWindow.h"
+
+namespace {
+
+// Batch and info runs need no display and no platform plugin: a core
+// application gives them the event loop, settings and paths, and no widget
+// is ever made.
+int runHeadless(const StartupOptions& options, int& argc, char** argv) {
+  if (options.batch && !options.info) installStopSignalHandlers();
+  installQtMessageFilter();
+  QCoreApplication application(argc, argv);
+  // --info describes the log and ends, with or without --batch.
+  return options.info ? runInfo(options) : runBatch(options);
+}
+
+}  // namespace
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
   // A batch run without a log file would have nothing to decode and nothing
@@ -18,31 +36,24 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     consoleLine(QStringLiteral("Error: --batch needs a log file to decode (--zrl <path>)."));
     return 1;
   }
-
-  if (windowCannotBeShown(options)) {
-    std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);
-    return 1;
-  }
-
   if (options.csvName == "-" && !options.info && !reserveStandardOutputForTable()) {
     consoleLine(QStringLiteral("Error: standard output cannot take the table."));
     return 1;
   }
-  if (options.batch) installStopSignalHandlers();
+  if (options.batch || options.info) return runHeadless(options, argc, argv);
 
-  selectHeadlessPlatformIfNeeded(options);
+  if (windowCannotBeShown()) {
+    std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);
+    return 1;
+  }
   installQtMessageFilter();
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
   QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
   auto application = std::make_unique<QApplication>(argc, argv);
-
   auto window = std::make_unique<MonitorWindow>(options);
-  if (!options.batch) window->show();
+  window->show();
   const int status = QApplication::exec();
-
-  // A batch run ends from the completion handling; the farewell line belongs
-  // to interactive runs only.
-  if (options.verbose && !options.batch) consoleLine(QStringLiteral("Exiting ZRL decoder."));
+  if (options.verbose) consoleLine(QStringLiteral("Exiting ZRL decoder."));
   window.reset();
   application.reset();
   return status;

@@ -190,6 +190,10 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
     return endWith(2);
   }
 
+  // Without a log there is nothing to describe, and no window to open either.
+  if (options.info && options.logPath.empty())
+    return usageError(out, err, programName, "--info needs a log file");
+
   CommandLineOutcome outcome;
   outcome.proceed = true;
   outcome.options = options;

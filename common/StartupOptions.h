@@ -1,4 +1,4 @@
-// What the command line asked for, and the process-wide flags derived from it.
+// What the command line asked for.
 #pragma once
 
 #include <optional>
@@ -31,14 +31,3 @@ struct StartupOptions {
   std::optional<std::string> influxGateway;
   std::optional<std::string> influxUrl;
 };
-
-// Set once by the decode controller's constructor, read everywhere after that;
-// never changed while the program runs.
-struct ProcessFlags {
-  bool allData = false;
-  bool batch = false;
-  bool verbose = false;
-  bool info = false;
-};
-
-ProcessFlags& processFlags();

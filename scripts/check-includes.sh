@@ -1,13 +1,13 @@
 #!/bin/bash
 # Fails when a source file includes a header of a layer above its own, or
 # when the engine includes Qt. The layers, lowest first:
-#   values <- reader <- decode <- influx <- common <- config <- task <- ui <- app
+#   values <- reader <- decode <- influx <- common <- config <- session <- task <- ui <- app
 # tools/ may use the engine; tests/ and bench/ may use anything.
 # Usage: scripts/check-includes.sh [source root]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-layers=(values reader decode influx common config task ui app)
+layers=(values reader decode influx common config session task ui app)
 
 rank_of() {
   local i

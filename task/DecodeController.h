@@ -1,30 +1,19 @@
-// The decoder program without its window: the configuration, the log files
-// to decode, aliases and conditions, and the decode of the loaded file as a
-// background task with its progress. The window shows this state and turns
-// its controls into decode requests; batch and info runs go through the
-// same object.
+// Runs one decode at a time in the background, for the window and for batch
+// runs alike: start a job, follow its progress, cancel it, and receive its
+// outcome as a value.
 #pragma once
 
-#include <QDateTime>
-#include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
+#include <mutex>
+#include <thread>
 
-#include <json/json.h>
+#include "session/DecodeJob.h"
 
-#include "common/StartupOptions.h"
-#include "config/ConfigOptions.h"
-#include "task/TerminalProgress.h"
-
-class DecoderRunnable;
 namespace zrl {
 class Decoder;
 class InfluxSink;
@@ -33,147 +22,78 @@ class InfluxSink;
 // What the status line and a batch run say about a cancelled decode.
 inline constexpr char kDecodeCancelledText[] = "Decode cancelled";
 
-// What the decode of one file takes from the controls, read just before
-// that file's decode starts.
-struct DecodeRequest {
-  int checkedVariables = 0;            // items fully checked
-  std::vector<std::uint16_t> selected;  // ids of the items not unchecked
-  bool leaveBlank = false;
-  bool milliseconds = false;
-  QString floatFormat;
-  QString columnSeparator;
-  QString decimalSeparator;
-  bool utc = true;
-  bool unitLine = false;
-  QString method;
-  QString frequency;
-  QDateTime start;
-  QDateTime end;
+struct DecodeOutcome {
+  enum class Status { Succeeded, Failed, Cancelled };
+  Status status = Status::Failed;
+  QString message;      // the failure, as the decode reported it
+  QString outputPath;   // the file written, when the rows went to a file
+  bool toDatabase = false;
+  std::uint64_t pointsWritten = 0;  // database output
+  int stopSignal = 0;   // the signal that ended the decode, if one did
+
+  bool succeeded() const { return status == Status::Succeeded; }
+  bool cancelled() const { return status == Status::Cancelled; }
+};
+
+// Told about a running decode; progressed and problemReported are called on
+// the decode's thread, aboutToRun on the thread that starts it.
+class DecodeObserver {
+ public:
+  virtual ~DecodeObserver() = default;
+  // The settings are in the decoder; nothing has been written yet.
+  virtual void aboutToRun(const DecodeJob& job, const zrl::Decoder& decoder) {
+    (void)job;
+    (void)decoder;
+  }
+  virtual void progressed(std::uint64_t done, std::uint64_t total) {
+    (void)done;
+    (void)total;
+  }
+  virtual void problemReported(const QString& text) { (void)text; }
 };
 
 class DecodeController : public QObject {
   Q_OBJECT
 
  public:
-  // Stores the process-wide flags of `options`.
-  explicit DecodeController(const StartupOptions& options, QObject* parent = nullptr);
-  // Stops a running decode and waits for it.
+  explicit DecodeController(QObject* parent = nullptr);
+  // Cancels a running decode and waits for it.
   ~DecodeController() override;
 
-  const StartupOptions& startupOptions() const { return startupOptions_; }
+  // Starts `job` on a thread of its own; false when a decode is running.
+  // `observer` (not owned) must outlive the decode.
+  bool start(DecodeJob job, DecodeObserver* observer = nullptr);
+  bool running() const { return running_; }
+  // Asks the running decode to stop at its next record; finished() follows.
+  void cancel();
+  // Cancels and waits until the decode has ended (finished() still follows).
+  void cancelAndWait();
 
-  // The configuration file in use and its contents.
-  const QString& configPath() const { return configPath_; }
-  void setConfigPath(const QString& path) { configPath_ = path; }
-  Json::Value& config() { return config_; }
-  const Json::Value& config() const { return config_; }
-  // Start-up: the --conf file, else the remembered one, else a fresh
-  // scratch file.
-  void chooseStartupConfig();
-  // Reads the configuration file into config() over the default folders;
-  // the options it asks for, or nothing when the file is unusable.
-  std::optional<LoadedOptions> readConfig();
-  // Stores `options` in config() and writes the configuration file.
-  bool writeConfig(const SavedOptions& options);
-  void rememberConfigPath() const;
-
-  // The log files of the next decode; the first is the loaded one.
-  const QStringList& inputFiles() const { return inputFiles_; }
-  void setInputFiles(const QStringList& files) { inputFiles_ = files; }
-  // Output file named on the command line; empty for a generated name.
-  const QString& csvName() const { return csvName_; }
-
-  // [full name, alias] and [full name, "minimum"|"maximum", limit].
-  QList<QStringList>& aliases() { return aliases_; }
-  const QList<QStringList>& aliases() const { return aliases_; }
-  QList<QStringList>& conditions() { return conditions_; }
-  const QList<QStringList>& conditions() const { return conditions_; }
-
-  // Reads the head of `path` into a new decode task. A batch run ends on a
-  // file that cannot be read; an info run prints the file's summary and
-  // ends.
-  void openLog(const QString& path);
-  DecoderRunnable* decoder() const { return decoder_; }
-  Json::Value buildInfoJson() const;
-  void releaseDecoder();
-
-  // Decodes every input file; `readControls` is asked for each file's
-  // request once that file is loaded. The first file of several, and a
-  // single file, run in the background; further files run in turn.
-  void decodeInputFiles(const std::function<DecodeRequest()>& readControls);
-  bool processing() const { return processing_; }
-  // Of the last decode of several files: files skipped because none of the
-  // selected variables is in them, and the errors of files before the last.
-  const QStringList& decodeProblems() const { return decodeProblems_; }
-  // Asks a running decode to stop and waits until it has.
-  void stopAndWait();
-  // The decode action's cancel: stops the decode, which then counts as
-  // ended.
-  void cancelDecode();
-  // The last decode stopped on a cancel (or a signal) and removed its
-  // partial table: it must not read as done.
-  bool decodeCancelled() const;
-
-  // Written by the decode's worker thread.
+  // Of the running or last decode, from any thread.
   int progressPercent() const { return progressPercent_.load(); }
-  QString errorText() const;
-  void setErrorText(const QString& text);
+  QString problemText() const;
+  std::uint64_t pointsWritten() const;
+  // The running or last decode sends its rows to the database.
+  bool sendsToDatabase() const { return sink_ != nullptr; }
 
  signals:
-  // Before the loading of a further input file (not the first).
-  void loadingNextFile(const QString& path);
-  // A decode that did not start: the reason, for the status line.
-  void decodeRefused(const QString& reason);
-  void decodeStarted();
-  // After the task has ended, on the controller's thread.
-  void decodeFinished();
-
- public:
-  // Why the configuration file could not be used at its last read; empty
-  // when it was.
-  const QString& configFailure() const { return configFailure_; }
-
- private slots:
-  void taskFinished();
+  void started();
+  // On the controller's thread, once the decode's thread has ended.
+  void finished(const DecodeOutcome& outcome);
 
  private:
-  // Condition names read from a configuration, resolved against the names
-  // of the loaded log's variables.
-  void resolveConditionNames();
-  void reportProgress(std::uint64_t bytesRead, std::uint64_t totalBytes, const std::string& message);
-  void refuse(const QString& reason);
-  void startDecode(const QString& logPath, const DecodeRequest& request, bool inBackground);
-  // The reason the decode of the loaded file cannot start, or empty.
-  QString refusalFor(const DecodeRequest& request) const;
-  QString outputDirectory() const;
-  // --vars: the selection of the loaded file, warnings for absent names.
-  void applyVariableList(const zrl::Decoder& log, const QString& path);
-  // Batch runs decode their logs one after another, each in the background.
-  bool severalBatchLogs() const { return inputFiles_.size() > 1; }
-  void decodeBatchFile();
-  void finishBatchFile(bool decoded);
+  void report(std::uint64_t done, std::uint64_t total, const std::string& message);
+  void runJob();
+  void complete();
 
-  StartupOptions startupOptions_;
-  QString configPath_;
-  Json::Value config_{Json::objectValue};
-  QStringList inputFiles_;
-  QString csvName_;
-  QList<QStringList> aliases_;
-  QList<QStringList> conditions_;
-  DecoderRunnable* decoder_ = nullptr;  // owned
-  // Where a batch run with database options sends its rows; null otherwise.
-  std::shared_ptr<zrl::InfluxSink> databaseSink_;
-  bool processing_ = false;
+  std::thread worker_;
+  bool running_ = false;
+  DecodeJob job_;
+  DecodeObserver* observer_ = nullptr;
+  std::shared_ptr<zrl::InfluxSink> sink_;
   std::atomic<int> progressPercent_{0};
-  mutable QMutex errorTextMutex_;
-  QString errorText_;
-  QStringList decodeProblems_;
-  QString configFailure_;
-  QString loadFailure_;          // batch of several logs: the loaded one is refused
-  QString variableListFailure_;  // --vars patterns the loaded file does not match
-  std::function<DecodeRequest()> readControls_;
-  int batchIndex_ = 0;
-  int batchDecoded_ = 0;
-  int batchFailed_ = 0;
-  TerminalProgress terminalProgress_;
+  mutable std::mutex problemMutex_;
+  QString problemText_;
 };
+
+Q_DECLARE_METATYPE(DecodeOutcome)

@@ -21,6 +21,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "session/Session.h"
+#include "task/ConsoleDecodeObserver.h"
 #include "task/DecodeController.h"
 #include "ui/APropos.h"
 #include "ui/DrawableSigns.h"
@@ -74,7 +76,12 @@ void repolish(QWidget* widget) {
 }  // namespace
 
 MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), controller_(new DecodeController(options, this)), ui(std::make_unique<MonitorWindowForm>()) {
+    : QMainWindow(parent),
+      session_(new Session(options.verbose, this)),
+      controller_(new DecodeController(this)),
+      startupOptions_(options),
+      ui(std::make_unique<MonitorWindowForm>()) {
+  console_ = std::make_unique<ConsoleDecodeObserver>(options.verbose, controller_, nullptr);
   initResources();
 
   clockTimer = new QTimer(this);
@@ -131,8 +138,8 @@ MonitorWindow::~MonitorWindow() {
   // The dock is hidden while the base class deletes it, after the form is
   // gone: its signals must not reach this window any more.
   if (previewDock_) previewDock_->disconnect(this);
-  controller_->stopAndWait();
-  controller_->releaseDecoder();
+  decodeIndex_ = -1;
+  controller_->cancelAndWait();
 }
 
 // Each control's signal is wired by name here, so a renamed widget or slot
@@ -198,19 +205,15 @@ void MonitorWindow::showFileSummary(const QString& filePath, const QString& seri
   ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
   ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
   ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
-  const Json::Value& config = controller_->config();
-  const Json::Value& outputDir = config.isObject() ? config["outputDirName"] : Json::Value::nullSingleton();
-  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") +
-                                   (outputDir.isString() ? QString::fromStdString(outputDir.asString()) : QString()));
+  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + session_->outputDirectory());
 }
 
 void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& catalog, float recordingFrequency) {
   refreshTimeWindow();
   populateVariableList(catalog);
   setFrequencyChoices(recordingFrequency);
-  const QString configured = configText("frequency");
-  const Json::Value& config = controller_->config();
-  if (config.isObject() && config.isMember("frequency")) selectFrequency(configured);
+  // The session chose the frequency for this log.
+  selectFrequency(session_->options().frequency);
   ui->cellFillComboBox->setEnabled(true);
   ui->resamplingBox->setEnabled(true);
   updateMethodState();
@@ -219,7 +222,7 @@ void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& cat
 }
 
 QString MonitorWindow::configText(const char* key) const {
-  const Json::Value& config = controller_->config();
+  const Json::Value& config = session_->config();
   if (!config.isObject()) return QString();
   const Json::Value& value = config[key];
   return value.isString() ? QString::fromStdString(value.asString()) : QString();
@@ -231,7 +234,7 @@ void MonitorWindow::inputFileChoose() {
   const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open log file"), configText("inputDirName"),
                                                           tr("Log Files (*.zrl)"));
   if (files.isEmpty()) return;
-  controller_->setInputFiles(files);
+  session_->setInputFiles(files);
   loadLogFile(files.first());
 }
 
@@ -239,14 +242,12 @@ void MonitorWindow::outputDirChoose() {
   const QString dir = QFileDialog::getExistingDirectory(this, tr("Choose output directory"),
                                                         configText("outputDirName"), QFileDialog::ShowDirsOnly);
   if (dir.isEmpty()) return;
-  Json::Value& config = controller_->config();
-  if (!config.isObject()) config = Json::Value(Json::objectValue);
-  config["outputDirName"] = dir.toStdString();
+  session_->setOutputDirectory(dir);
   ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(dir).absoluteFilePath());
 }
 
 void MonitorWindow::updateConfigurationLabel() {
-  const QString& configPath = controller_->configPath();
+  const QString& configPath = session_->configPath();
   const QString name = QFileInfo(configPath).fileName();
   const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   const bool isDefault =
@@ -261,8 +262,8 @@ void MonitorWindow::updateConfigurationLabel() {
 }
 
 void MonitorWindow::exitApplication() {
-  controller_->stopAndWait();
-  controller_->releaseDecoder();
+  decodeIndex_ = -1;
+  controller_->cancelAndWait();
   close();
 }
 

@@ -22,15 +22,18 @@
 #include "ui/MonitorWindowForm.h"
 #include "ui/VariableCatalogEntry.h"
 
+class ConsoleDecodeObserver;
 class DecodeController;
+class LoadedLog;
 class PreviewPanel;
+class Session;
+struct DecodeOutcome;
 class QDateTime;
 class QDockWidget;
 class QEvent;
 class QListWidgetItem;
 class QTimer;
 class VarItem;
-struct DecodeRequest;
 
 class MonitorWindow : public QMainWindow {
   Q_OBJECT
@@ -112,8 +115,15 @@ class MonitorWindow : public QMainWindow {
   bool loadLogFile(const QString& path);
 
   MonitorWindowForm* form() const { return ui.get(); }
-  // The configuration, the files, aliases and conditions, and the decode.
+  // The configuration, the files, aliases, conditions and selection.
+  Session& session() const { return *session_; }
+  // The decode running in the background.
   DecodeController& controller() const { return *controller_; }
+  // A decode of the queued files is under way (between two files too).
+  bool decoding() const { return decodeIndex_ >= 0; }
+  // What the last decode of the queued files ended with, one line per file
+  // that did not decode.
+  const QStringList& decodeProblems() const { return decodeProblems_; }
 
   // Loads `files` as the open dialog does: the first one now, all of them
   // for the decode, one after another.
@@ -194,8 +204,14 @@ class MonitorWindow : public QMainWindow {
  private:
   void connectControls();
   void connectController();
-  // The controls as the decode of the loaded file needs them.
-  DecodeRequest readDecodeRequest() const;
+  // The option controls and the list's ticks written to the session.
+  void storeControlsInSession();
+  // The session's options shown on the controls.
+  void showSessionOptions();
+  // The decode of the queued file at decodeIndex_, then the next.
+  void decodeQueuedFile();
+  void queuedFileEnded(const DecodeOutcome& outcome);
+  void finishQueue();
   void showDecodeStarted();
   QString configText(const char* key) const;  // empty unless a text member
   void setTypeFilter(bool& field, bool checked);
@@ -209,20 +225,23 @@ class MonitorWindow : public QMainWindow {
   bool saveConfig();
 
   void applyLoadedConfigToOpenLog();
-  // Full names of the items not unchecked, and their states; restoring ticks
-  // them in the list of another file and tells whether any was there.
-  QHash<QString, Qt::CheckState> checkedItemStates() const;
-  bool restoreCheckedItems(const QHash<QString, Qt::CheckState>& states);
   void setUpPreviewAndRecentLogs();
   void restoreWindowLayout();
   void refreshPreview();
   void applyDraggedSpan(qint64 startMs, qint64 endMs);
   void showSelectionInPreview();
 
+  Session* session_ = nullptr;              // a child of the window
   DecodeController* controller_ = nullptr;  // a child of the window
-  // The ticks of the decode in progress, carried by full name to the lists
-  // of the further files.
-  QHash<QString, Qt::CheckState> decodeSelection_;
+  StartupOptions startupOptions_;
+  // The file of the queue being decoded, -1 when none is.
+  int decodeIndex_ = -1;
+  QStringList decodeProblems_;
+  QString lastProblem_;
+  QString loadProblem_;
+  bool lastCancelled_ = false;
+  // What the console shows of loads and decodes.
+  std::unique_ptr<ConsoleDecodeObserver> console_;
   std::unique_ptr<MonitorWindowForm> ui;
   QDockWidget* previewDock_ = nullptr;
   PreviewPanel* preview_ = nullptr;

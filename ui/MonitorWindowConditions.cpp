@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/MonitorWindow.h"
+#include "session/Session.h"
 #include "task/DecodeController.h"
 #include "ui/DrawableSigns.h"
 #include "ui/VarItem.h"
@@ -35,8 +36,8 @@ QString chipOperator(const QString& kind) {
 QString MonitorWindow::limitText(double limit) { return QString::number(limit, 'g', 6); }
 
 QString MonitorWindow::aliasOf(const QString& name) const {
-  for (const QStringList& entry : controller_->aliases())
-    if (!entry.isEmpty() && entry[0] == name) return entry.value(1);
+  for (const AliasEntryText& entry : session_->aliases())
+    if (entry.name == name) return entry.alias;
   return name;
 }
 
@@ -88,29 +89,14 @@ void MonitorWindow::on_addAlias() {
 }
 
 void MonitorWindow::setAlias(const QString& name, const QString& alias) {
-  bool replaced = false;
-  for (QStringList& entry : controller_->aliases()) {
-    if (!entry.isEmpty() && entry[0] == name) {
-      while (entry.size() < 2) entry.append(QString());
-      entry[1] = alias;
-      replaced = true;
-      break;
-    }
-  }
-  if (!replaced) controller_->aliases().append({name, alias});
+  session_->setAlias(name, alias);
   for (VarItem* item : itemsNamed(name)) item->setText(alias + QStringLiteral(" [") + name + QLatin1Char(']'));
   rebuildConditionChips();
 }
 
 void MonitorWindow::on_removeAlias() {
-  bool removed = false;
-  for (int i = controller_->aliases().size() - 1; i >= 0; --i) {
-    if (!controller_->aliases()[i].isEmpty() && controller_->aliases()[i][0] == contextVariable) {
-      controller_->aliases().removeAt(i);
-      removed = true;
-    }
-  }
-  if (!removed) return;
+  if (session_->aliasOf(contextVariable).isEmpty()) return;
+  session_->setAlias(contextVariable, QString());
   for (VarItem* item : itemsNamed(contextVariable)) item->setText(contextVariable);
   rebuildConditionChips();
 }
@@ -133,7 +119,7 @@ void MonitorWindow::addConditionFromDialog(const QString& kind, const QString& p
 
 void MonitorWindow::addCondition(const QString& name, const QString& kind, double limit) {
   const QString limitString = limitText(limit);
-  controller_->conditions().append({name, kind, limitString});
+  session_->addCondition({name, kind, limitString});
   addConditionChip(aliasOf(name) + chipOperator(kind) + limitString, name, kind, limitString);
   markConditionIcon(name, true);
   resetConditionsTitle();
@@ -228,10 +214,8 @@ void MonitorWindow::clearConditionChips() {
 
 void MonitorWindow::rebuildConditionChips() {
   clearConditionChips();
-  for (const QStringList& entry : controller_->conditions()) {
-    if (entry.size() < 3) continue;
-    addConditionChip(aliasOf(entry[0]) + chipOperator(entry[1]) + entry[2], entry[0], entry[1], entry[2]);
-  }
+  for (const ConditionEntry& entry : session_->conditions())
+    addConditionChip(aliasOf(entry.name) + chipOperator(entry.kind) + entry.limit, entry.name, entry.kind, entry.limit);
   resetConditionsTitle();
   schedulePreviewRefresh();
 }
@@ -243,7 +227,7 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
   // panel's provisional width, one per row; they flow again at the real one.
   if (watched == ui->filtersScrollArea && event->type() == QEvent::Resize) {
     const auto* resize = static_cast<QResizeEvent*>(event);
-    if (resize->oldSize().width() != resize->size().width() && !controller_->conditions().isEmpty())
+    if (resize->oldSize().width() != resize->size().width() && !session_->conditions().isEmpty())
       QMetaObject::invokeMethod(this, [this] { rebuildConditionChips(); }, Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
   }
@@ -278,10 +262,10 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   const QString kind = senderObj->property("filterType").toString();
   const QString limit = senderObj->property("filterValue").toString();
 
-  for (int i = controller_->conditions().size() - 1; i >= 0; --i) {
-    const QStringList& entry = controller_->conditions()[i];
-    if (entry.size() >= 3 && entry[0] == name && entry[1] == kind && entry[2] == limit) {
-      controller_->conditions().removeAt(i);
+  const QList<ConditionEntry>& conditions = session_->conditions();
+  for (int i = conditions.size() - 1; i >= 0; --i) {
+    if (conditions[i] == ConditionEntry{name, kind, limit}) {
+      session_->removeCondition(i);
       break;
     }
   }
@@ -309,7 +293,7 @@ void MonitorWindow::onFilterDeleteButtonClicked(QObject* senderObj) {
   unsetCursor();
 
   bool stillConditioned = false;
-  for (const QStringList& entry : controller_->conditions()) stillConditioned = stillConditioned || (!entry.isEmpty() && entry[0] == name);
+  stillConditioned = session_->hasCondition(name);
   if (!stillConditioned) markConditionIcon(name, false);
   resetConditionsTitle();
   schedulePreviewRefresh();

@@ -15,6 +15,7 @@
 #include "config/ProgramSettings.h"
 #include "config/RecentLogs.h"
 #include "common/StartupOptions.h"
+#include "session/Session.h"
 #include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 
@@ -33,26 +34,22 @@ QStringList droppedLogFiles(const QMimeData* data) {
   return files;
 }
 
-bool savesLayout() {
-  const ProcessFlags& flags = processFlags();
-  return !flags.batch && !flags.info;
-}
 
 }  // namespace
 
 void MonitorWindow::openLogFiles(const QStringList& files) {
-  if (files.isEmpty() || controller_->processing()) return;
-  controller_->setInputFiles(files);
+  if (files.isEmpty() || decoding()) return;
+  session_->setInputFiles(files);
   loadLogFile(files.first());
 }
 
 void MonitorWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!controller_->processing() && !droppedLogFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!decoding() && !droppedLogFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MonitorWindow::dropEvent(QDropEvent* event) {
   const QStringList files = droppedLogFiles(event->mimeData());
-  if (files.isEmpty() || controller_->processing()) return;
+  if (files.isEmpty() || decoding()) return;
   event->acceptProposedAction();
   // As the open dialog: the search is usable again once a file is chosen.
   ui->varFilter->setEnabled(true);
@@ -72,15 +69,14 @@ void MonitorWindow::updateRecentLogsMenu() {
 }
 
 void MonitorWindow::restoreWindowLayout() {
-  if (!savesLayout()) return;
-  auto settings = openProgramSettings();
+    auto settings = openProgramSettings();
   restoreGeometry(settings->value(QLatin1String(kGeometryKey)).toByteArray());
   restoreState(settings->value(QLatin1String(kStateKey)).toByteArray());
   ui->actionPreview->setChecked(!previewDock_->isHidden());
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
-  if (savesLayout()) {
+  {
     auto settings = openProgramSettings();
     settings->setValue(QLatin1String(kGeometryKey), saveGeometry());
     settings->setValue(QLatin1String(kStateKey), saveState());

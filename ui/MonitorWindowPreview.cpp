@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include "session/Session.h"
 #include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 #include "ui/PreviewPanel.h"
@@ -71,10 +72,9 @@ void MonitorWindow::refreshPreview() {
     }
   }
   QList<PreviewLimit> limits;
-  for (const QStringList& condition : controller_->conditions()) {
-    if (condition.size() < 3) continue;
-    const QString sign = condition[1] == QLatin1String("maximum") ? QStringLiteral(" < ") : QStringLiteral(" > ");
-    limits.append({aliasOf(condition[0]) + sign + condition[2], condition[2].toDouble()});
+  for (const ConditionEntry& condition : session_->conditions()) {
+    const QString sign = condition.kind == QLatin1String("maximum") ? QStringLiteral(" < ") : QStringLiteral(" > ");
+    limits.append({aliasOf(condition.name) + sign + condition.limit, condition.limit.toDouble()});
   }
   preview_->setLog(hasCatalog() ? previewLogPath_ : QString(), fileStartMs, fileEndMs);
   preview_->setVariables(variables);
@@ -92,7 +92,7 @@ void MonitorWindow::showSelectionInPreview() {
 // The edits keep start <= end through their minimum and maximum; the edge
 // that moves away from the other is set first so that neither is clamped.
 void MonitorWindow::applyDraggedSpan(qint64 startMs, qint64 endMs) {
-  if (!fileLoaded || controller_->processing()) return;
+  if (!fileLoaded || decoding()) return;
   startMs = std::clamp<qint64>(startMs, fileStartMs, fileEndMs);
   endMs = std::clamp<qint64>(endMs, startMs, fileEndMs);
   QDateTimeEdit* startEdit = ui->startDateTimeEdit;

@@ -16,9 +16,7 @@
 #include <cstdio>
 
 #include "ui/MonitorWindow.h"
-#include "decode/Decoder.h"
-#include "task/DecodeController.h"
-#include "task/DecoderRunnable.h"
+#include "session/Session.h"
 #include "ui/VarItem.h"
 
 using namespace zrl;
@@ -65,23 +63,6 @@ QPixmap typePixmap(const QString& typeName) {
 QString fullNameOf(const QListWidgetItem* item) {
   const auto* varItem = dynamic_cast<const VarItem*>(item);
   return varItem ? varItem->fullName() : item->text();
-}
-
-// A "selected_vars" text names a variable by its full name, by its alias, or
-// as shown in the list ("alias [full name]"); a full name may itself end in
-// a bracketed part.
-QString nameFromSelectedText(const QString& text, const QList<QStringList>& aliases,
-                             const QSet<QString>& fullNames) {
-  if (fullNames.contains(text)) return text;
-  const QString marker = QStringLiteral(" [");
-  if (text.contains(marker) && text.endsWith(QLatin1Char(']'))) {
-    QString name = text.split(marker).last();
-    name.chop(1);
-    return name;
-  }
-  for (const QStringList& entry : aliases)
-    if (entry.size() > 1 && entry[1] == text) return entry[0];
-  return text;
 }
 
 }  // namespace
@@ -166,11 +147,9 @@ void MonitorWindow::populateVariableList() {
   list->clear();
 
   QHash<QString, QString> aliasByName;  // the last alias entry of a name wins
-  for (const QStringList& entry : controller_->aliases())
-    if (!entry.isEmpty()) aliasByName.insert(entry[0], entry.value(1));
+  for (const AliasEntryText& entry : session_->aliases()) aliasByName.insert(entry.name, entry.alias);
   QSet<QString> conditioned;
-  for (const QStringList& entry : controller_->conditions())
-    if (!entry.isEmpty()) conditioned.insert(entry[0]);
+  for (const ConditionEntry& entry : session_->conditions()) conditioned.insert(entry.name);
 
   QHash<QString, QIcon> iconCache;
   QHash<QString, QList<VarItem*>> itemsByName;
@@ -198,23 +177,9 @@ void MonitorWindow::populateVariableList() {
     itemsByName[name].append(item);
   }
 
-  Json::Value& config = controller_->config();
-  if (processFlags().allData) {
-    for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
-  } else if (config.isObject() && config["selected_vars"].isArray()) {
-    const QSet<QString> fullNames = catalogNames();
-    for (const Json::Value& value : config["selected_vars"]) {
-      if (!value.isString()) continue;
-      const QString name =
-          nameFromSelectedText(QString::fromStdString(value.asString()), controller_->aliases(), fullNames);
-      for (VarItem* item : itemsByName.value(name)) item->setCheckState(Qt::Checked);
-      // A name the log lacks would otherwise just be a missing column.
-      if (!itemsByName.contains(name) && controller_->decoder())
-        std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
-                     controller_->decoder()->decoder().inputPath().c_str());
-    }
-    std::fflush(stderr);
-  }
+  for (auto named = itemsByName.cbegin(); named != itemsByName.cend(); ++named)
+    if (session_->isSelected(named.key()))
+      for (VarItem* item : named.value()) item->setCheckState(Qt::Checked);
   updateSelectionCount();
 }
 
@@ -254,7 +219,7 @@ void MonitorWindow::updateSelectionCount() {
 
 void MonitorWindow::on_varFilter_textEdited(const QString&) {
   searchText = ui->varFilter->text();
-  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (!session_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::on_clearSearchButton_clicked() {
@@ -265,7 +230,7 @@ void MonitorWindow::on_clearSearchButton_clicked() {
 
 void MonitorWindow::setTypeFilter(bool& field, bool checked) {
   field = checked;
-  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (!session_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::on_floatTypeCheckBox_toggled(bool checked) { setTypeFilter(floatFilter, checked); }
@@ -277,11 +242,11 @@ void MonitorWindow::on_timeStampTypeCheckBox_toggled(bool checked) { setTypeFilt
 
 void MonitorWindow::on_selectedOnlyToggle_toggled(bool checked) {
   selectedOnly = checked;
-  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (!session_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 void MonitorWindow::onVarItemChanged(QListWidgetItem*) {
-  if (selectedOnly && !controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (selectedOnly && !session_->inputFiles().isEmpty()) applyVariableFilter();
   updateSelectionCount();
 }
 
@@ -295,7 +260,7 @@ void MonitorWindow::setItemsCheckState(Qt::CheckState state) {
       if (!item->isHidden()) item->setCheckState(state);
     }
   }
-  if (selectedOnly && !controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (selectedOnly && !session_->inputFiles().isEmpty()) applyVariableFilter();
   updateSelectionCount();
   list->viewport()->update();
 }
@@ -322,7 +287,7 @@ void MonitorWindow::onTypeFilterMenuTriggered(bool checked) {
   } else {
     return;
   }
-  if (!controller_->inputFiles().isEmpty()) applyVariableFilter();
+  if (!session_->inputFiles().isEmpty()) applyVariableFilter();
 }
 
 QList<VarItem*> MonitorWindow::itemsNamed(const QString& name) const {

@@ -2,6 +2,8 @@
 // way a user drives them.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -55,7 +57,7 @@ TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault
   const std::string scratch = zrltest::tempDir() + "/decoderConf.json";
   writeFile(scratch, "{\"utc\": false}");
   auto window = openWindow(StartupOptions());
-  EXPECT_EQ(window->controller().configPath().toStdString(), scratch);
+  EXPECT_EQ(window->session().configPath().toStdString(), scratch);
   EXPECT_EQ(readFile(scratch), "");
   EXPECT_TRUE(window->form()->utcCheckBox->isChecked());
   EXPECT_FALSE(window->form()->msecsCheckBox->isChecked());
@@ -87,11 +89,11 @@ TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
   EXPECT_EQ(ui->decimalSeparatorBox->currentText(), ",");
   EXPECT_EQ(ui->methodComboBox->currentText(), "Min");
   EXPECT_FALSE(ui->stringTypeCheckBox->isChecked());
-  EXPECT_EQ(window->controller().inputFiles(), QStringList{"/somewhere/log.zrl"});
-  EXPECT_EQ(window->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
+  EXPECT_EQ(window->session().inputFiles(), QStringList{"/somewhere/log.zrl"});
+  EXPECT_EQ(aliasesToLists(window->session().aliases()), (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
   // Without a log nothing tells a full name from a display form: the names
   // stay as written until a log is loaded.
-  EXPECT_EQ(window->controller().conditions(), (QList<QStringList>{{"S [Engine.Speed]", "maximum", "120"},
+  EXPECT_EQ(conditionsToLists(window->session().conditions()), (QList<QStringList>{{"S [Engine.Speed]", "maximum", "120"},
                                                       {"Engine.Rpm", "minimum", "5"}}));
   EXPECT_EQ(ui->destinationDirLabel->text(), "<b>Destination:</b> /out");
   EXPECT_EQ(ui->configFileLabel->text(), "<b>Configuration:</b> decoderConf.json");
@@ -143,8 +145,8 @@ TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
     options.confPath = path;
     auto window = openWindow(options);
     EXPECT_TRUE(window->form()->utcCheckBox->isChecked()) << text;
-    EXPECT_TRUE(window->controller().conditions().isEmpty()) << text;
-    EXPECT_TRUE(window->controller().aliases().isEmpty()) << text;
+    EXPECT_TRUE(window->session().conditions().isEmpty()) << text;
+    EXPECT_TRUE(window->session().aliases().isEmpty()) << text;
   }
 }
 
@@ -218,7 +220,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(",");
   w.ui->decimalSeparatorBox->setCurrentText(",");
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->controller().processing());
+  EXPECT_FALSE(w.window->decoding());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: Decimal separator and column separator cannot be identical"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "error");
@@ -226,7 +228,7 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
   w.ui->columnSeparatorBox->setCurrentText(";");
   w.ui->unselectAllButton->click();
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_FALSE(w.window->controller().processing());
+  EXPECT_FALSE(w.window->decoding());
   EXPECT_EQ(w.ui->progressBar->format(),
             QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
@@ -247,10 +249,10 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   for (int i = 0; i < 5; ++i) w.window->showTime();  // what a previous run left
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
   EXPECT_EQ(w.ui->lcdNumber->grab().toImage(), clockAtZero);
-  EXPECT_TRUE(w.window->controller().processing());
+  EXPECT_TRUE(w.window->decoding());
   EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
   EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
-  ASSERT_TRUE(w.waitFor([&] { return !w.window->controller().processing(); }));
+  ASSERT_TRUE(w.waitFor([&] { return !w.window->decoding(); }));
   EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
   EXPECT_EQ(w.ui->progressBar->property("state").toString(), "success");
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
@@ -263,12 +265,12 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
 TEST(WindowDecode, CancelRemovesThePartialCsvAndSaysSo) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  ASSERT_TRUE(w.window->controller().processing());
+  ASSERT_TRUE(w.window->decoding());
   ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
   QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);  // same button: cancel
   // The click returns only once the task has stopped.
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
-  EXPECT_FALSE(w.window->controller().processing());
+  EXPECT_FALSE(w.window->decoding());
   EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
   ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
   EXPECT_EQ(w.ui->progressBar->format(), "Decode cancelled");
@@ -276,6 +278,40 @@ TEST(WindowDecode, CancelRemovesThePartialCsvAndSaysSo) {
   EXPECT_LT(w.window->controller().progressPercent(), 100);
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv.part"));
+}
+
+// The queue runs in the background: the window stays responsive and a
+// cancel during the second of three files ends the whole queue.
+TEST(WindowDecode, CancelDuringTheSecondOfThreeFilesStopsTheQueue) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-queue-cancel");
+  const std::vector<std::string> logs = {dir + "/AAAA.zrl", dir + "/BBBB.zrl", dir + "/CCCC.zrl"};
+  zrlwriter::writeSampleFile(logs[0]);
+  zrlwriter::writeBigFile(logs[1], 48ull << 20);
+  zrlwriter::writeSampleFile(logs[2]);
+  StartupOptions options;
+  options.logPath = logs[0];
+  options.allData = true;
+  auto window = openWindow(options);
+  window->session().setConfigValue("outputDirName", dir);
+  QStringList files;
+  for (const std::string& log : logs) files << QString::fromStdString(log);
+  window->session().setInputFiles(files);
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  const auto secondUnderWay = [&] {
+    return window->form()->inputFileNameLabel->text() == "<b>File:</b> BBBB.zrl" &&
+           window->controller().progressPercent() >= 5;
+  };
+  for (int waited = 0; waited < 30000 && !secondUnderWay(); waited += 5)
+    QTest::qWait(5);
+  ASSERT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> BBBB.zrl");
+  ASSERT_TRUE(window->decoding());
+  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);  // Cancel
+  EXPECT_FALSE(window->decoding());
+  QTest::qWait(50);
+  EXPECT_EQ(window->form()->progressBar->format(), "Decode cancelled");
+  const QStringList written = QDir(QString::fromStdString(dir)).entryList({"*.csv", "*.part"});
+  EXPECT_EQ(written, QStringList{"AAAA-20260314-092653.csv"});
 }
 
 TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
@@ -289,15 +325,18 @@ TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
   options.logPath = first;
   options.allData = true;
   auto window = openWindow(options);
-  window->controller().config()["outputDirName"] = dir;
-  window->controller().setInputFiles(QStringList{QString::fromStdString(first), QString::fromStdString(second)});
+  window->session().setConfigValue("outputDirName", dir);
+  window->session().setInputFiles(QStringList{QString::fromStdString(first), QString::fromStdString(second)});
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  // Both ran on this thread before the click returned; the second is loaded.
+  // Both run in the background, one after the other; the second is loaded.
+  EXPECT_TRUE(window->decoding());
+  for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
+  ASSERT_FALSE(window->decoding());
   EXPECT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> XY.zrl");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
   QCoreApplication::processEvents();
-  EXPECT_FALSE(window->controller().processing());
+  EXPECT_FALSE(window->decoding());
   EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
 }
 
@@ -312,9 +351,9 @@ TEST(WindowDecode, ErrorsReachTheProgressBar) {
   options.allData = true;
   auto window = openWindow(options);
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  for (int waited = 0; waited < 10000 && window->controller().processing(); waited += 5) QTest::qWait(5);
-  EXPECT_FALSE(window->controller().processing());
-  const QString error = window->controller().errorText();
+  for (int waited = 0; waited < 10000 && window->decoding(); waited += 5) QTest::qWait(5);
+  EXPECT_FALSE(window->decoding());
+  const QString error = window->controller().problemText();
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(window->form()->progressBar->format(), "Error while decoding: " + error);
   EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
@@ -329,7 +368,7 @@ TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
   zrlwriter::writeSampleFile(logs[0]);
   zrlwriter::writeSampleFile(logs[1], 3);
   auto window = openWindow(StartupOptions());
-  window->controller().config()["outputDirName"] = dir;
+  window->session().setConfigValue("outputDirName", dir);
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(logs[0])), QUrl::fromLocalFile(QString::fromStdString(logs[1]))});
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -338,7 +377,8 @@ TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
   QApplication::sendEvent(window.get(), &drop);
   window->form()->selectAllButton->click();
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  QCoreApplication::processEvents();
+  for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
+  ASSERT_FALSE(window->decoding());
   EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
 
   const std::vector<std::string> tables = {dir + "/ABCD-20260314-092653.csv", dir + "/XY-20260314-092653.csv"};
@@ -367,11 +407,12 @@ TEST(WindowDecode, ALaterFileWithoutTheSelectionIsSkippedAndReported) {
   StartupOptions options;
   options.logPath = sample;
   auto window = openWindow(options);
-  window->controller().config()["outputDirName"] = dir;
+  window->session().setConfigValue("outputDirName", dir);
   window->form()->varsView->item(0)->setCheckState(Qt::Checked);
-  window->controller().setInputFiles({QString::fromStdString(sample), QString::fromStdString(other)});
+  window->session().setInputFiles({QString::fromStdString(sample), QString::fromStdString(other)});
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
-  QCoreApplication::processEvents();
+  for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
+  ASSERT_FALSE(window->decoding());
   EXPECT_EQ(window->form()->progressBar->format(),
             QString::fromUtf8("⚠️ OTHER.zrl: none of the selected variables, skipped"));
   EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");

@@ -113,11 +113,18 @@ TEST(CommandLine, DatabaseOptionsNeedEachOtherAndABatchRun) {
 TEST(CommandLine, WindowWithoutDisplayIsRefused) {
   const std::vector<std::pair<std::string, std::string>> bare = {
       {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
-  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--info"}, {"--zrl", "x.zrl"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--zrl", "x.zrl"}}) {
     auto r = runProgram(decoderProgram(), args, bare);
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "No display available: use --batch or --info for command-line work.\n");
   }
+}
+
+// A script with an empty variable must not open a window that never returns.
+TEST(CommandLine, InfoWithoutALogIsAUsageError) {
+  auto r = runProgram(decoderProgram(), {"--info"}, {{"DISPLAY", ":0"}});
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.err, decoderProgram() + ": --info needs a log file\n");
 }
 
 }  // namespace

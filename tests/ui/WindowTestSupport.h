@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "reader/LogReader.h"
+#include "session/Session.h"
 #include "task/DecodeController.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/zrlwriter/ZrlWriter.h"
@@ -21,9 +22,8 @@
 
 namespace uitest {
 
-inline std::unique_ptr<MonitorWindow> makeWindow() {
-  processFlags() = ProcessFlags{};
-  auto window = std::make_unique<MonitorWindow>(StartupOptions{});
+inline std::unique_ptr<MonitorWindow> makeWindow(const StartupOptions& options = {}) {
+  auto window = std::make_unique<MonitorWindow>(options);
   // Without a configuration the start-up turns UTC on; these tests start
   // from the controls as built.
   window->form()->utcCheckBox->setChecked(false);
@@ -89,16 +89,10 @@ inline std::string writeLog(const std::string& name, const LogShape& shape = {})
   return path;
 }
 
-// Does what the log-file load does with the head of the file: times and
-// information texts, then the panels.
+// The log-file load, as the open dialog does it.
 inline void loadLog(MonitorWindow& w, const std::string& path) {
-  zrl::LogReader reader(path, [](uint64_t, uint64_t, const std::string&) {});
-  w.controller().setInputFiles(QStringList{QString::fromStdString(path)});
-  w.fileStartMs = reader.fileStartMs();
-  w.fileEndMs = reader.fileEndMs();
-  w.showFileSummary(QString::fromStdString(path), QString::fromStdString(reader.serial()),
-                    QString::fromStdString(reader.firmware()));
-  w.fillPanelsForLoadedFile(reader.listVariables(), reader.recordingFrequency());
+  w.session().setInputFiles(QStringList{QString::fromStdString(path)});
+  w.loadLogFile(QString::fromStdString(path));
 }
 
 // 05/03/2026 10:00:00 UTC to ten seconds later: Engine.Speed (id 3,

@@ -1,6 +1,8 @@
 // The context menu, aliases, row conditions and their chips.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QGroupBox>
 #include <QDir>
 #include <QFile>
@@ -134,7 +136,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
   });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
   EXPECT_EQ(offered, QStringLiteral("Engine.Speed"));
-  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Vitesse"}}));
+  EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Vitesse"}}));
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Vitesse [Engine.Speed]"));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Vitesse > 5"}));
 
@@ -144,7 +146,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
     d->accept();
   });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
-  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
+  EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Speed > 5"}));
 
   // An empty text and a cancelled dialog change nothing.
@@ -155,10 +157,10 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
   QMetaObject::invokeMethod(w.get(), "on_addAlias");
-  EXPECT_EQ(w->controller().aliases(), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
+  EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
 
   QMetaObject::invokeMethod(w.get(), "on_removeAlias");
-  EXPECT_TRUE(w->controller().aliases().isEmpty());
+  EXPECT_TRUE(w->session().aliases().isEmpty());
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Engine.Speed"));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Speed > 5"}));
 }
@@ -175,13 +177,13 @@ TEST(Conditions, LimitDialogAddsAConditionWithItsChipAndFunnel) {
     d->accept();
   });
   QMetaObject::invokeMethod(w.get(), "on_maximumVal");
-  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{"Engine.Rpm", "maximum", "1.23457e+06"}}));
+  EXPECT_EQ(conditionsToLists(w->session().conditions()), (QList<QStringList>{{"Engine.Rpm", "maximum", "1.23457e+06"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm < 1.23457e+06"}));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
 
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
   QMetaObject::invokeMethod(w.get(), "on_minimumVal");
-  EXPECT_EQ(w->controller().conditions().size(), 1);
+  EXPECT_EQ(w->session().conditions().size(), 1);
 }
 
 TEST(Conditions, LimitTextsUseSixSignificantDigits) {
@@ -203,19 +205,19 @@ TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
 
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
-  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{speed, "minimum", "5"}, {"Engine.Rpm", "maximum", "3000"}}));
+  EXPECT_EQ(conditionsToLists(w->session().conditions()), (QList<QStringList>{{speed, "minimum", "5"}, {"Engine.Rpm", "maximum", "3000"}}));
   ASSERT_EQ(deleteLabels(*w).size(), 2);
   EXPECT_TRUE(hasFunnel(item(*w, speed)));
 
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
-  EXPECT_EQ(w->controller().conditions(), (QList<QStringList>{{"Engine.Rpm", "maximum", "3000"}}));
+  EXPECT_EQ(conditionsToLists(w->session().conditions()), (QList<QStringList>{{"Engine.Rpm", "maximum", "3000"}}));
   EXPECT_FALSE(hasFunnel(item(*w, speed)));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
   EXPECT_EQ(w->form()->conditionsFrame->title(), QStringLiteral("Conditions"));
 
   // A chip whose condition is already gone still goes away, with its row.
-  w->controller().conditions().clear();
+  w->session().clearConditions();
   ASSERT_EQ(deleteLabels(*w).size(), 1);
   QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
@@ -236,7 +238,7 @@ TEST(Conditions, ChipsJoinTheLastRowWhileTheyFit) {
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm > 0", "Engine.Rpm > 1", "Engine.Rpm > 2"}));
   w->clearConditionChips();
   EXPECT_EQ(chipRows(*w), 0);
-  EXPECT_EQ(w->controller().conditions().size(), 3);
+  EXPECT_EQ(w->session().conditions().size(), 3);
 }
 
 TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
@@ -256,8 +258,8 @@ TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
 
 TEST(Conditions, ItemsOfANewlyLoadedFileTakeAliasesAndFunnelsFromTheLists) {
   auto w = uitest::makeWindow();
-  w->controller().aliases() = {{"Engine.Rpm", "Regime"}};
-  w->controller().conditions() = {{"Engine.Rpm", "minimum", "10"}};
+  for (const QStringList& a : QList<QStringList>{{"Engine.Rpm", "Regime"}}) w->session().setAlias(a[0], a[1]);
+  for (const QStringList& c : QList<QStringList>{{"Engine.Rpm", "minimum", "10"}}) w->session().addCondition({c[0], c[1], c[2]});
   uitest::loadLog(*w, uitest::writeLog("lists.zrl"));
   EXPECT_EQ(item(*w, "Engine.Rpm")->text(), QStringLiteral("Regime [Engine.Rpm]"));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
@@ -296,7 +298,6 @@ TEST(Conditions, ConditionsRestoredAtStartUpShareARowOnceShown) {
   file.close();
   StartupOptions options;
   options.confPath = path.toStdString();
-  processFlags() = ProcessFlags{};
   MonitorWindow w(options);
   w.show();
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();

@@ -2,6 +2,8 @@
 // visual check. Run with `make screenshots` (it is disabled in the suite).
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QDir>
 #include <QAction>
 #include <QDateTimeEdit>
@@ -40,7 +42,7 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
 
   auto window = uitest::makeWindow();
-  window->controller().config()["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
+  window->session().setConfigValue("outputDirName", "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out");
   window->show();
   uitest::loadLog(*window, log);
   const QStringList names = uitest::allNames(*window);
@@ -79,7 +81,7 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
 
   auto window = uitest::makeWindow();
-  window->controller().config()["outputDirName"] = dir;
+  window->session().setConfigValue("outputDirName", dir);
   window->resize(1300, 1250);
   window->show();
   window->openLogFiles({QString::fromStdString(log)});
@@ -104,7 +106,7 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   ASSERT_TRUE(cutFile.resize(head + (cutFile.size() - head) / 2));
   window->openLogFiles({QString::fromStdString(cut)});
   window->form()->selectAllButton->click();
-  QSignalSpy finished(&window->controller(), &DecodeController::decodeFinished);
+  QSignalSpy finished(&window->controller(), &DecodeController::finished);
   QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
   ASSERT_TRUE(finished.wait(20000));
   save(*window, QStringLiteral("window-decode-error.png"));

@@ -2,6 +2,8 @@
 // check boxes and disabled controls.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -120,7 +122,7 @@ TEST(Style, DisabledCheckBoxesLookDisabled) {
 
 TEST(Style, ALongDestinationWrapsInsteadOfBeingCut) {
   auto window = uitest::makeWindow();
-  window->controller().config()["outputDirName"] = "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out";
+  window->session().setConfigValue("outputDirName", "/home/user/measurements/campaign2026/benchA/exports/day01/run17/out");
   uitest::loadLog(*window, uitest::writeLog("test.zrl"));
   window->show();
   QApplication::processEvents();

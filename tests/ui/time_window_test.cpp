@@ -1,6 +1,8 @@
 // Resampling choices, the method's enabled state and the time window.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -103,7 +105,7 @@ TEST(ResamplingChoices, SelectFrequencyTakesExactTextsOnly) {
 
 TEST(ResamplingChoices, ConfiguredFrequencyIsAppliedAtTheLoad) {
   auto w = uitest::makeWindow();
-  w->controller().config()["frequency"] = "1";
+  w->session().setConfigValue("frequency", "1");
   uitest::loadLog(*w, uitest::writeLog("conf.zrl", recordedAt(10.0f)));
   EXPECT_EQ(w->form()->frequencyComboBox->currentText(), QStringLiteral("1"));
   EXPECT_TRUE(w->form()->methodComboBox->isEnabled());

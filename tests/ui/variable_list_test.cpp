@@ -3,6 +3,8 @@
 // our writer.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -159,7 +161,7 @@ TEST(VariableList, TypeFilterBeforeAnyLoadOnlyChangesTheFilterState) {
 
 TEST(VariableList, AliasIsShownWithTheFullNameAndFoundByEitherPart) {
   auto w = uitest::makeWindow();
-  w->controller().aliases() = {{"Engine.Speed", "Old"}, {"Engine.Speed", "Vitesse"}};
+  for (const QStringList& a : QList<QStringList>{{"Engine.Speed", "Old"}, {"Engine.Speed", "Vitesse"}}) w->session().setAlias(a[0], a[1]);
   uitest::loadLog(*w, uitest::writeLog("alias.zrl"));
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Vitesse [Engine.Speed]"));
   typeSearch(*w, "vites");
@@ -170,7 +172,7 @@ TEST(VariableList, AliasIsShownWithTheFullNameAndFoundByEitherPart) {
 
 TEST(VariableList, SelectedVarsOfTheConfigurationCheckItemsByNameAliasOrDisplayText) {
   auto w = uitest::makeWindow();
-  w->controller().aliases() = {{"Engine.Rpm", "Regime"}};
+  for (const QStringList& a : QList<QStringList>{{"Engine.Rpm", "Regime"}}) w->session().setAlias(a[0], a[1]);
   Json::Value selected(Json::arrayValue);
   selected.append("Speedy [Engine.Speed]");  // shown text with any alias
   selected.append("Regime");                 // an alias
@@ -178,7 +180,7 @@ TEST(VariableList, SelectedVarsOfTheConfigurationCheckItemsByNameAliasOrDisplayT
   selected.append("Status [Text");           // no closing bracket: looked up as an alias, matches nothing
   selected.append(42);                       // not a text: ignored
   selected.append("Nothing.Here");
-  w->controller().config()["selected_vars"] = selected;
+  w->session().setConfigValue("selected_vars", selected);
   uitest::loadLog(*w, uitest::writeLog("selected.zrl"));
   QStringList checked;
   for (const QString& name : uitest::allNames(*w))
@@ -188,10 +190,10 @@ TEST(VariableList, SelectedVarsOfTheConfigurationCheckItemsByNameAliasOrDisplayT
 }
 
 TEST(VariableList, AllDataChecksEverything) {
-  auto w = uitest::makeWindow();
-  processFlags().allData = true;
+  StartupOptions options;
+  options.allData = true;
+  auto w = uitest::makeWindow(options);
   uitest::loadLog(*w, uitest::writeLog("all.zrl"));
-  processFlags().allData = false;
   EXPECT_EQ(counter(*w), QStringLiteral("Data (8/8 Selected)"));
 }
 
@@ -213,7 +215,7 @@ TEST(VariableList, FullCatalogStaysResponsive) {
     catalog.push_back({id, static_cast<uint16_t>(id / 100), "Group" + std::to_string(id / 100) + ".Var" +
                                                                 std::to_string(id), "", static_cast<uint8_t>(1 + id % 7)});
   auto w = uitest::makeWindow();
-  w->controller().setInputFiles(QStringList{QStringLiteral("big.zrl")});
+  w->session().setInputFiles(QStringList{QStringLiteral("big.zrl")});
   QElapsedTimer timer;
   timer.start();
   w->populateVariableList(catalog);

@@ -2,6 +2,8 @@
 // between runs.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QAction>
 #include <QDockWidget>
 #include <QDropEvent>
@@ -35,7 +37,7 @@ TEST(WindowFiles, DroppedLogFilesLoadTheFirstAndKeepAllForTheDecode) {
   const QString first = QString::fromStdString(uitest::recordedLog("FIRST.zrl"));
   const QString second = QString::fromStdString(uitest::writeLog("SECOND.zrl"));
   drop(*w, {first, QStringLiteral("/tmp/notes.txt"), second});
-  EXPECT_EQ(w->controller().inputFiles(), (QStringList{first, second}));
+  EXPECT_EQ(w->session().inputFiles(), (QStringList{first, second}));
   EXPECT_EQ(uitest::allNames(*w), (QStringList{"Engine.Flag", "Engine.Speed"}));
 }
 

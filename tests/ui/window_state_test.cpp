@@ -2,6 +2,8 @@
 // information texts, the file and directory choosers and the About dialog.
 #include <gtest/gtest.h>
 
+#include "session/Session.h"
+
 #include <QComboBox>
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -140,7 +142,7 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
       {temp + "/mine.json", "<b>Configuration:</b> mine.json", "Current configuration file: " + temp + "/mine.json"},
   };
   for (const auto& c : cases) {
-    w->controller().setConfigPath(c.path);
+    w->session().setConfigPath(c.path);
     w->updateConfigurationLabel();
     EXPECT_EQ(label->text(), QString::fromLatin1(c.text)) << c.path.toStdString();
     EXPECT_EQ(label->toolTip(), c.tooltip);
@@ -149,7 +151,7 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
 
 TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
   auto w = uitest::makeWindow();
-  w->controller().config()["inputDirName"] = zrltest::tempDir();
+  w->session().setConfigValue("inputDirName", zrltest::tempDir());
   QString caption;
   onNextModal<QFileDialog>([&](QFileDialog* d) {
     caption = d->windowTitle();
@@ -159,7 +161,7 @@ TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
   w->inputFileChoose();
   EXPECT_EQ(caption, QStringLiteral("Open log file"));
   EXPECT_FALSE(w->form()->resamplingBox->isEnabled());
-  EXPECT_TRUE(w->controller().inputFiles().isEmpty());
+  EXPECT_TRUE(w->session().inputFiles().isEmpty());
 }
 
 TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
@@ -172,13 +174,13 @@ TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
     QMetaObject::invokeMethod(d, "accept");
   });
   w->outputDirChoose();
-  EXPECT_EQ(QDir(QString::fromStdString(w->controller().config()["outputDirName"].asString())), QDir(dir));
+  EXPECT_EQ(QDir(QString::fromStdString(w->session().config()["outputDirName"].asString())), QDir(dir));
   EXPECT_TRUE(w->form()->destinationDirLabel->text().startsWith(QStringLiteral("<b>Destination:</b> /")));
 
   // Cancelling keeps what was chosen.
   onNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
   w->outputDirChoose();
-  EXPECT_EQ(QDir(QString::fromStdString(w->controller().config()["outputDirName"].asString())), QDir(dir));
+  EXPECT_EQ(QDir(QString::fromStdString(w->session().config()["outputDirName"].asString())), QDir(dir));
 }
 
 TEST(WindowStatus, ConnectionSquareFollowsTheConnectionState) {

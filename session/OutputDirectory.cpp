@@ -1,4 +1,4 @@
-#include "task/OutputDirectory.h"
+#include "session/OutputDirectory.h"
 
 #include <filesystem>
 #include <system_error>

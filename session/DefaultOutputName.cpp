@@ -1,4 +1,4 @@
-#include "task/DefaultOutputName.h"
+#include "session/DefaultOutputName.h"
 
 #include <QFileInfo>
 

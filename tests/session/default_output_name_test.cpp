@@ -1,7 +1,7 @@
 // The generated CSV name and the verbose summary.
 #include <gtest/gtest.h>
 
-#include "task/DefaultOutputName.h"
+#include "session/DefaultOutputName.h"
 #include "task/ParameterSummary.h"
 
 namespace {

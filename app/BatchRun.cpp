@@ -1,0 +1,235 @@
+#include "app/BatchRun.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/HeadlessStart.h"
+#include "common/Console.h"
+#include "decode/Decoder.h"
+#include "session/DefaultOutputName.h"
+#include "session/LoadedLog.h"
+#include "session/Session.h"
+#include "task/ConsoleDecodeObserver.h"
+#include "task/DatabaseOutput.h"
+#include "task/DecodeController.h"
+#include "task/ParameterSummary.h"
+#include "task/TerminalProgress.h"
+
+namespace {
+
+// The verbose parameter summary of `job`, printed just before it runs.
+QString summaryOf(const Session& session, const DecodeJob& job, const zrl::Decoder& d) {
+  const DecodeOptions& options = session.options();
+  DecodeParameters p;
+  p.logPath = job.log->path();
+  p.outputPath = QString::fromStdString(d.expectedOutputPath());
+  p.serial = job.log->serial();
+  p.start = job.start;
+  p.end = job.end;
+  p.uncompressedSize = d.uncompressedSize();
+  p.resampling = resamplingSuffix(job.settings.frequencyCode);
+  p.leaveBlank = job.settings.leaveBlank;
+  p.milliseconds = job.settings.milliseconds;
+  p.floatFormat = options.floatFormat;
+  p.columnSeparator = options.columnSeparator;
+  p.decimalSeparator = options.decimalSeparator;
+  p.utc = job.settings.utc;
+  p.unitLine = job.settings.unitLine;
+  p.aliases = aliasesToLists(session.aliases());
+  p.filters = conditionsToLists(session.conditions());
+  if (job.database) {
+    p.database = true;
+    p.influxUrl = QString::fromStdString(job.database->url);
+    p.influxDatabase = QString::fromStdString(job.database->database);
+    p.influxMeasurement = QString::fromStdString(job.database->measurement);
+    p.influxBatchSize = job.database->batchSize;
+  }
+  return parameterSummaryText(p);
+}
+
+zrl::DatabaseSettings databaseChoiceOf(const StartupOptions& options) {
+  return {options.influxDatabase, options.influxMeasurement, options.influxGateway, options.influxUrl};
+}
+
+void warnMissing(const QStringList& names, const QString& path) {
+  for (const QString& name : names)
+    std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
+                 path.toLocal8Bit().constData());
+  std::fflush(stderr);
+}
+
+class BatchRun {
+ public:
+  explicit BatchRun(const StartupOptions& options)
+      : options_(options),
+        session_(options.verbose),
+        // --verbose prints its own percentages on standard output; a line
+        // redrawn in between would garble both on a terminal.
+        terminal_(!options.verbose && TerminalProgress::wanted(options.quiet), stderr),
+        console_(options.verbose, &controller_, &terminal_) {
+    console_.setBeforeRun([this](const DecodeJob& job, const zrl::Decoder& d) {
+      if (options_.verbose) consoleText(summaryOf(session_, job, d));
+    });
+  }
+
+  int run();
+
+ private:
+  struct LogResult {
+    enum Kind { Decoded, Failed, Refused, Cancelled, UsageError } kind = Failed;
+    DecodeOutcome outcome;
+  };
+
+  // Loads `path` into the session with its own selection; the reason it
+  // cannot be decoded, or empty.
+  QString load(const QString& path);
+  LogResult decodeLoaded(bool several);
+  DecodeOutcome waitFor(DecodeJob job);
+
+  const StartupOptions& options_;
+  Session session_;
+  DecodeController controller_;
+  TerminalProgress terminal_;
+  ConsoleDecodeObserver console_;
+  QString selectionFailure_;
+};
+
+QString BatchRun::load(const QString& path) {
+  auto log = std::make_shared<LoadedLog>(
+      path, options_.verbose,
+      [this](std::uint64_t done, std::uint64_t total, const std::string& message) { console_.report(done, total, message); });
+  QString failure = log->loadError();
+  if (!failure.isEmpty()) consoleLine(failure);
+  session_.setLog(log);
+
+  // Every log is matched on its own: another log's variables are no guide.
+  selectionFailure_.clear();
+  SelectionResult listed;
+  if (options_.vars) {
+    std::vector<std::string> pieces = *options_.vars;
+    listed = selectByList(pieces, log->variableNames());
+    warnMissing(listed.missingNames, path);
+    if (!listed.unmatchedPatterns.isEmpty())
+      selectionFailure_ = QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") +
+                          listed.unmatchedPatterns.join(QStringLiteral(", "));
+  }
+  SelectionResult selection;
+  if (options_.allData) {
+    selection = selectAll(log->variableNames());
+  } else if (options_.vars) {
+    selection = listed;
+  } else {
+    selection = session_.configuredSelection(*log, false);
+    warnMissing(selection.missingNames, QString::fromStdString(log->decoder().inputPath()));
+  }
+  session_.setSelection(selection.names);
+  return failure;
+}
+
+DecodeOutcome BatchRun::waitFor(DecodeJob job) {
+  DecodeOutcome outcome;
+  QEventLoop loop;
+  QObject::connect(&controller_, &DecodeController::finished, &loop, [&](const DecodeOutcome& ended) {
+    outcome = ended;
+    loop.quit();
+  });
+  if (!controller_.start(std::move(job), &console_)) return outcome;
+  loop.exec();
+  terminal_.finish();
+  return outcome;
+}
+
+BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
+  LogResult result;
+  DecodeRequestOverrides overrides;
+  overrides.start = options_.start;
+  overrides.end = options_.end;
+  overrides.csvName = QString::fromStdString(options_.csvName);
+  if (options_.outDir) overrides.outDir = QString::fromStdString(*options_.outDir);
+  overrides.outputDescriptor = tableDescriptor();
+  overrides.database = databaseOutputOptions(databaseChoiceOf(options_), session_.config());
+  overrides.selectionFailure = selectionFailure_;
+
+  const DecodePlan plan = planDecode(session_, overrides);
+  if (!plan.refusal.isEmpty()) {
+    consoleLine(plan.refusal);
+    if (!several) consoleLine(QStringLiteral("Exit on error."));
+    result.kind = LogResult::Refused;
+    return result;
+  }
+  if (!plan.usageError.isEmpty()) {
+    std::fprintf(stderr, "zrl-decoder: %s\n", plan.usageError.toLocal8Bit().constData());
+    std::fflush(stderr);
+    result.kind = LogResult::UsageError;
+    return result;
+  }
+  result.outcome = waitFor(*plan.job);
+  if (result.outcome.cancelled()) result.kind = LogResult::Cancelled;
+  else result.kind = result.outcome.succeeded() ? LogResult::Decoded : LogResult::Failed;
+  return result;
+}
+
+int BatchRun::run() {
+  if (!loadRunConfiguration(session_, options_)) return 1;
+  QStringList files{QString::fromStdString(options_.logPath)};
+  for (const std::string& more : options_.moreLogPaths) files << QString::fromStdString(more);
+  session_.setInputFiles(files);
+  const bool several = files.size() > 1;
+
+  int decoded = 0;
+  int failed = 0;
+  for (const QString& path : files) {
+    const QString loadFailure = load(path);
+    LogResult result;
+    if (loadFailure.isEmpty()) {
+      result = decodeLoaded(several);
+    } else if (!several) {
+      return 1;
+    }
+    switch (result.kind) {
+      case LogResult::UsageError: return 2;
+      case LogResult::Cancelled: {
+        // A stop signal ends the whole run, not just the log being decoded.
+        consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));
+        const int signal = result.outcome.stopSignal;
+        return signal != 0 ? 128 + signal : 1;
+      }
+      case LogResult::Decoded:
+        if (several) {
+          consoleLine(QStringLiteral("CSV written: ") + result.outcome.outputPath);
+        } else if (result.outcome.toDatabase) {
+          consoleText(QStringLiteral("\n") + QString::number(result.outcome.pointsWritten) +
+                      QStringLiteral(" points written to InfluxDB\nSuccessfully done.\n"));
+          return 0;
+        } else {
+          consoleText(QStringLiteral("\nCSV written: ") + result.outcome.outputPath +
+                      QStringLiteral("\nSuccessfully done.\n"));
+        }
+        if (!several) return 0;
+        ++decoded;
+        break;
+      case LogResult::Failed:
+      case LogResult::Refused:
+        if (!several) {
+          if (result.kind == LogResult::Failed) consoleLine(QStringLiteral("Exit on error."));
+          return 1;
+        }
+        consoleLine(QStringLiteral("Failed: ") + path);
+        ++failed;
+        break;
+    }
+  }
+  consoleLine(QStringLiteral("%1 decoded, %2 failed").arg(decoded).arg(failed));
+  return failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int runBatch(const StartupOptions& options) {
+  BatchRun run(options);
+  return run.run();
+}

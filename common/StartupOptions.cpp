@@ -1,6 +1,0 @@
-#include "common/StartupOptions.h"
-
-ProcessFlags& processFlags() {
-  static ProcessFlags flags;
-  return flags;
-}

@@ -1,0 +1,99 @@
+// Batch and info runs make no widget: they work where no Qt platform plugin
+// can be loaded, and each log of a batch run is decoded on its own terms.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/DecoderSandbox.h"
+
+namespace {
+
+using zrltest::DecoderSandbox;
+using zrltest::fileExists;
+using zrltest::readFile;
+using zrltest::writeFile;
+
+const char kEngineLog[] = R"(version 4
+times 1700000000000 1700000002000
+group 1 Engine
+var 1 1 int Rpm
+int 1 1
+ts 0
+int 1 800
+ts 1000
+int 1 900
+)";
+
+// Another log with a variable the first one lacks.
+const char kWiderLog[] = R"(version 4
+times 1700000000000 1700000002000
+group 1 Engine
+group 2 Gps
+var 1 1 int Rpm
+var 2 2 int Fix
+int 1 1
+ts 0
+int 1 700
+int 2 3
+)";
+
+// The sandbox's bare machine, with a platform plugin that does not exist:
+// anything that made a widget would abort.
+zrltest::ProcessResult runWithoutPlatform(const DecoderSandbox& box, const std::vector<std::string>& args) {
+  auto environment = box.environment();
+  for (auto& variable : environment)
+    if (variable.first == "QT_QPA_PLATFORM") variable.second = "nonexistent";
+  return zrltest::runProgram(zrltest::decoderProgram(), args, environment);
+}
+
+TEST(Headless, BatchInfoAndSeveralLogsNeedNoPlatformPlugin) {
+  DecoderSandbox box("headless");
+  const std::string first = box.makeLog("first.zrl", kEngineLog);
+  const std::string second = box.makeLog("second.zrl", kWiderLog);
+
+  auto r = runWithoutPlatform(box, {"--info", first});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_NE(r.out.find("\"Engine.Rpm\""), std::string::npos) << r.out;
+
+  r = runWithoutPlatform(box, {"--batch", "--alldata", "--csv", box.work + "/one.csv", first});
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_TRUE(fileExists(box.work + "/one.csv"));
+
+  r = runWithoutPlatform(box, {"--batch", "--alldata", "--out-dir", box.work + "/out", first, second});
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("2 decoded, 0 failed\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+// Each log gets its own selection: every variable of that log, the patterns
+// matched against that log, and one log's failure changes no other's.
+TEST(Headless, EachLogOfABatchHasItsOwnSelection) {
+  DecoderSandbox box("own-selection");
+  const std::string first = box.makeLog("first.zrl", kEngineLog);
+  const std::string second = box.makeLog("second.zrl", kWiderLog);
+  writeFile(box.work + "/bad.zrl", std::string(900000, 'x'));
+
+  struct Case {
+    std::vector<std::string> selection;
+    std::string secondHeader;  // a column the second log's table must have
+  };
+  const std::vector<Case> cases = {
+      {{"--alldata"}, "Gps_Fix"},
+      {{"--vars", "Gps.Fix,Engine.R*"}, "Gps_Fix"},
+  };
+  for (const Case& c : cases) {
+    const std::string out = box.work + "/out-" + c.selection.front().substr(2);
+    std::vector<std::string> args{"--batch", "--out-dir", out};
+    args.insert(args.end(), c.selection.begin(), c.selection.end());
+    args.insert(args.end(), {box.work + "/bad.zrl", first, second});
+    auto r = box.runDecoder(args);
+    EXPECT_EQ(r.exitStatus, 1) << r.out;  // the bad log
+    EXPECT_NE(r.out.find("2 decoded, 1 failed\n"), std::string::npos) << r.out;
+    const std::string secondCsv = readFile(out + "/seco-20231114-221320.csv");
+    EXPECT_NE(secondCsv.find(c.secondHeader), std::string::npos) << secondCsv;
+    EXPECT_NE(readFile(out + "/firs-20231114-221320.csv").find("Engine_Rpm"), std::string::npos);
+  }
+}
+
+}  // namespace
