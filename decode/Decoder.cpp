@@ -71,7 +71,7 @@ void Decoder::checkEnd(int64_t t) {
 }
 
 bool Decoder::buildColumns() {
-  std::vector<CsvColumn> columns;
+  std::vector<OutputColumn> columns;
   for (const VariableListing& v : listVariables()) {
     if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
     const VariableEntry* entry = variableMap().find(v.id);
@@ -85,7 +85,7 @@ bool Decoder::buildColumns() {
     routes_[id].copy = payloadCopyOf(routes_[id].type);
     if (routes_[id].copy.usable) routes_[id].walkStep = static_cast<uint8_t>(2 + routes_[id].fixedSize);
   }
-  csv_.start(settings_, columns);
+  rows_.start(settings_, columns);
   sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
   return sink_ == nullptr || sink_->begin(settings_, columns, serial());
 }
@@ -148,7 +148,7 @@ bool Decoder::prepareRun() {
     report(sink_->errorText());
     return false;
   }
-  if (!settings_.influxOutput) csv_.writeHeader();
+  if (!settings_.influxOutput) rows_.writeHeader();
   return true;
 }
 
@@ -226,7 +226,7 @@ void Decoder::rowStep(int64_t t) {
 
 void Decoder::writeBinRow(int64_t rowMs) {
   sampling_.drain([this](std::size_t column, const NodeDataValue& value) {
-    csv_.setValue(column, value);
+    rows_.setValue(column, value);
   });
   closeRow(static_cast<uint64_t>(rowMs));
 }
@@ -251,8 +251,8 @@ bool Decoder::readValueRecord(uint16_t id, const uint8_t* inPlace) {
     return addSample(c);
   }
   // Straight into the row; readVarData leaves its target alone on failure.
-  if (!readVarData(id, route.type, csv_.valueStorage(c))) return false;
-  csv_.valueStored(c);
+  if (!readVarData(id, route.type, rows_.valueStorage(c))) return false;
+  rows_.valueStored(c);
   return true;
 }
 
@@ -261,8 +261,8 @@ bool Decoder::routeValue(std::size_t column, uint8_t type, const uint8_t* payloa
     storeFixedPayload(type, payload, decoded_);
     return addSample(column);
   }
-  storeFixedPayload(type, payload, csv_.valueStorage(column));
-  csv_.valueStored(column);
+  storeFixedPayload(type, payload, rows_.valueStorage(column));
+  rows_.valueStored(column);
   return true;
 }
 
@@ -296,8 +296,8 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
         storePayloadCopy(route.copy, p + 2, decoded_);
         binFull = !addSample(column);
       } else {
-        storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
-        csv_.valueStored(column);
+        storePayloadCopy(route.copy, p + 2, rows_.valueStorage(column));
+        rows_.valueStored(column);
       }
     }
     // A record that overflowed its bin is taken all the same, as a single

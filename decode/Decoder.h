@@ -1,6 +1,6 @@
 // One log file and its decode into CSV: the reading side comes from
 // LogReader; this adds the decode settings, the run that drives the record
-// loop (time window, selection, routing), the resampler and the CSV writer.
+// loop (time window, selection, routing), the resampler and the row assembler.
 // With a row sink attached, the finished rows go to it instead of a file.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "decode/CsvOutput.h"
-#include "decode/CsvWriter.h"
+#include "decode/RowAssembler.h"
 #include "decode/DecodeSettings.h"
 #include "decode/DecodeStop.h"
 #include "decode/OutputTarget.h"
@@ -93,8 +93,8 @@ class Decoder : public LogReader {
   bool recordLoop();
   bool buildColumns();
   void closeRow(uint64_t rowMs) {
-    if (sink_ == nullptr) csv_.writeRow(rowMs);
-    else csv_.handRow(rowMs, *sink_);
+    if (sink_ == nullptr) rows_.writeRow(rowMs);
+    else rows_.handRow(rowMs, *sink_);
   }
   bool sinkFailed() const { return sink_ != nullptr && sink_->failed(); }
   void progressStep();
@@ -163,7 +163,7 @@ class Decoder : public LogReader {
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
   OutputTarget target_;
-  CsvWriter csv_{output_};
+  RowAssembler rows_{output_};
   RowSink* sink_ = nullptr;
   BinClock bins_;
   SamplingBuffer sampling_;

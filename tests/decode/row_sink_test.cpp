@@ -16,7 +16,7 @@ namespace {
 // the cells with ";" after each, a null cell as nothing.
 class TextSink : public RowSink {
  public:
-  bool begin(const DecodeSettings& settings, const std::vector<CsvColumn>&,
+  bool begin(const DecodeSettings& settings, const std::vector<OutputColumn>&,
              const std::string& serial) override {
     settings_ = settings;
     serial_ = serial;
