@@ -1,7 +1,8 @@
 // One log file and its decode into CSV: the reading side comes from
 // LogReader; this adds the decode settings, the run that drives the record
-// loop (time window, selection, routing), the resampler and the row assembler.
-// With a row sink attached, the finished rows go to it instead of a file.
+// loop (time window, selection, routing), the time bins of a resampled
+// decode and the row assembler. With a row sink attached, the finished rows
+// go to it instead of a file.
 #pragma once
 
 #include <atomic>
@@ -14,7 +15,7 @@
 #include "decode/DecodeSettings.h"
 #include "decode/DecodeStop.h"
 #include "decode/OutputTarget.h"
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 #include "decode/RowSink.h"
 #include "reader/FixedPayload.h"
 #include "reader/LogReader.h"

@@ -1,4 +1,4 @@
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 
 #include <cmath>
 #include <cstring>

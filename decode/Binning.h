@@ -1,5 +1,6 @@
-// Resampling: values are gathered per column into the open bin of a fixed
-// period and reduced to one value per column when the bin closes.
+// The time bins of a resampled decode: the clock that aligns them, the
+// buffer that gathers each column's samples in the open bin, and the
+// aggregation that reduces them to one value per column when it closes.
 #pragma once
 
 #include <cstddef>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "decode/DecodeSettings.h"
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 
 using namespace zrl;
 
