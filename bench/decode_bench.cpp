@@ -48,7 +48,7 @@ const std::string& benchLog() {
 
 bool decodeOnce(const std::string& log, const std::string& csv, int32_t frequencyCode,
                 std::string& error) {
-  Decoder decoder(log, false, DatabaseSettings{},
+  Decoder decoder(log, false,
                   [&](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) error = message;
                   });
@@ -174,7 +174,7 @@ int decodeFromCommandLine(int argc, char** argv) {
     if (std::strcmp(argv[i], "--method") == 0) method = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--only") == 0) only = std::atol(argv[i + 1]);
   }
-  Decoder decoder(argv[2], false, DatabaseSettings{},
+  Decoder decoder(argv[2], false,
                   [](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) std::printf("Error while decoding: %s\n", message.c_str());
                   });

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,15 +10,6 @@
 #include "values/Limits.h"
 
 namespace zrl {
-
-// Database output options. The program has no database output; the settings
-// are carried so that the window can hand them over unchanged.
-struct DatabaseSettings {
-  std::optional<std::string> influxDatabase;
-  std::optional<std::string> influxMeasurement;
-  std::optional<std::string> influxGateway;
-  std::optional<std::string> influxUrl;
-};
 
 // Aggregation methods of the resampler, in the order of their codes.
 enum AggregationMethod : int32_t {
@@ -62,7 +52,6 @@ struct DecodeSettings {
   int32_t method = MethodMedian;
   std::vector<AliasEntry> aliases;
   std::vector<RowFilterEntry> filters;
-  bool influxOutput = false;  // never set: there is no database output
 };
 
 // "Tarvik" 0, "1 decimal" 1, "3 decimals" 2, "5 decimals" 3, anything else 4.

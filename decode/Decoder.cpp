@@ -23,10 +23,8 @@ const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 }  // namespace
 
-Decoder::Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
-                 ProgressCallback cb)
-    : LogReader(path, std::move(cb)), verbose_(verbose), database_(database),
-      routes_(kMaxVariables) {}
+Decoder::Decoder(const std::string& path, bool verbose, ProgressCallback cb)
+    : LogReader(path, std::move(cb)), verbose_(verbose), routes_(kMaxVariables) {}
 
 Decoder::~Decoder() {
   output_.close();
@@ -92,12 +90,11 @@ bool Decoder::buildColumns() {
 
 // Opens everything and writes the CSV head; false after reporting why.
 bool Decoder::prepareRun() {
-  settings_.influxOutput = sink_ != nullptr;
   if (!openInputFile(false)) {
     report("Failed to open input file");
     return false;
   }
-  if (!settings_.influxOutput) {
+  if (sink_ == nullptr) {
     if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_)) {
       report(target_.failureText());
       return false;
@@ -148,12 +145,12 @@ bool Decoder::prepareRun() {
     report(sink_->errorText());
     return false;
   }
-  if (!settings_.influxOutput) rows_.writeHeader();
+  if (sink_ == nullptr) rows_.writeHeader();
   return true;
 }
 
 std::string Decoder::expectedOutputPath() const {
-  if (settings_.influxOutput || settings_.outputDescriptor != -1) return settings_.outputPath;
+  if (sink_ != nullptr || settings_.outputDescriptor != -1) return settings_.outputPath;
   return OutputTarget::expectedPath(settings_.outputPath);
 }
 

@@ -25,8 +25,7 @@ namespace zrl {
 class Decoder : public LogReader {
  public:
   // Reads the file's head now (see LogReader); every variable is selected.
-  Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
-          ProgressCallback cb);
+  Decoder(const std::string& path, bool verbose, ProgressCallback cb);
   ~Decoder() override;
 
   // One whole decode into outputPath() (renamed when that file exists; see
@@ -86,7 +85,6 @@ class Decoder : public LogReader {
   // Before a run: the name it is expected to write.
   std::string expectedOutputPath() const;
   bool verbose() const { return verbose_; }
-  const DatabaseSettings& databaseSettings() const { return database_; }
 
  private:
   void resetRunState();
@@ -132,7 +130,6 @@ class Decoder : public LogReader {
   unsigned walkValueRecords(unsigned limit);
 
   bool verbose_;
-  DatabaseSettings database_;
   DecodeSettings settings_;
   std::atomic<bool> cancelRequested_{false};
   bool cancelled_ = false;

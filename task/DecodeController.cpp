@@ -59,7 +59,7 @@ std::vector<RowFilterEntry> toFilterEntries(const QList<QStringList>& conditions
 
 // The edits show whole seconds; a window edge left in the file's first or
 // last second means the file's own edge, not the second it falls in.
-DatabaseSettings databaseSettingsOf(const StartupOptions& options) {
+DatabaseChoice databaseSettingsOf(const StartupOptions& options) {
   return {options.influxDatabase, options.influxMeasurement, options.influxGateway,
           options.influxUrl};
 }
@@ -153,7 +153,7 @@ void DecodeController::openLog(const QString& path) {
   releaseDecoder();
   setErrorText(QString());  // what reading this file's head reports, if anything
   auto reader = std::make_unique<Decoder>(
-      path.toStdString(), flags.verbose, DatabaseSettings{},
+      path.toStdString(), flags.verbose,
       [this](uint64_t bytesRead, uint64_t totalBytes, const std::string& message) {
         reportProgress(bytesRead, totalBytes, message);
       });

@@ -16,7 +16,7 @@ TEST(DecodeSettingsTest, DefaultsAreTheDefaultControlTexts) {
   EXPECT_EQ(s.frequencyCode, frequencyCodeFromText("None"));
   EXPECT_EQ(s.periodMs, periodFromFrequencyCode(s.frequencyCode));
   EXPECT_EQ(s.method, methodFromText("Median"));
-  EXPECT_TRUE(s.utc && !s.milliseconds && !s.unitLine && !s.leaveBlank && !s.influxOutput);
+  EXPECT_TRUE(s.utc && !s.milliseconds && !s.unitLine && !s.leaveBlank);
   EXPECT_EQ(s.selected.size(), kMaxVariables);
   EXPECT_TRUE(std::all_of(s.selected.begin(), s.selected.end(), [](uint8_t f) { return f == 1; }));
 }

@@ -424,7 +424,7 @@ TEST(DecoderRunTest, TargetsThatAreNotNewFiles) {
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
   const std::string table = "\xEF\xBB\xBF" + std::string(kEngineHeading) + rowAt(0, 100) + rowAt(1, 101);
   std::vector<std::string> messages;
-  Decoder decoder(log, false, DatabaseSettings{}, [&](uint64_t, uint64_t, const std::string& m) {
+  Decoder decoder(log, false, [&](uint64_t, uint64_t, const std::string& m) {
     if (!m.empty()) messages.push_back(m);
   });
   const auto runInto = [&](const std::string& path, int descriptor) {
@@ -493,7 +493,7 @@ TEST(DecoderRunTest, CancelEndsWithSuccessAndNoFile) {
 // request must stop the run, and must not carry over into the next one.
 TEST(DecoderRunTest, CancelBeforeTheRunStartsIsServedOnce) {
   const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
-  Decoder decoder(log, false, DatabaseSettings{}, [](uint64_t, uint64_t, const std::string&) {});
+  Decoder decoder(log, false, [](uint64_t, uint64_t, const std::string&) {});
   const std::string dir = zrltest::makeTempSubdir("early-cancel");
   decoder.setOutputPath(dir + "/out.csv");
   decoder.requestCancel();
@@ -593,7 +593,7 @@ TEST(DecoderRunTest, AWriteErrorIsAFailure) {
   // The table needs about 2.5 KB; the file may only take 1 KB.
   const int status = zrltest::inChildWithFileSizeLimit(1024, [&] {
     std::vector<std::string> messages;
-    Decoder d(log, false, DatabaseSettings{},
+    Decoder d(log, false,
               [&](uint64_t, uint64_t, const std::string& m) {
                 if (!m.empty()) messages.push_back(m);
               });

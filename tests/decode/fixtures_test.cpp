@@ -102,7 +102,7 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
   zrlwriter::writeZrlFile(logPath, description.head, description.body, description.options);
 
   std::vector<std::string> messages;
-  Decoder decoder(logPath, false, DatabaseSettings{},
+  Decoder decoder(logPath, false,
                   [&](uint64_t, uint64_t, const std::string& m) {
                     if (!m.empty()) messages.push_back(m);
                   });

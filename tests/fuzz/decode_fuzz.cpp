@@ -227,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int steps = 0;
   Decoder* running = nullptr;
   {
-    Decoder decoder(logPath, false, DatabaseSettings{},
+    Decoder decoder(logPath, false,
                     [&](uint64_t, uint64_t, const std::string& message) {
                       if (!message.empty()) {
                         messages.push_back(message);

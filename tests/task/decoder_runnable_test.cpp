@@ -20,7 +20,7 @@ std::atomic<int> completions{0};
 void countCompletion(DecoderRunnable*) { ++completions; }
 
 std::unique_ptr<Decoder> decoderFor(const std::string& path, ProgressCallback cb = {}) {
-  return std::make_unique<Decoder>(path, false, DatabaseSettings{}, std::move(cb));
+  return std::make_unique<Decoder>(path, false, std::move(cb));
 }
 
 TEST(DecoderRunnable, RunsOnThePoolAndCompletesEveryTime) {
