@@ -6,10 +6,6 @@ namespace zrl {
 
 namespace {
 
-// Counts records across every decode of the process, for the progress step
-// every 100 records.
-std::atomic<uint64_t> recordCounter{0};
-
 const std::string& noMessage() {
   static const std::string empty;
   return empty;
@@ -309,7 +305,10 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
 
 bool Decoder::recordLoop() {
   progressStep();
-  uint64_t counter = recordCounter.load(std::memory_order_relaxed);
+  // Records taken in this run, for the progress step every 100 records. It
+  // belongs to the run: two decodes running at once must not move each
+  // other's steps, nor an earlier decode those of a later one.
+  uint64_t counter = 0;
   bool succeeded = false;
   for (;;) {
     if (cancelRequested()) {
@@ -364,7 +363,6 @@ bool Decoder::recordLoop() {
     }
     checkEnd(currentMs_);
   }
-  recordCounter.store(counter, std::memory_order_relaxed);
 
   // The bin open when the records end holds data like any other, whether
   // the stream, the window or a damaged record ended them; a cancel or a

@@ -518,6 +518,40 @@ TEST(DecoderRunTest, ProgressEveryHundredRecords) {
   EXPECT_LE(out.progressSteps, 23);
 }
 
+// Two decoders at once, on logs of different lengths: each reports the
+// same steps and writes the same table as when it runs alone, and its last
+// step is the whole stream.
+TEST(DecoderRunTest, ConcurrentDecodesKeepTheirOwnProgress) {
+  struct Run {
+    std::vector<uint64_t> steps;
+    uint64_t total = 0;
+    std::string csv;
+  };
+  const auto decodeInto = [](const std::string& log, Run& run) {
+    Decoder decoder(log, false, [&](uint64_t done, uint64_t total, const std::string&) {
+      run.steps.push_back(done);
+      run.total = total;
+    });
+    decoder.setOutputPath(zrltest::makeTempSubdir("concurrent") + "/out.csv");
+    EXPECT_TRUE(decoder.run());
+    run.csv = zrltest::readFile(decoder.outputPath());
+  };
+  const std::string logs[] = {writeLog(engineHead(kTen, kTen + 1499000), everySecond(1500)),
+                              writeLog(engineHead(kTen, kTen + 776000), everySecond(777))};
+  Run alone[2], together[2];
+  for (int i = 0; i < 2; ++i) decodeInto(logs[i], alone[i]);
+  std::thread other([&] { decodeInto(logs[1], together[1]); });
+  decodeInto(logs[0], together[0]);
+  other.join();
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(together[i].steps, alone[i].steps) << i;
+    EXPECT_EQ(together[i].csv, alone[i].csv) << i;
+    ASSERT_FALSE(together[i].steps.empty());
+    EXPECT_EQ(together[i].steps.back(), together[i].total) << i;
+  }
+  EXPECT_EQ(std::count(together[0].csv.begin(), together[0].csv.end(), '\n'), 1501);
+}
+
 struct BrokenStreamCase {
   const char* name;
   std::string body;
