@@ -45,14 +45,11 @@ class Decoder : public LogReader {
   // Called before a decode is handed to its thread, and by run() when it ends.
   void clearCancelRequest() { cancelRequested_.store(false, std::memory_order_relaxed); }
 
-  // ---- settings (the texts are those of the window's controls) ----
-  void setFloatFormat(const std::string& text) { settings_.floatFormat = floatFormatFromText(text); }
-  void setColumnSeparator(const std::string& text) {
-    settings_.columnSeparator = columnSeparatorFromText(text);
-  }
-  void setDecimalSeparator(const std::string& text) {
-    settings_.decimalSeparator = decimalSeparatorFromText(text);
-  }
+  // ---- settings (see DecodeSettings) ----
+  void setFloatFormat(FloatFormat format) { settings_.floatFormat = format; }
+  void setColumnSeparator(char separator) { settings_.columnSeparator = separator; }
+  void setDecimalSeparator(char separator) { settings_.decimalSeparator = separator; }
+  // A frequency code as DecodeSettings::frequencyCode describes it.
   void setFrequency(int32_t code) {
     settings_.frequencyCode = code;
     settings_.periodMs = periodFromFrequencyCode(code);
@@ -69,7 +66,7 @@ class Decoder : public LogReader {
   void setMilliseconds(bool on) { settings_.milliseconds = on; }
   void setUnitLine(bool on) { settings_.unitLine = on; }
   void setLeaveBlank(bool on) { settings_.leaveBlank = on; }
-  void setMethod(int32_t code) { settings_.method = code; }
+  void setMethod(AggregationMethod method) { settings_.method = method; }
   void setAliases(const std::vector<AliasEntry>& aliases) { settings_.aliases = aliases; }
   void setFilters(const std::vector<RowFilterEntry>& filters) { settings_.filters = filters; }
   // Where the rows of the next runs go: `sink` (not owned) instead of a CSV

@@ -20,7 +20,7 @@ bool isNumber(DataValueKind kind) {
 void RowAssembler::start(const DecodeSettings& settings, const std::vector<OutputColumn>& columns) {
   separator_ = settings.columnSeparator;
   decimalSeparator_ = settings.decimalSeparator;
-  floatFormat_ = settings.floatFormat;
+  floatFormat_ = floatFormatCode(settings.floatFormat);
   utc_ = settings.utc;
   milliseconds_ = settings.milliseconds;
   unitLine_ = settings.unitLine;

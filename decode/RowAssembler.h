@@ -102,7 +102,7 @@ class RowAssembler {
   std::vector<OutputColumn> columns_;
   char separator_ = ';';
   char decimalSeparator_ = '.';
-  int32_t floatFormat_ = 4;
+  int floatFormat_ = floatFormatCode(FloatFormat::SevenDecimals);  // as the value texts take it
   bool utc_ = true;
   bool milliseconds_ = false;
   bool unitLine_ = false;

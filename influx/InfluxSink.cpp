@@ -33,7 +33,7 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<OutputC
       options_.measurement,
       std::vector<std::pair<std::string, std::string>>{{"gateway", options_.gateway},
                                                        {"serial", serialNumber}},
-      fields, settings.floatFormat);
+      fields, floatFormatCode(settings.floatFormat));
   poster_ = std::make_unique<HttpBatchPoster>(options_.url, options_.database, cancelled_,
                                               options_.retryWaitsMs);
   pending_.clear();

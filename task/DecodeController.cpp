@@ -13,6 +13,7 @@
 #include "common/Console.h"
 #include "common/LogSummary.h"
 #include "config/ConfigFile.h"
+#include "config/ControlTexts.h"
 #include "config/RememberedConfig.h"
 #include "decode/Decoder.h"
 #include "influx/InfluxSink.h"
@@ -370,9 +371,9 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
   Decoder& d = decoder_->decoder();
   d.setLeaveBlank(request.leaveBlank);
   d.setMilliseconds(request.milliseconds);
-  d.setFloatFormat(request.floatFormat.toStdString());
-  d.setColumnSeparator(request.columnSeparator.toStdString());
-  d.setDecimalSeparator(request.decimalSeparator.toStdString());
+  d.setFloatFormat(floatFormatFromText(request.floatFormat.toStdString()));
+  d.setColumnSeparator(columnSeparatorFromText(request.columnSeparator.toStdString()));
+  d.setDecimalSeparator(decimalSeparatorFromText(request.decimalSeparator.toStdString()));
   d.setUtc(request.utc);
   d.setUnitLine(request.unitLine);
   d.setAliases(toAliasEntries(aliases_));

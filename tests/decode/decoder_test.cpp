@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/ControlTexts.h"
 #include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
 
@@ -78,9 +79,9 @@ TEST(DecoderRunTest, SettingsShapeTheTable) {
       .timestamp(750).integer(3, 2).floatValue(1, 120.5f);
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
   const Outcome out = decode(log, [](Decoder& d) {
-    d.setColumnSeparator("tab");
-    d.setDecimalSeparator(",");
-    d.setFloatFormat("Tarvik");
+    d.setColumnSeparator('\t');
+    d.setDecimalSeparator(',');
+    d.setFloatFormat(FloatFormat::Tarvik);
     d.setMilliseconds(true);
     d.setLeaveBlank(true);
     d.setUnitLine(true);
@@ -314,7 +315,7 @@ TEST(DecoderRunTest, ResampledRowsCarryTheTimeOfTheirData) {
     const std::string log = writeLog(engineHead(kTen + 300, kTen + 9300), c.body);
     const Outcome out = decode(log, [&](Decoder& d) {
       d.setFrequency(frequencyCodeFromText("1"));
-      d.setMethod(MethodLast);
+      d.setMethod(AggregationMethod::Last);
       d.setMilliseconds(true);
       d.setLeaveBlank(true);
       if (c.startOffset != 0) d.setStartMs(kTen + c.startOffset);
@@ -346,20 +347,20 @@ TEST(DecoderRunTest, ABinBeyondItsStorageLimitEndsTheDecode) {
   body.timestamp(0).integer(3, 7).timestamp(1000);
   for (int i = 0; i < 140000; ++i) body.integer(3, i);  // 8 bytes each kept for a Median
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
-  const auto resample = [](int32_t method) {
+  const auto resample = [](AggregationMethod method) {
     return [method](Decoder& d) {
       d.setFrequency(frequencyCodeFromText("1"));
       d.setMethod(method);
       d.setBinLimitBytes(std::size_t{1} << 20);
     };
   };
-  Outcome out = decode(log, resample(MethodMedian));
+  Outcome out = decode(log, resample(AggregationMethod::Median));
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.messages, std::vector<std::string>{"Resampling stopped: one bin holds more than 1 "
                                                    "MiB of samples; choose a higher frequency or "
                                                    "another method"});
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n");
-  out = decode(log, resample(MethodMean));
+  out = decode(log, resample(AggregationMethod::Mean));
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n" +
                          "05/03/2026;10:00:01;;69999.5000000;\r\n");

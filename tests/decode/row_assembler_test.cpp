@@ -71,7 +71,7 @@ TEST(RowAssemblerTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
   DecodeSettings s;
   s.leaveBlank = true;
   s.milliseconds = true;
-  s.floatFormat = 0;  // the variable's own decimals
+  s.floatFormat = FloatFormat::Tarvik;  // the variable's own decimals
   s.decimalSeparator = ',';
   const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.setValue(0, NodeDataValue(int32_t{900}));
@@ -92,7 +92,7 @@ TEST(RowAssemblerTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
 
 TEST(RowAssemblerTest, RowFiltersDropWholeRows) {
   DecodeSettings s;
-  s.floatFormat = 1;
+  s.floatFormat = FloatFormat::OneDecimal;
   s.filters = {{"Engine.Speed", "minimum", "5"}, {"Engine.Temp", "maximum", "100"}};
   const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.setValue(1, NodeDataValue(20.0f));
@@ -155,7 +155,7 @@ TEST(RowAssemblerTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
   // A column keeps the text of its last value while the value repeats; any
   // change of kind or of any payload byte must still be written anew.
   DecodeSettings s;
-  s.floatFormat = 1;
+  s.floatFormat = FloatFormat::OneDecimal;
   const std::string longText(30, 'a');
   std::string lateChange = longText;
   lateChange.back() = 'b';
