@@ -51,7 +51,7 @@ QString summaryOf(const Session& session, const DecodeJob& job, const zrl::Decod
   return parameterSummaryText(p);
 }
 
-zrl::DatabaseSettings databaseChoiceOf(const StartupOptions& options) {
+DatabaseChoice databaseChoiceOf(const StartupOptions& options) {
   return {options.influxDatabase, options.influxMeasurement, options.influxGateway, options.influxUrl};
 }
 

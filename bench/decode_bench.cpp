@@ -48,13 +48,13 @@ const std::string& benchLog() {
 
 bool decodeOnce(const std::string& log, const std::string& csv, int32_t frequencyCode,
                 std::string& error) {
-  Decoder decoder(log, false, DatabaseSettings{},
+  Decoder decoder(log, false,
                   [&](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) error = message;
                   });
   decoder.setOutputPath(csv);
   decoder.setFrequency(frequencyCode);
-  decoder.setMethod(MethodMean);
+  decoder.setMethod(AggregationMethod::Mean);
   const bool ok = decoder.run();
   std::remove(decoder.outputPath().c_str());
   return ok;
@@ -167,14 +167,16 @@ int decodeFromCommandLine(int argc, char** argv) {
     std::fprintf(stderr, "usage: decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]\n");
     return 2;
   }
-  int32_t code = 0, method = MethodMedian;
+  int32_t code = 0;
+  AggregationMethod method = AggregationMethod::Median;
   long only = -1;
   for (int i = 4; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--resample") == 0) code = std::atoi(argv[i + 1]);
-    if (std::strcmp(argv[i], "--method") == 0) method = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--method") == 0)
+      method = static_cast<AggregationMethod>(std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--only") == 0) only = std::atol(argv[i + 1]);
   }
-  Decoder decoder(argv[2], false, DatabaseSettings{},
+  Decoder decoder(argv[2], false,
                   [](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) std::printf("Error while decoding: %s\n", message.c_str());
                   });

@@ -43,7 +43,11 @@ void copySample(NodeDataValue& to, const DataValue& from) {
   to.id = from.id;
 }
 
-bool isMethod(int32_t method) { return method >= MethodMedian && method <= MethodLast; }
+bool isMethod(AggregationMethod method) {
+  const int32_t code = static_cast<int32_t>(method);
+  return code >= static_cast<int32_t>(AggregationMethod::Median) &&
+         code <= static_cast<int32_t>(AggregationMethod::Last);
+}
 
 // Min and Max order Booleans false before true, Integers by their exact
 // value and Floats by theirs; the sort of a Median keeps comparing
@@ -60,8 +64,8 @@ double orderKey(const DataValue& v) {
 
 }  // namespace
 
-void BinColumn::reset(int32_t method) {
-  method_ = isMethod(method) ? method : MethodMedian;
+void BinColumn::reset(AggregationMethod method) {
+  method_ = isMethod(method) ? method : AggregationMethod::Median;
   clear();
 }
 
@@ -84,7 +88,7 @@ void BinColumn::add(const DataValue& sample) {
   if (count_++ == 0) {
     kind_ = sample.type;
     copySample(first_, sample);
-    if (method_ == MethodMin || method_ == MethodMax) {
+    if (method_ == AggregationMethod::Min || method_ == AggregationMethod::Max) {
       copySample(pick_, sample);
       if (kind_ == DataValueKind::TimeStamp) {
         bestTime_ = nanosecondsOf(sample);
@@ -92,14 +96,14 @@ void BinColumn::add(const DataValue& sample) {
         bestKey_ = orderKey(sample);
       }
     }
-  } else if (method_ == MethodMin || method_ == MethodMax) {
+  } else if (method_ == AggregationMethod::Min || method_ == AggregationMethod::Max) {
     addExtreme(sample);
   }
   switch (method_) {
-    case MethodMedian:
+    case AggregationMethod::Median:
       addMedian(sample);
       break;
-    case MethodMean:
+    case AggregationMethod::Mean:
       if (kind_ == DataValueKind::Boolean) {
         sum_ += sample.value[0] != 0 ? 1 : 0;
       } else if (kind_ == DataValueKind::Integer) {
@@ -110,7 +114,7 @@ void BinColumn::add(const DataValue& sample) {
         sum_ += doubleOf(sample);
       }
       break;
-    case MethodLast:
+    case AggregationMethod::Last:
       copySample(pick_, sample);
       break;
     default:
@@ -119,7 +123,7 @@ void BinColumn::add(const DataValue& sample) {
 }
 
 void BinColumn::addExtreme(const DataValue& sample) {
-  const bool max = method_ == MethodMax;
+  const bool max = method_ == AggregationMethod::Max;
   switch (kind_) {
     case DataValueKind::Boolean:
     case DataValueKind::Integer:
@@ -229,11 +233,11 @@ NodeDataValue BinColumn::result() {
   if (count_ == 0) return NodeDataValue();
   if (count_ == 1) return first_;
   switch (method_) {
-    case MethodMean: return mean();
-    case MethodMin:
-    case MethodMax:
-    case MethodLast: return pick_;
-    case MethodFirst: return first_;
+    case AggregationMethod::Mean: return mean();
+    case AggregationMethod::Min:
+    case AggregationMethod::Max:
+    case AggregationMethod::Last: return pick_;
+    case AggregationMethod::First: return first_;
     default: return median();
   }
 }

@@ -11,15 +11,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "decode/DecodeSettings.h"
 #include "values/DataValue.h"
 
 namespace zrl {
 
 class BinColumn {
  public:
-  // Forgets the samples and takes the method of the coming bins (a code
-  // outside MethodMedian ... MethodLast is Median).
-  void reset(int32_t method);
+  // Forgets the samples and takes the method of the coming bins (a value
+  // outside the list is Median).
+  void reset(AggregationMethod method);
   void clear();
 
   // Every sample of a column has the kind of its catalog type, so the
@@ -46,7 +47,7 @@ class BinColumn {
   NodeDataValue median();
   NodeDataValue mean() const;
 
-  int32_t method_ = 0;
+  AggregationMethod method_ = AggregationMethod::Median;
   DataValueKind kind_ = DataValueKind::UnknownDt;
   uint64_t count_ = 0;
   NodeDataValue first_;    // the first sample (the result of a single one)

@@ -1,9 +1,7 @@
-// The settings that steer one decode, with their defaults and the
-// conversions from the texts the window's controls show.
+// The settings that steer one decode, with their defaults.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,24 +10,22 @@
 
 namespace zrl {
 
-// Database output options. The program has no database output; the settings
-// are carried so that the window can hand them over unchanged.
-struct DatabaseSettings {
-  std::optional<std::string> influxDatabase;
-  std::optional<std::string> influxMeasurement;
-  std::optional<std::string> influxGateway;
-  std::optional<std::string> influxUrl;
+// How a resampled decode reduces the samples of a bin to one value. A value
+// outside the list (an unchecked code) is taken as Median.
+enum class AggregationMethod : int32_t { Median = 0, Mean = 1, Min = 2, Max = 3, First = 4, Last = 5 };
+
+// How many decimals Float and Double cells are written with. The values are
+// the float format codes of the value texts (see floatDigits).
+enum class FloatFormat : int32_t {
+  Tarvik = 0,  // the variable's own decimals, as the catalog declares them
+  OneDecimal = 1,
+  ThreeDecimals = 2,
+  FiveDecimals = 3,
+  SevenDecimals = 4
 };
 
-// Aggregation methods of the resampler, in the order of their codes.
-enum AggregationMethod : int32_t {
-  MethodMedian = 0,
-  MethodMean = 1,
-  MethodMin = 2,
-  MethodMax = 3,
-  MethodFirst = 4,
-  MethodLast = 5
-};
+// The float format code that the value texts take.
+constexpr int floatFormatCode(FloatFormat format) { return static_cast<int>(format); }
 
 // A row filter: rows whose cell of `name` reads at or beyond `limitText`
 // (kind "minimum": at or below, "maximum": at or above) are not written.
@@ -52,30 +48,20 @@ struct DecodeSettings {
   std::vector<uint8_t> selected = std::vector<uint8_t>(kMaxVariables, 1);
   char columnSeparator = ';';
   char decimalSeparator = '.';
-  int32_t floatFormat = 4;
+  FloatFormat floatFormat = FloatFormat::SevenDecimals;
   bool utc = true;
   bool milliseconds = false;
   bool unitLine = false;
   bool leaveBlank = false;
+  // Resampling frequency: 0 none, -2 0.01 Hz, -1 0.1 Hz, n > 0 n Hz. A code
+  // whose period comes out as 0 ms (above 1000 Hz) resamples nothing.
   int32_t frequencyCode = 0;
-  int64_t periodMs = 0;
-  int32_t method = MethodMedian;
+  int64_t periodMs = 0;  // periodFromFrequencyCode(frequencyCode)
+  AggregationMethod method = AggregationMethod::Median;
   std::vector<AliasEntry> aliases;
   std::vector<RowFilterEntry> filters;
-  bool influxOutput = false;  // never set: there is no database output
 };
 
-// "Tarvik" 0, "1 decimal" 1, "3 decimals" 2, "5 decimals" 3, anything else 4.
-int32_t floatFormatFromText(const std::string& text);
-// "tab" is the TAB character; any other text gives its first character
-// (NUL for an empty text).
-char columnSeparatorFromText(const std::string& text);
-// The first character of the text (NUL for an empty text).
-char decimalSeparatorFromText(const std::string& text);
-// "None" 0, "0.01" -2, "0.1" -1, "1" ... "500" as their number; anything else 0.
-int32_t frequencyCodeFromText(const std::string& text);
-// "Median" 0, "Mean" 1, "Min" 2, "Max" 3, "First" 4, "Last" 5; anything else 0.
-int32_t methodFromText(const std::string& text);
 // Resampling period in ms: 0 none, -2 100000, -1 10000, n > 0 1000 / n,
 // other negative codes 0.
 int64_t periodFromFrequencyCode(int32_t code);

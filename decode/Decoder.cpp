@@ -6,10 +6,6 @@ namespace zrl {
 
 namespace {
 
-// Counts records across every decode of the process, for the progress step
-// every 100 records.
-std::atomic<uint64_t> recordCounter{0};
-
 const std::string& noMessage() {
   static const std::string empty;
   return empty;
@@ -23,10 +19,8 @@ const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 }  // namespace
 
-Decoder::Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
-                 ProgressCallback cb)
-    : LogReader(path, std::move(cb)), verbose_(verbose), database_(database),
-      routes_(kMaxVariables) {}
+Decoder::Decoder(const std::string& path, bool verbose, ProgressCallback cb)
+    : LogReader(path, std::move(cb)), verbose_(verbose), routes_(kMaxVariables) {}
 
 Decoder::~Decoder() {
   output_.close();
@@ -71,7 +65,7 @@ void Decoder::checkEnd(int64_t t) {
 }
 
 bool Decoder::buildColumns() {
-  std::vector<CsvColumn> columns;
+  std::vector<OutputColumn> columns;
   for (const VariableListing& v : listVariables()) {
     if (v.id >= settings_.selected.size() || settings_.selected[v.id] == 0) continue;
     const VariableEntry* entry = variableMap().find(v.id);
@@ -85,19 +79,18 @@ bool Decoder::buildColumns() {
     routes_[id].copy = payloadCopyOf(routes_[id].type);
     if (routes_[id].copy.usable) routes_[id].walkStep = static_cast<uint8_t>(2 + routes_[id].fixedSize);
   }
-  csv_.start(settings_, columns);
+  rows_.start(settings_, columns);
   sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
   return sink_ == nullptr || sink_->begin(settings_, columns, serial());
 }
 
 // Opens everything and writes the CSV head; false after reporting why.
 bool Decoder::prepareRun() {
-  settings_.influxOutput = sink_ != nullptr;
   if (!openInputFile(false)) {
     report("Failed to open input file");
     return false;
   }
-  if (!settings_.influxOutput) {
+  if (sink_ == nullptr) {
     if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_)) {
       report(target_.failureText());
       return false;
@@ -148,12 +141,12 @@ bool Decoder::prepareRun() {
     report(sink_->errorText());
     return false;
   }
-  if (!settings_.influxOutput) csv_.writeHeader();
+  if (sink_ == nullptr) rows_.writeHeader();
   return true;
 }
 
 std::string Decoder::expectedOutputPath() const {
-  if (settings_.influxOutput || settings_.outputDescriptor != -1) return settings_.outputPath;
+  if (sink_ != nullptr || settings_.outputDescriptor != -1) return settings_.outputPath;
   return OutputTarget::expectedPath(settings_.outputPath);
 }
 
@@ -226,7 +219,7 @@ void Decoder::rowStep(int64_t t) {
 
 void Decoder::writeBinRow(int64_t rowMs) {
   sampling_.drain([this](std::size_t column, const NodeDataValue& value) {
-    csv_.setValue(column, value);
+    rows_.setValue(column, value);
   });
   closeRow(static_cast<uint64_t>(rowMs));
 }
@@ -251,8 +244,8 @@ bool Decoder::readValueRecord(uint16_t id, const uint8_t* inPlace) {
     return addSample(c);
   }
   // Straight into the row; readVarData leaves its target alone on failure.
-  if (!readVarData(id, route.type, csv_.valueStorage(c))) return false;
-  csv_.valueStored(c);
+  if (!readVarData(id, route.type, rows_.valueStorage(c))) return false;
+  rows_.valueStored(c);
   return true;
 }
 
@@ -261,8 +254,8 @@ bool Decoder::routeValue(std::size_t column, uint8_t type, const uint8_t* payloa
     storeFixedPayload(type, payload, decoded_);
     return addSample(column);
   }
-  storeFixedPayload(type, payload, csv_.valueStorage(column));
-  csv_.valueStored(column);
+  storeFixedPayload(type, payload, rows_.valueStorage(column));
+  rows_.valueStored(column);
   return true;
 }
 
@@ -296,8 +289,8 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
         storePayloadCopy(route.copy, p + 2, decoded_);
         binFull = !addSample(column);
       } else {
-        storePayloadCopy(route.copy, p + 2, csv_.valueStorage(column));
-        csv_.valueStored(column);
+        storePayloadCopy(route.copy, p + 2, rows_.valueStorage(column));
+        rows_.valueStored(column);
       }
     }
     // A record that overflowed its bin is taken all the same, as a single
@@ -312,7 +305,10 @@ unsigned Decoder::walkValueRecords(unsigned limit) {
 
 bool Decoder::recordLoop() {
   progressStep();
-  uint64_t counter = recordCounter.load(std::memory_order_relaxed);
+  // Records taken in this run, for the progress step every 100 records. It
+  // belongs to the run: two decodes running at once must not move each
+  // other's steps, nor an earlier decode those of a later one.
+  uint64_t counter = 0;
   bool succeeded = false;
   for (;;) {
     if (cancelRequested()) {
@@ -367,7 +363,6 @@ bool Decoder::recordLoop() {
     }
     checkEnd(currentMs_);
   }
-  recordCounter.store(counter, std::memory_order_relaxed);
 
   // The bin open when the records end holds data like any other, whether
   // the stream, the window or a damaged record ended them; a cancel or a

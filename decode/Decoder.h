@@ -1,7 +1,8 @@
 // One log file and its decode into CSV: the reading side comes from
 // LogReader; this adds the decode settings, the run that drives the record
-// loop (time window, selection, routing), the resampler and the CSV writer.
-// With a row sink attached, the finished rows go to it instead of a file.
+// loop (time window, selection, routing), the time bins of a resampled
+// decode and the row assembler. With a row sink attached, the finished rows
+// go to it instead of a file.
 #pragma once
 
 #include <atomic>
@@ -10,11 +11,11 @@
 #include <vector>
 
 #include "decode/CsvOutput.h"
-#include "decode/CsvWriter.h"
+#include "decode/RowAssembler.h"
 #include "decode/DecodeSettings.h"
 #include "decode/DecodeStop.h"
 #include "decode/OutputTarget.h"
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 #include "decode/RowSink.h"
 #include "reader/FixedPayload.h"
 #include "reader/LogReader.h"
@@ -24,8 +25,7 @@ namespace zrl {
 class Decoder : public LogReader {
  public:
   // Reads the file's head now (see LogReader); every variable is selected.
-  Decoder(const std::string& path, bool verbose, const DatabaseSettings& database,
-          ProgressCallback cb);
+  Decoder(const std::string& path, bool verbose, ProgressCallback cb);
   ~Decoder() override;
 
   // One whole decode into outputPath() (renamed when that file exists; see
@@ -45,14 +45,11 @@ class Decoder : public LogReader {
   // Called before a decode is handed to its thread, and by run() when it ends.
   void clearCancelRequest() { cancelRequested_.store(false, std::memory_order_relaxed); }
 
-  // ---- settings (the texts are those of the window's controls) ----
-  void setFloatFormat(const std::string& text) { settings_.floatFormat = floatFormatFromText(text); }
-  void setColumnSeparator(const std::string& text) {
-    settings_.columnSeparator = columnSeparatorFromText(text);
-  }
-  void setDecimalSeparator(const std::string& text) {
-    settings_.decimalSeparator = decimalSeparatorFromText(text);
-  }
+  // ---- settings (see DecodeSettings) ----
+  void setFloatFormat(FloatFormat format) { settings_.floatFormat = format; }
+  void setColumnSeparator(char separator) { settings_.columnSeparator = separator; }
+  void setDecimalSeparator(char separator) { settings_.decimalSeparator = separator; }
+  // A frequency code as DecodeSettings::frequencyCode describes it.
   void setFrequency(int32_t code) {
     settings_.frequencyCode = code;
     settings_.periodMs = periodFromFrequencyCode(code);
@@ -69,7 +66,7 @@ class Decoder : public LogReader {
   void setMilliseconds(bool on) { settings_.milliseconds = on; }
   void setUnitLine(bool on) { settings_.unitLine = on; }
   void setLeaveBlank(bool on) { settings_.leaveBlank = on; }
-  void setMethod(int32_t code) { settings_.method = code; }
+  void setMethod(AggregationMethod method) { settings_.method = method; }
   void setAliases(const std::vector<AliasEntry>& aliases) { settings_.aliases = aliases; }
   void setFilters(const std::vector<RowFilterEntry>& filters) { settings_.filters = filters; }
   // Where the rows of the next runs go: `sink` (not owned) instead of a CSV
@@ -85,7 +82,6 @@ class Decoder : public LogReader {
   // Before a run: the name it is expected to write.
   std::string expectedOutputPath() const;
   bool verbose() const { return verbose_; }
-  const DatabaseSettings& databaseSettings() const { return database_; }
 
  private:
   void resetRunState();
@@ -93,8 +89,8 @@ class Decoder : public LogReader {
   bool recordLoop();
   bool buildColumns();
   void closeRow(uint64_t rowMs) {
-    if (sink_ == nullptr) csv_.writeRow(rowMs);
-    else csv_.handRow(rowMs, *sink_);
+    if (sink_ == nullptr) rows_.writeRow(rowMs);
+    else rows_.handRow(rowMs, *sink_);
   }
   bool sinkFailed() const { return sink_ != nullptr && sink_->failed(); }
   void progressStep();
@@ -131,7 +127,6 @@ class Decoder : public LogReader {
   unsigned walkValueRecords(unsigned limit);
 
   bool verbose_;
-  DatabaseSettings database_;
   DecodeSettings settings_;
   std::atomic<bool> cancelRequested_{false};
   bool cancelled_ = false;
@@ -163,7 +158,7 @@ class Decoder : public LogReader {
   NodeDataValue decoded_;          // the value of the record being read
   CsvOutput output_;
   OutputTarget target_;
-  CsvWriter csv_{output_};
+  RowAssembler rows_{output_};
   RowSink* sink_ = nullptr;
   BinClock bins_;
   SamplingBuffer sampling_;

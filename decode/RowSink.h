@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/CsvWriter.h"
 #include "decode/DecodeSettings.h"
+#include "decode/OutputColumn.h"
 #include "values/DataValue.h"
 
 namespace zrl {
@@ -20,7 +20,7 @@ class RowSink {
 
   // A decode starts: its settings, its columns in order and the serial
   // number of the log. False (with errorText()) when no row can be taken.
-  virtual bool begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+  virtual bool begin(const DecodeSettings& settings, const std::vector<OutputColumn>& columns,
                      const std::string& serialNumber) = 0;
   // One row stamped `rowMs`: `cells[i]` is the value of column i, or null
   // for an empty cell; at least one cell has a value.

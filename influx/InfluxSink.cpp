@@ -9,7 +9,7 @@ InfluxSink::InfluxSink(InfluxOptions options, std::function<bool()> cancelled)
 
 InfluxSink::~InfluxSink() { stopSender(); }
 
-bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<OutputColumn>& columns,
                        const std::string& serialNumber) {
   stopSender();
   // The server would refuse every batch (or, for "#", take each line for a
@@ -22,7 +22,7 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColu
   // Fields are named like the CSV headings would be, except that a column
   // without an alias keeps its full "Group.Variable" name.
   std::vector<PointField> fields;
-  for (const CsvColumn& column : columns) {
+  for (const OutputColumn& column : columns) {
     const std::string* name = &column.fullName;
     for (const AliasEntry& alias : settings.aliases) {
       if (alias.first == column.fullName && !alias.second.empty()) name = &alias.second;
@@ -33,7 +33,7 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<CsvColu
       options_.measurement,
       std::vector<std::pair<std::string, std::string>>{{"gateway", options_.gateway},
                                                        {"serial", serialNumber}},
-      fields, settings.floatFormat);
+      fields, floatFormatCode(settings.floatFormat));
   poster_ = std::make_unique<HttpBatchPoster>(options_.url, options_.database, cancelled_,
                                               options_.retryWaitsMs);
   pending_.clear();

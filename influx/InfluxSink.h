@@ -38,7 +38,7 @@ class InfluxSink : public RowSink {
   InfluxSink(InfluxOptions options, std::function<bool()> cancelled);
   ~InfluxSink() override;
 
-  bool begin(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+  bool begin(const DecodeSettings& settings, const std::vector<OutputColumn>& columns,
              const std::string& serialNumber) override;
   void writeRow(uint64_t rowMs, const DataValue* const* cells) override;
   bool end(bool cancelled) override;

@@ -56,15 +56,15 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   zrl::DecodeSettings& s = job.settings;
   s.leaveBlank = options.leaveBlank;
   s.milliseconds = options.milliseconds;
-  s.floatFormat = floatFormatFromText(options.floatFormat.toStdString());
-  s.columnSeparator = columnSeparatorFromText(options.columnSeparator.toStdString());
-  s.decimalSeparator = decimalSeparatorFromText(options.decimalSeparator.toStdString());
+  s.floatFormat = zrl::floatFormatFromText(options.floatFormat.toStdString());
+  s.columnSeparator = zrl::columnSeparatorFromText(options.columnSeparator.toStdString());
+  s.decimalSeparator = zrl::decimalSeparatorFromText(options.decimalSeparator.toStdString());
   s.utc = options.utc;
   s.unitLine = options.unitLine;
   s.aliases = aliasEntries(session.aliases());
   s.filters = filterEntries(session.conditions());
-  s.method = methodFromText(options.method.toStdString());
-  s.frequencyCode = frequencyCodeFromText(options.frequency.toStdString());
+  s.method = zrl::methodFromText(options.method.toStdString());
+  s.frequencyCode = zrl::frequencyCodeFromText(options.frequency.toStdString());
   s.periodMs = zrl::periodFromFrequencyCode(s.frequencyCode);
 
   if (!overrides.selectionFailure.isEmpty()) {

@@ -1,6 +1,6 @@
 #include "task/DatabaseOutput.h"
 
-std::optional<zrl::InfluxOptions> databaseOutputOptions(const zrl::DatabaseSettings& settings,
+std::optional<zrl::InfluxOptions> databaseOutputOptions(const DatabaseChoice& settings,
                                                         const Json::Value& config) {
   if (!settings.influxDatabase || !settings.influxMeasurement) return std::nullopt;
   zrl::InfluxOptions options;

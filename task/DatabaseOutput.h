@@ -5,13 +5,21 @@
 #include <json/json.h>
 
 #include <optional>
+#include <string>
 
-#include "decode/DecodeSettings.h"
 #include "influx/InfluxSink.h"
+
+// The database options as the command line gives them.
+struct DatabaseChoice {
+  std::optional<std::string> influxDatabase;
+  std::optional<std::string> influxMeasurement;
+  std::optional<std::string> influxGateway;
+  std::optional<std::string> influxUrl;
+};
 
 // None unless a database and a measurement were given. The address is
 // --influxURL, else the configuration's "InfluxUrl", else the default; the
 // batch size is the configuration's "InfluxBatchSize", else 500. The
 // command line wins over the configuration, as for every other option.
-std::optional<zrl::InfluxOptions> databaseOutputOptions(const zrl::DatabaseSettings& settings,
+std::optional<zrl::InfluxOptions> databaseOutputOptions(const DatabaseChoice& settings,
                                                         const Json::Value& config);

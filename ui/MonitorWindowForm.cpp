@@ -167,13 +167,14 @@ void MonitorWindowForm::setupUi(QMainWindow* window) {
   gridLayout_2->addLayout(variablesLayout, 0, 1, 4, 1);
 
   // The database connection square; it shares its cells with the variable
-  // panel and stays red, as this platform has no database output.
+  // panel and stays red, as the window never connects to a database
+  // (database output belongs to batch runs).
   horizontalLayout_6 = boxLayout<QHBoxLayout>("horizontalLayout_6", 8);
   connectionLabel = plainLabel(centralWidget, "connectionLabel");
   connectionLabel->setFixedSize(24, 24);
   connectionLabel->setEnabled(false);
   // Kept under the variable panel that shares its cells: the square has no
-  // use on this platform and must not cover the list.
+  // use in the window and must not cover the list.
   connectionLabel->lower();
   horizontalLayout_6->addWidget(connectionLabel);
   horizontalLayout_6->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));

@@ -58,7 +58,7 @@ inline Outcome decode(const std::string& logPath,
                       const std::function<void(Decoder&, int step)>& onProgress = {}) {
   Outcome outcome;
   Decoder* running = nullptr;
-  Decoder decoder(logPath, false, DatabaseSettings{},
+  Decoder decoder(logPath, false,
                   [&](uint64_t, uint64_t, const std::string& message) {
                     if (!message.empty()) {
                       outcome.messages.push_back(message);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/ControlTexts.h"
 #include "tests/decode/ChildProcess.h"
 #include "tests/decode/DecodeTestSupport.h"
 
@@ -78,9 +79,9 @@ TEST(DecoderRunTest, SettingsShapeTheTable) {
       .timestamp(750).integer(3, 2).floatValue(1, 120.5f);
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
   const Outcome out = decode(log, [](Decoder& d) {
-    d.setColumnSeparator("tab");
-    d.setDecimalSeparator(",");
-    d.setFloatFormat("Tarvik");
+    d.setColumnSeparator('\t');
+    d.setDecimalSeparator(',');
+    d.setFloatFormat(FloatFormat::Tarvik);
     d.setMilliseconds(true);
     d.setLeaveBlank(true);
     d.setUnitLine(true);
@@ -314,7 +315,7 @@ TEST(DecoderRunTest, ResampledRowsCarryTheTimeOfTheirData) {
     const std::string log = writeLog(engineHead(kTen + 300, kTen + 9300), c.body);
     const Outcome out = decode(log, [&](Decoder& d) {
       d.setFrequency(frequencyCodeFromText("1"));
-      d.setMethod(MethodLast);
+      d.setMethod(AggregationMethod::Last);
       d.setMilliseconds(true);
       d.setLeaveBlank(true);
       if (c.startOffset != 0) d.setStartMs(kTen + c.startOffset);
@@ -346,20 +347,20 @@ TEST(DecoderRunTest, ABinBeyondItsStorageLimitEndsTheDecode) {
   body.timestamp(0).integer(3, 7).timestamp(1000);
   for (int i = 0; i < 140000; ++i) body.integer(3, i);  // 8 bytes each kept for a Median
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), body.bytes());
-  const auto resample = [](int32_t method) {
+  const auto resample = [](AggregationMethod method) {
     return [method](Decoder& d) {
       d.setFrequency(frequencyCodeFromText("1"));
       d.setMethod(method);
       d.setBinLimitBytes(std::size_t{1} << 20);
     };
   };
-  Outcome out = decode(log, resample(MethodMedian));
+  Outcome out = decode(log, resample(AggregationMethod::Median));
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.messages, std::vector<std::string>{"Resampling stopped: one bin holds more than 1 "
                                                    "MiB of samples; choose a higher frequency or "
                                                    "another method"});
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n");
-  out = decode(log, resample(MethodMean));
+  out = decode(log, resample(AggregationMethod::Mean));
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.csv, std::string(kEngineHeading) + "05/03/2026;10:00:00;;7;\r\n" +
                          "05/03/2026;10:00:01;;69999.5000000;\r\n");
@@ -424,7 +425,7 @@ TEST(DecoderRunTest, TargetsThatAreNotNewFiles) {
   const std::string log = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
   const std::string table = "\xEF\xBB\xBF" + std::string(kEngineHeading) + rowAt(0, 100) + rowAt(1, 101);
   std::vector<std::string> messages;
-  Decoder decoder(log, false, DatabaseSettings{}, [&](uint64_t, uint64_t, const std::string& m) {
+  Decoder decoder(log, false, [&](uint64_t, uint64_t, const std::string& m) {
     if (!m.empty()) messages.push_back(m);
   });
   const auto runInto = [&](const std::string& path, int descriptor) {
@@ -493,7 +494,7 @@ TEST(DecoderRunTest, CancelEndsWithSuccessAndNoFile) {
 // request must stop the run, and must not carry over into the next one.
 TEST(DecoderRunTest, CancelBeforeTheRunStartsIsServedOnce) {
   const std::string log = writeLog(engineHead(kTen, kTen + 999000), everySecond(1000));
-  Decoder decoder(log, false, DatabaseSettings{}, [](uint64_t, uint64_t, const std::string&) {});
+  Decoder decoder(log, false, [](uint64_t, uint64_t, const std::string&) {});
   const std::string dir = zrltest::makeTempSubdir("early-cancel");
   decoder.setOutputPath(dir + "/out.csv");
   decoder.requestCancel();
@@ -516,6 +517,40 @@ TEST(DecoderRunTest, ProgressEveryHundredRecords) {
   // records, one at the start and one at the end.
   EXPECT_GE(out.progressSteps, 21);
   EXPECT_LE(out.progressSteps, 23);
+}
+
+// Two decoders at once, on logs of different lengths: each reports the
+// same steps and writes the same table as when it runs alone, and its last
+// step is the whole stream.
+TEST(DecoderRunTest, ConcurrentDecodesKeepTheirOwnProgress) {
+  struct Run {
+    std::vector<uint64_t> steps;
+    uint64_t total = 0;
+    std::string csv;
+  };
+  const auto decodeInto = [](const std::string& log, Run& run) {
+    Decoder decoder(log, false, [&](uint64_t done, uint64_t total, const std::string&) {
+      run.steps.push_back(done);
+      run.total = total;
+    });
+    decoder.setOutputPath(zrltest::makeTempSubdir("concurrent") + "/out.csv");
+    EXPECT_TRUE(decoder.run());
+    run.csv = zrltest::readFile(decoder.outputPath());
+  };
+  const std::string logs[] = {writeLog(engineHead(kTen, kTen + 1499000), everySecond(1500)),
+                              writeLog(engineHead(kTen, kTen + 776000), everySecond(777))};
+  Run alone[2], together[2];
+  for (int i = 0; i < 2; ++i) decodeInto(logs[i], alone[i]);
+  std::thread other([&] { decodeInto(logs[1], together[1]); });
+  decodeInto(logs[0], together[0]);
+  other.join();
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(together[i].steps, alone[i].steps) << i;
+    EXPECT_EQ(together[i].csv, alone[i].csv) << i;
+    ASSERT_FALSE(together[i].steps.empty());
+    EXPECT_EQ(together[i].steps.back(), together[i].total) << i;
+  }
+  EXPECT_EQ(std::count(together[0].csv.begin(), together[0].csv.end(), '\n'), 1501);
 }
 
 struct BrokenStreamCase {
@@ -593,7 +628,7 @@ TEST(DecoderRunTest, AWriteErrorIsAFailure) {
   // The table needs about 2.5 KB; the file may only take 1 KB.
   const int status = zrltest::inChildWithFileSizeLimit(1024, [&] {
     std::vector<std::string> messages;
-    Decoder d(log, false, DatabaseSettings{},
+    Decoder d(log, false,
               [&](uint64_t, uint64_t, const std::string& m) {
                 if (!m.empty()) messages.push_back(m);
               });

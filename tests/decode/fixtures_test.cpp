@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ControlTexts.h"
 #include "decode/Decoder.h"
 #include "tests/support/CapturedDiagnostics.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -102,7 +103,7 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
   zrlwriter::writeZrlFile(logPath, description.head, description.body, description.options);
 
   std::vector<std::string> messages;
-  Decoder decoder(logPath, false, DatabaseSettings{},
+  Decoder decoder(logPath, false,
                   [&](uint64_t, uint64_t, const std::string& m) {
                     if (!m.empty()) messages.push_back(m);
                   });
@@ -125,9 +126,9 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
       selectionCleared = true;
       ASSERT_TRUE(idOfName.count(value)) << "no variable " << value;
       decoder.setSelected(idOfName[value], true);
-    } else if (key == "column_separator") decoder.setColumnSeparator(value);
-    else if (key == "decimal_separator") decoder.setDecimalSeparator(value);
-    else if (key == "float_format") decoder.setFloatFormat(value);
+    } else if (key == "column_separator") decoder.setColumnSeparator(columnSeparatorFromText(value));
+    else if (key == "decimal_separator") decoder.setDecimalSeparator(decimalSeparatorFromText(value));
+    else if (key == "float_format") decoder.setFloatFormat(floatFormatFromText(value));
     else if (key == "utc") decoder.setUtc(yes(value));
     else if (key == "milliseconds") decoder.setMilliseconds(yes(value));
     else if (key == "unit_line") decoder.setUnitLine(yes(value));

@@ -280,7 +280,7 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
     const std::string path = zrltest::makeTempSubdir("changing") + "/LOG.zrl";
     zrltest::writeFile(path, good);
     std::vector<std::string> messages;
-    Decoder d(path, false, DatabaseSettings{}, [&](uint64_t, uint64_t, const std::string& m) {
+    Decoder d(path, false, [&](uint64_t, uint64_t, const std::string& m) {
       if (!m.empty()) messages.push_back(m);
     });
     ASSERT_EQ(d.loadError(), "");
@@ -310,7 +310,7 @@ TEST(HostileFileChanges, APipeInsteadOfALogNeverBlocks) {
   const int status = zrltest::inChildWithFileSizeLimit(RLIM_INFINITY, [&] {
     ::alarm(20);
     std::vector<std::string> messages;
-    Decoder d(fifo, false, DatabaseSettings{}, [&](uint64_t, uint64_t, const std::string& m) {
+    Decoder d(fifo, false, [&](uint64_t, uint64_t, const std::string& m) {
       if (!m.empty()) messages.push_back(m);
     });
     if (d.loadError() != "Unable to read magic section") return 1;

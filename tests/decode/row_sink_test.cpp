@@ -16,7 +16,7 @@ namespace {
 // the cells with ";" after each, a null cell as nothing.
 class TextSink : public RowSink {
  public:
-  bool begin(const DecodeSettings& settings, const std::vector<CsvColumn>&,
+  bool begin(const DecodeSettings& settings, const std::vector<OutputColumn>&,
              const std::string& serial) override {
     settings_ = settings;
     serial_ = serial;
@@ -24,8 +24,9 @@ class TextSink : public RowSink {
   }
   void writeRow(uint64_t, const DataValue* const* cells) override {
     std::string line;
+    const int format = floatFormatCode(settings_.floatFormat);
     for (std::size_t i = 0; i < 3; ++i) {
-      if (cells[i] != nullptr) line += cells[i]->toText(settings_.decimalSeparator, settings_.floatFormat, i == 2 ? 2 : 0);
+      if (cells[i] != nullptr) line += cells[i]->toText(settings_.decimalSeparator, format, i == 2 ? 2 : 0);
       line += ';';
     }
     lines.push_back(line);
@@ -71,7 +72,7 @@ TEST(RowSinkTest, SinkGetsTheRowsOfTheCsvFile) {
       },
       [](Decoder& d) {
         d.setFrequency(2);
-        d.setMethod(MethodMax);
+        d.setMethod(AggregationMethod::Max);
       },
   };
   for (std::size_t i = 0; i < settings.size(); ++i) {

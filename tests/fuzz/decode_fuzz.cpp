@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <string>
@@ -105,9 +106,14 @@ const std::string& prepareLog(const DecodeCase& c) {
   return log.path;
 }
 
-std::string textOf(uint8_t choice, const char* const* texts, std::size_t count) {
-  return choice < count ? texts[choice] : std::string(1, static_cast<char>(choice));
+// The separators the window offers, in the order of their choices; any other
+// choice is the character of its own code.
+char separatorOf(uint8_t choice, const char* offered) {
+  const std::size_t count = std::strlen(offered);
+  return choice < count ? offered[choice] : static_cast<char>(choice);
 }
+const char kColumnSeparators[] = ";,\t";
+const char kDecimalSeparators[] = ".,";
 
 // Up to `length` bytes from the start of `path`; empty when it cannot be read.
 std::string startOf(const std::string& path, std::size_t length) {
@@ -120,16 +126,13 @@ std::string startOf(const std::string& path, std::size_t length) {
 }
 
 void applySettings(Decoder& d, const DecodeCase& c) {
-  static const char* const floatFormats[] = {"Tarvik", "1 decimal", "3 decimals", "5 decimals",
-                                             "7 decimals"};
-  static const char* const columnSeparators[] = {";", ",", "tab"};
-  static const char* const decimalSeparators[] = {".", ","};
   const auto& codes = frequencyCodes();
   d.setFrequency(codes[c.frequencyIndex % codes.size()]);
-  d.setMethod(c.method % 8);
-  d.setFloatFormat(c.floatFormat < 5 ? floatFormats[c.floatFormat] : "?");
-  d.setColumnSeparator(textOf(c.columnSeparator, columnSeparators, 3));
-  d.setDecimalSeparator(textOf(c.decimalSeparator, decimalSeparators, 2));
+  // Methods 6 and 7 are unchecked codes, taken as Median.
+  d.setMethod(static_cast<AggregationMethod>(c.method % 8));
+  d.setFloatFormat(static_cast<FloatFormat>(c.floatFormat < 5 ? c.floatFormat : 4));
+  d.setColumnSeparator(separatorOf(c.columnSeparator, kColumnSeparators));
+  d.setDecimalSeparator(separatorOf(c.decimalSeparator, kDecimalSeparators));
   d.setUtc(c.flags & DecodeCase::kUtc);
   d.setMilliseconds(c.flags & DecodeCase::kMilliseconds);
   d.setUnitLine(c.flags & DecodeCase::kUnitLine);
@@ -172,10 +175,8 @@ void checkResampledRows(const DecodeCase& c, const std::string& tablePath) {
   const int64_t period = periodFromFrequencyCode(code);
   if (code == 0 || period <= 0 || c.cut != 0) return;
   if (!(c.flags & DecodeCase::kUtc) || !(c.flags & DecodeCase::kMilliseconds)) return;
-  static const char* const columnSeparators[] = {";", ",", "tab"};
-  static const char* const decimalSeparators[] = {".", ","};
-  const char separator = columnSeparatorFromText(textOf(c.columnSeparator, columnSeparators, 3));
-  const char decimal = decimalSeparatorFromText(textOf(c.decimalSeparator, decimalSeparators, 2));
+  const char separator = separatorOf(c.columnSeparator, kColumnSeparators);
+  const char decimal = separatorOf(c.decimalSeparator, kDecimalSeparators);
   const uint64_t fileStart = static_cast<uint64_t>(kFileStartMs);
   const uint64_t fileEnd = static_cast<uint64_t>(kFileStartMs + c.spanMs);
   const uint64_t start = c.windowStart == WindowChoice::Offset ? fileStart + c.startOffsetMs : fileStart;
@@ -227,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int steps = 0;
   Decoder* running = nullptr;
   {
-    Decoder decoder(logPath, false, DatabaseSettings{},
+    Decoder decoder(logPath, false,
                     [&](uint64_t, uint64_t, const std::string& message) {
                       if (!message.empty()) {
                         messages.push_back(message);

@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<std::string> messages;
   {
-    zrl::Decoder decoder(log.path, false, zrl::DatabaseSettings{},
+    zrl::Decoder decoder(log.path, false,
                     [&](uint64_t, uint64_t, const std::string& m) {
                       if (!m.empty()) messages.push_back(m);
                     });

@@ -15,7 +15,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::vector<CsvColumn> columns() {
+std::vector<OutputColumn> columns() {
   return {{1, "Engine.Speed", "Engine_Speed", "rpm", 1}, {2, "Engine.Gear", "Engine_Gear", "", 0},
           {3, "Cab.Text", "Cab_Text", "", 0}};
 }

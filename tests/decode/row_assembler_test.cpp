@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "decode/CsvOutput.h"
-#include "decode/CsvWriter.h"
+#include "decode/RowAssembler.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 using namespace zrl;
@@ -14,28 +14,28 @@ namespace {
 
 constexpr uint64_t kT0 = 1772719629000;  // 05/03/2026 14:07:09 UTC
 
-std::vector<CsvColumn> engineColumns() {
+std::vector<OutputColumn> engineColumns() {
   return {{3, "Engine.Speed", "Engine_Speed", "rpm", 1},
           {1, "Engine.Temp", "Engine_Temp", "degC", 2}};
 }
 
 // Runs `body` against a writer on a fresh file and returns the file's text.
 template <typename Body>
-std::string written(const DecodeSettings& settings, const std::vector<CsvColumn>& columns,
+std::string written(const DecodeSettings& settings, const std::vector<OutputColumn>& columns,
                     Body&& body) {
   const std::string path = zrltest::makeTempSubdir("csvwriter") + "/out.csv";
   CsvOutput out(64);
   EXPECT_TRUE(out.createNew(path));
-  CsvWriter writer(out);
+  RowAssembler writer(out);
   writer.start(settings, columns);
   body(writer);
   EXPECT_TRUE(out.close());
   return zrltest::readFile(path);
 }
 
-TEST(CsvWriterTest, HeadingAliasesAndUnitLine) {
+TEST(RowAssemblerTest, HeadingAliasesAndUnitLine) {
   DecodeSettings s;
-  const auto header = [](CsvWriter& w) { w.writeHeader(); };
+  const auto header = [](RowAssembler& w) { w.writeHeader(); };
   EXPECT_EQ(written(s, engineColumns(), header), "Date;Hour;Engine_Speed;Engine_Temp\r\n");
 
   s.aliases = {{"Engine.Speed", "RPM"}, {"Other.Var", "X"}, {"Engine.Temp", "T1"},
@@ -51,9 +51,9 @@ TEST(CsvWriterTest, HeadingAliasesAndUnitLine) {
   EXPECT_EQ(written(s, {}, header), "Date,Hour\r\n");
 }
 
-TEST(CsvWriterTest, LastKnownValuesFillEmptyCells) {
+TEST(RowAssemblerTest, LastKnownValuesFillEmptyCells) {
   DecodeSettings s;
-  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+  const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.writeRow(kT0);  // nothing known yet: no line
     w.setValue(1, NodeDataValue(20.5f));
     w.writeRow(kT0 + 1000);
@@ -67,13 +67,13 @@ TEST(CsvWriterTest, LastKnownValuesFillEmptyCells) {
             "05/03/2026;14:07:12;900;20.5000000\r\n");
 }
 
-TEST(CsvWriterTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
+TEST(RowAssemblerTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
   DecodeSettings s;
   s.leaveBlank = true;
   s.milliseconds = true;
-  s.floatFormat = 0;  // the variable's own decimals
+  s.floatFormat = FloatFormat::Tarvik;  // the variable's own decimals
   s.decimalSeparator = ',';
-  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+  const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.setValue(0, NodeDataValue(int32_t{900}));
     w.writeRow(kT0 + 5);
     w.setValue(1, NodeDataValue(20.5f));
@@ -90,11 +90,11 @@ TEST(CsvWriterTest, LeaveBlankKeepsCellsWithoutNewValuesEmpty) {
             "05/03/2026;14:07:09.999;true;\r\n");
 }
 
-TEST(CsvWriterTest, RowFiltersDropWholeRows) {
+TEST(RowAssemblerTest, RowFiltersDropWholeRows) {
   DecodeSettings s;
-  s.floatFormat = 1;
+  s.floatFormat = FloatFormat::OneDecimal;
   s.filters = {{"Engine.Speed", "minimum", "5"}, {"Engine.Temp", "maximum", "100"}};
-  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+  const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.setValue(1, NodeDataValue(20.0f));
     w.writeRow(kT0);  // Speed empty reads as 0: at or below 5
     w.setValue(0, NodeDataValue(int32_t{5}));
@@ -111,14 +111,14 @@ TEST(CsvWriterTest, RowFiltersDropWholeRows) {
             "05/03/2026;14:07:13;6;99.9\r\n");
 }
 
-TEST(CsvWriterTest, LocalTimeWhenUtcIsOff) {
+TEST(RowAssemblerTest, LocalTimeWhenUtcIsOff) {
   const char* oldTz = std::getenv("TZ");
   const std::string saved = oldTz ? oldTz : "";
   setenv("TZ", "Europe/Paris", 1);
   tzset();
   DecodeSettings s;
   s.utc = false;
-  const std::string csv = written(s, engineColumns(), [](CsvWriter& w) {
+  const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {
     w.setValue(0, NodeDataValue(int32_t{1}));
     w.writeRow(kT0);
   });
@@ -127,15 +127,15 @@ TEST(CsvWriterTest, LocalTimeWhenUtcIsOff) {
   EXPECT_EQ(csv, "05/03/2026;15:07:09;1;\r\n");
 }
 
-TEST(CsvWriterTest, RowsLongerThanAnyBufferKeepEveryCell) {
+TEST(RowAssemblerTest, RowsLongerThanAnyBufferKeepEveryCell) {
   // 8000 string cells of 31 characters: about 256 KB in one row.
-  std::vector<CsvColumn> columns;
+  std::vector<OutputColumn> columns;
   for (uint16_t id = 0; id < 8000; ++id) {
     columns.push_back({id, "G.v" + std::to_string(id), "G_v" + std::to_string(id), "", 0});
   }
   DecodeSettings s;
   const std::string cell(31, 'c');
-  const std::string csv = written(s, columns, [&](CsvWriter& w) {
+  const std::string csv = written(s, columns, [&](RowAssembler& w) {
     for (std::size_t i = 0; i < columns.size(); ++i) w.setValue(i, NodeDataValue(cell.c_str()));
     w.writeRow(kT0);
     w.setValue(7999, NodeDataValue("last"));
@@ -151,11 +151,11 @@ TEST(CsvWriterTest, RowsLongerThanAnyBufferKeepEveryCell) {
 
 }  // namespace
 
-TEST(CsvWriterTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
+TEST(RowAssemblerTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
   // A column keeps the text of its last value while the value repeats; any
   // change of kind or of any payload byte must still be written anew.
   DecodeSettings s;
-  s.floatFormat = 1;
+  s.floatFormat = FloatFormat::OneDecimal;
   const std::string longText(30, 'a');
   std::string lateChange = longText;
   lateChange.back() = 'b';
@@ -164,7 +164,7 @@ TEST(CsvWriterTest, ValueArrivingAgainKeepsItsTextAndAnyChangeIsWritten) {
   frame.can_dlc = 8;
   can_frame lastByte = frame;
   lastByte.data[7] = 0x01;
-  const std::string csv = written(s, engineColumns(), [&](CsvWriter& w) {
+  const std::string csv = written(s, engineColumns(), [&](RowAssembler& w) {
     const auto row = [&w](uint64_t ms, const NodeDataValue& v) {
       w.setValue(0, v);
       w.writeRow(kT0 + ms);
@@ -197,7 +197,7 @@ struct QuotingCase {
   const char* cell;
 };
 
-TEST(CsvWriterTest, CellsThatWouldBreakTheTableAreQuoted) {
+TEST(RowAssemblerTest, CellsThatWouldBreakTheTableAreQuoted) {
   can_frame frame = {};
   frame.can_id = 0x123;
   frame.can_dlc = 2;
@@ -219,7 +219,7 @@ TEST(CsvWriterTest, CellsThatWouldBreakTheTableAreQuoted) {
     DecodeSettings s;
     s.columnSeparator = c.separator;
     s.decimalSeparator = c.separator == ',' ? ',' : '.';
-    const std::string csv = written(s, {{1, "G.V", "G_V", "", 0}}, [&](CsvWriter& w) {
+    const std::string csv = written(s, {{1, "G.V", "G_V", "", 0}}, [&](RowAssembler& w) {
       w.setValue(0, c.value);
       w.writeRow(kT0);
       w.writeRow(kT0 + 1000);  // the kept text is quoted too
@@ -235,8 +235,8 @@ TEST(CsvWriterTest, CellsThatWouldBreakTheTableAreQuoted) {
   s.unitLine = true;
   s.aliases = {{"G.A", "x;y"}};
   s.filters = {{"G.B", "maximum", "5"}};
-  const std::vector<CsvColumn> columns = {{1, "G.A", "G_A", "m\"s", 0}, {2, "G.B", "G_\"B\"", "", 0}};
-  const std::string csv = written(s, columns, [](CsvWriter& w) {
+  const std::vector<OutputColumn> columns = {{1, "G.A", "G_A", "m\"s", 0}, {2, "G.B", "G_\"B\"", "", 0}};
+  const std::string csv = written(s, columns, [](RowAssembler& w) {
     w.writeHeader();
     w.setValue(1, NodeDataValue("3;x"));
     w.writeRow(kT0);

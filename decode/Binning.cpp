@@ -1,4 +1,4 @@
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 
 #include <cmath>
 #include <cstring>
@@ -33,7 +33,7 @@ bool outOfRange(const DataValue& value) {
 
 }  // namespace
 
-NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t method) {
+NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, AggregationMethod method) {
   BinColumn column;
   column.reset(method);
   for (const NodeDataValue& sample : samples) column.add(sample);
@@ -64,7 +64,7 @@ int64_t BinClock::middle() const {
   return wrapped(static_cast<uint64_t>(binStart_) + static_cast<uint64_t>(periodMs_ / 2));
 }
 
-void SamplingBuffer::reset(std::size_t columns, int32_t method, std::size_t limitBytes) {
+void SamplingBuffer::reset(std::size_t columns, AggregationMethod method, std::size_t limitBytes) {
   columns_.resize(columns);
   for (BinColumn& column : columns_) column.reset(method);
   active_.clear();

@@ -1,8 +1,9 @@
-// Turns rows of values into CSV text: the heading line (with aliases), the
-// optional unit line, and one line per row time with its date, time and one
-// cell per column, last-known filling, row filters and the suppression of
-// rows without any value. The same rows, decided by the same rules, can be
-// handed to another sink instead of being written as text.
+// Assembles the rows of a decode from its values: last-known filling, row
+// filters and the suppression of rows without any value decide which rows
+// there are and what their cells hold. Each row is written as CSV text (after
+// the heading line with aliases and the optional unit line: date, time and
+// one cell per column) or handed whole to a row sink, so every output gets
+// the same rows.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 
 #include "decode/CsvOutput.h"
 #include "decode/DecodeSettings.h"
+#include "decode/OutputColumn.h"
 #include "decode/RowFilter.h"
 #include "values/DataValue.h"
 #include "values/Format.h"
@@ -21,21 +23,12 @@ namespace zrl {
 
 class RowSink;
 
-// One selected variable, in column order.
-struct CsvColumn {
-  uint16_t id = 0;
-  std::string fullName;        // "Group.Variable": key of aliases and filters
-  std::string defaultHeading;  // "Group_Variable"
-  std::string unitSymbol;
-  uint8_t decimals = 0;        // Float decimals for the "Tarvik" format
-};
-
-class CsvWriter {
+class RowAssembler {
  public:
-  explicit CsvWriter(CsvOutput& output) : output_(output) {}
+  explicit RowAssembler(CsvOutput& output) : output_(output) {}
 
   // Takes the settings of this run and its columns; forgets all values.
-  void start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns);
+  void start(const DecodeSettings& settings, const std::vector<OutputColumn>& columns);
   std::size_t columnCount() const { return columnCount_; }
 
   // Heading line and, when asked for, the unit line.
@@ -106,10 +99,10 @@ class CsvWriter {
   std::unique_ptr<ColumnState[]> states_;
   std::vector<const DataValue*> rowCells_;  // handRow's row, one entry per column
   std::size_t columnCount_ = 0;
-  std::vector<CsvColumn> columns_;
+  std::vector<OutputColumn> columns_;
   char separator_ = ';';
   char decimalSeparator_ = '.';
-  int32_t floatFormat_ = 4;
+  int floatFormat_ = floatFormatCode(FloatFormat::SevenDecimals);  // as the value texts take it
   bool utc_ = true;
   bool milliseconds_ = false;
   bool unitLine_ = false;

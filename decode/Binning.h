@@ -1,5 +1,6 @@
-// Resampling: values are gathered per column into the open bin of a fixed
-// period and reduced to one value per column when the bin closes.
+// The time bins of a resampled decode: the clock that aligns them, the
+// buffer that gathers each column's samples in the open bin, and the
+// aggregation that reduces them to one value per column when it closes.
 #pragma once
 
 #include <cstddef>
@@ -7,14 +8,15 @@
 #include <vector>
 
 #include "decode/BinColumn.h"
+#include "decode/DecodeSettings.h"
 #include "values/DataValue.h"
 
 namespace zrl {
 
 // One value from a bin's samples (in arrival order) with an aggregation
-// method (MethodMedian ... MethodLast; any other code is Median). An empty
-// list gives an UnknownDt value.
-NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, int32_t method);
+// method (a value outside the list is Median). An empty list gives an
+// UnknownDt value.
+NodeDataValue aggregate(const std::vector<NodeDataValue>& samples, AggregationMethod method);
 
 // Bins are aligned to whole multiples of the period since 1970-01-01 UTC.
 class BinClock {
@@ -44,7 +46,7 @@ class SamplingBuffer {
   // result could not be trusted to fit in memory.
   static constexpr std::size_t kDefaultLimitBytes = std::size_t{64} << 20;
 
-  void reset(std::size_t columns, int32_t method, std::size_t limitBytes = kDefaultLimitBytes);
+  void reset(std::size_t columns, AggregationMethod method, std::size_t limitBytes = kDefaultLimitBytes);
   // Takes a sample; an Integer or Float that is NaN or beyond the single
   // precision range is dropped. False when the bin has outgrown its limit.
   bool add(std::size_t column, const DataValue& value);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "decode/DecodeSettings.h"
-#include "decode/Resampler.h"
+#include "decode/Binning.h"
 
 using namespace zrl;
 
@@ -28,63 +28,63 @@ std::vector<NodeDataValue> samples(std::initializer_list<T> values) {
 std::string text(const NodeDataValue& v) { return v.toText('.', 0, 2); }
 
 TEST(AggregateTest, Median) {
-  NodeDataValue m = aggregate(samples<int32_t>({4, 1, 3, 2}), MethodMedian);
+  NodeDataValue m = aggregate(samples<int32_t>({4, 1, 3, 2}), AggregationMethod::Median);
   EXPECT_EQ(m.kind(), DataValueKind::Float);
   EXPECT_EQ(m.getFloat(), 2.5f);
-  m = aggregate(samples<int32_t>({3, 1, 2}), MethodMedian);
+  m = aggregate(samples<int32_t>({3, 1, 2}), AggregationMethod::Median);
   EXPECT_EQ(m.kind(), DataValueKind::Integer);
   EXPECT_EQ(m.getInt(), 2);
-  EXPECT_EQ(aggregate(samples<float>({1.0f, 4.0f}), MethodMedian).getFloat(), 2.5f);
-  EXPECT_EQ(aggregate(samples<float>({9.0f, 1.0f, 4.0f}), MethodMedian).getFloat(), 4.0f);
+  EXPECT_EQ(aggregate(samples<float>({1.0f, 4.0f}), AggregationMethod::Median).getFloat(), 2.5f);
+  EXPECT_EQ(aggregate(samples<float>({9.0f, 1.0f, 4.0f}), AggregationMethod::Median).getFloat(), 4.0f);
   // Booleans: true when more than half are true.
-  EXPECT_FALSE(aggregate(samples<bool>({true, true, false, false}), MethodMedian).getBool());
-  EXPECT_TRUE(aggregate(samples<bool>({true, false, true, true}), MethodMedian).getBool());
-  EXPECT_TRUE(aggregate(samples<bool>({true, false, true}), MethodMedian).getBool());
+  EXPECT_FALSE(aggregate(samples<bool>({true, true, false, false}), AggregationMethod::Median).getBool());
+  EXPECT_TRUE(aggregate(samples<bool>({true, false, true, true}), AggregationMethod::Median).getBool());
+  EXPECT_TRUE(aggregate(samples<bool>({true, false, true}), AggregationMethod::Median).getBool());
   // Other kinds: the middle of the list as it came, unsorted.
-  EXPECT_EQ(aggregate(samples<const char*>({"c", "a", "b", "d"}), MethodMedian).getString(), "b");
+  EXPECT_EQ(aggregate(samples<const char*>({"c", "a", "b", "d"}), AggregationMethod::Median).getString(), "b");
   std::vector<NodeDataValue> many;
   for (int i = 0; i < 1001; ++i) many.emplace_back(std::to_string(i));
-  EXPECT_EQ(aggregate(many, MethodMedian).getString(), "500");
+  EXPECT_EQ(aggregate(many, AggregationMethod::Median).getString(), "500");
   many.pop_back();
-  EXPECT_EQ(aggregate(many, MethodMedian).getString(), "500");
+  EXPECT_EQ(aggregate(many, AggregationMethod::Median).getString(), "500");
   // Codes outside the list behave as Median.
-  EXPECT_EQ(aggregate(samples<int32_t>({5, 1, 3}), 17).getInt(), 3);
+  EXPECT_EQ(aggregate(samples<int32_t>({5, 1, 3}), static_cast<AggregationMethod>(17)).getInt(), 3);
   // The input list keeps its order.
   std::vector<NodeDataValue> list = samples<int32_t>({3, 1, 2});
-  aggregate(list, MethodMedian);
+  aggregate(list, AggregationMethod::Median);
   EXPECT_EQ(list[0].getInt(), 3);
 }
 
 TEST(AggregateTest, Mean) {
-  NodeDataValue m = aggregate(samples<int32_t>({1, 2}), MethodMean);
+  NodeDataValue m = aggregate(samples<int32_t>({1, 2}), AggregationMethod::Mean);
   EXPECT_EQ(m.kind(), DataValueKind::Float);
   EXPECT_EQ(m.getFloat(), 1.5f);
-  EXPECT_EQ(aggregate(samples<bool>({true, false, false, false}), MethodMean).getFloat(), 0.25f);
-  EXPECT_FLOAT_EQ(aggregate(samples<float>({0.1f, 0.2f, 0.3f}), MethodMean).getFloat(), 0.2f);
+  EXPECT_EQ(aggregate(samples<bool>({true, false, false, false}), AggregationMethod::Mean).getFloat(), 0.25f);
+  EXPECT_FLOAT_EQ(aggregate(samples<float>({0.1f, 0.2f, 0.3f}), AggregationMethod::Mean).getFloat(), 0.2f);
   // Large integers are summed in double precision, not in 32 bits.
-  EXPECT_EQ(aggregate(samples<int32_t>({2000000000, 2000000000}), MethodMean).getFloat(), 2e9f);
-  const NodeDataValue s = aggregate(samples<const char*>({"first", "second"}), MethodMean);
+  EXPECT_EQ(aggregate(samples<int32_t>({2000000000, 2000000000}), AggregationMethod::Mean).getFloat(), 2e9f);
+  const NodeDataValue s = aggregate(samples<const char*>({"first", "second"}), AggregationMethod::Mean);
   EXPECT_EQ(s.getString(), "first");
 }
 
 TEST(AggregateTest, ExtremesKeepTheEarliestOfEqualSamples) {
-  NodeDataValue m = aggregate(samples<float>({2.0f, 1.0f, 1.0f}), MethodMin);
+  NodeDataValue m = aggregate(samples<float>({2.0f, 1.0f, 1.0f}), AggregationMethod::Min);
   EXPECT_EQ(m.getFloat(), 1.0f);
   EXPECT_EQ(m.id, 1);
-  m = aggregate(samples<int32_t>({3, 5, 5}), MethodMax);
+  m = aggregate(samples<int32_t>({3, 5, 5}), AggregationMethod::Max);
   EXPECT_EQ(m.getInt(), 5);
   EXPECT_EQ(m.id, 1);
-  EXPECT_EQ(aggregate(samples<const char*>({"b", "a", "c"}), MethodMin).getString(), "a");
-  EXPECT_EQ(aggregate(samples<const char*>({"b", "a", "c"}), MethodMax).getString(), "c");
+  EXPECT_EQ(aggregate(samples<const char*>({"b", "a", "c"}), AggregationMethod::Min).getString(), "a");
+  EXPECT_EQ(aggregate(samples<const char*>({"b", "a", "c"}), AggregationMethod::Max).getString(), "c");
 }
 
 TEST(AggregateTest, FirstLastAndTrivialLists) {
-  EXPECT_EQ(aggregate(samples<int32_t>({7, 8, 9}), MethodFirst).getInt(), 7);
-  EXPECT_EQ(aggregate(samples<int32_t>({7, 8, 9}), MethodLast).getInt(), 9);
-  EXPECT_EQ(aggregate({}, MethodMean).kind(), DataValueKind::UnknownDt);
+  EXPECT_EQ(aggregate(samples<int32_t>({7, 8, 9}), AggregationMethod::First).getInt(), 7);
+  EXPECT_EQ(aggregate(samples<int32_t>({7, 8, 9}), AggregationMethod::Last).getInt(), 9);
+  EXPECT_EQ(aggregate({}, AggregationMethod::Mean).kind(), DataValueKind::UnknownDt);
   // One sample is copied whatever the method, kind included.
   for (int32_t method = 0; method < 6; ++method) {
-    const NodeDataValue one = aggregate(samples<int32_t>({4}), method);
+    const NodeDataValue one = aggregate(samples<int32_t>({4}), static_cast<AggregationMethod>(method));
     EXPECT_EQ(one.kind(), DataValueKind::Integer);
     EXPECT_EQ(one.getInt(), 4);
   }
@@ -103,21 +103,21 @@ TEST(AggregateTest, MedianOfIntegersBreaksTiesAsASortOfTheValues) {
     std::vector<NodeDataValue> sorted = values;
     std::sort(sorted.begin(), sorted.end(),
               [](const NodeDataValue& a, const NodeDataValue& b) { return a < b; });
-    EXPECT_EQ(aggregate(values, MethodMedian).getInt(), sorted[sorted.size() / 2].getInt());
+    EXPECT_EQ(aggregate(values, AggregationMethod::Median).getInt(), sorted[sorted.size() / 2].getInt());
     values.pop_back();
     sorted = values;
     std::sort(sorted.begin(), sorted.end(),
               [](const NodeDataValue& a, const NodeDataValue& b) { return a < b; });
     const double even =
         (double(sorted[sorted.size() / 2 - 1].getInt()) + sorted[sorted.size() / 2].getInt()) * 0.5;
-    EXPECT_EQ(aggregate(values, MethodMedian).getFloat(), static_cast<float>(even));
+    EXPECT_EQ(aggregate(values, AggregationMethod::Median).getFloat(), static_cast<float>(even));
   }
 }
 
 TEST(AggregateTest, MedianOfTwoLargeIntegersDoesNotWrap) {
-  EXPECT_EQ(text(aggregate(samples<int32_t>({2000000000, 2000000000}), MethodMedian)),
+  EXPECT_EQ(text(aggregate(samples<int32_t>({2000000000, 2000000000}), AggregationMethod::Median)),
             "2000000000.00");
-  EXPECT_EQ(text(aggregate(samples<int32_t>({-2147483647 - 1, -2147483647 - 1}), MethodMedian)),
+  EXPECT_EQ(text(aggregate(samples<int32_t>({-2147483647 - 1, -2147483647 - 1}), AggregationMethod::Median)),
             "-2147483648.00");
 }
 
@@ -151,8 +151,8 @@ TEST(AggregateTest, MinAndMaxOrderEveryKind) {
       {"strings", samples<const char*>({"b", "a", "c", "a"}), 1, 2},
   };
   for (const ExtremeCase& c : cases) {
-    EXPECT_EQ(aggregate(c.samples, MethodMin).id, c.min) << c.name;
-    EXPECT_EQ(aggregate(c.samples, MethodMax).id, c.max) << c.name;
+    EXPECT_EQ(aggregate(c.samples, AggregationMethod::Min).id, c.min) << c.name;
+    EXPECT_EQ(aggregate(c.samples, AggregationMethod::Max).id, c.max) << c.name;
   }
 }
 
@@ -191,7 +191,7 @@ TEST(BinClockTest, EachTimestampLandsInTheBinOfItsOwnTime) {
 
 TEST(SamplingBufferTest, DropsNonFiniteSamplesAndEmptiesOnDrain) {
   SamplingBuffer buffer;
-  buffer.reset(3, MethodMean);
+  buffer.reset(3, AggregationMethod::Mean);
   buffer.add(0, NodeDataValue(std::numeric_limits<float>::quiet_NaN()));
   buffer.add(0, NodeDataValue(std::numeric_limits<float>::infinity()));
   buffer.add(0, NodeDataValue(-std::numeric_limits<double>::infinity()));
@@ -216,12 +216,13 @@ TEST(SamplingBufferTest, DropsNonFiniteSamplesAndEmptiesOnDrain) {
 
 // Only a Median keeps anything per sample (8 bytes per number).
 TEST(SamplingBufferTest, OnlyMedianSamplesCountAgainstTheLimit) {
-  for (int32_t method = MethodMedian; method <= MethodLast; ++method) {
+  for (int32_t code = 0; code <= 5; ++code) {
+    const AggregationMethod method = static_cast<AggregationMethod>(code);
     SamplingBuffer buffer;
     buffer.reset(1, method, 8000);
     bool fits = true;
     for (int i = 0; i < 1001 && fits; ++i) fits = buffer.add(0, NodeDataValue(i));
-    EXPECT_EQ(fits, method != MethodMedian) << method;
+    EXPECT_EQ(fits, method != AggregationMethod::Median) << code;
   }
 }
 

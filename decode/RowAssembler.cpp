@@ -1,4 +1,4 @@
-#include "decode/CsvWriter.h"
+#include "decode/RowAssembler.h"
 
 #include <cstring>
 
@@ -17,10 +17,10 @@ bool isNumber(DataValueKind kind) {
 
 }  // namespace
 
-void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColumn>& columns) {
+void RowAssembler::start(const DecodeSettings& settings, const std::vector<OutputColumn>& columns) {
   separator_ = settings.columnSeparator;
   decimalSeparator_ = settings.decimalSeparator;
-  floatFormat_ = settings.floatFormat;
+  floatFormat_ = floatFormatCode(settings.floatFormat);
   utc_ = settings.utc;
   milliseconds_ = settings.milliseconds;
   unitLine_ = settings.unitLine;
@@ -47,7 +47,7 @@ void CsvWriter::start(const DecodeSettings& settings, const std::vector<CsvColum
 // other kinds take the value's own text. Made inside the row loop itself
 // (forced: left to itself the compiler moves it out), where a call per cell
 // would cost a tenth of the decode.
-__attribute__((always_inline)) inline int CsvWriter::formatCell(ColumnState& state) const {
+__attribute__((always_inline)) inline int RowAssembler::formatCell(ColumnState& state) const {
   const DataValue& v = state.last;
   switch (v.type) {
     case DataValueKind::Float: {
@@ -70,12 +70,12 @@ __attribute__((always_inline)) inline int CsvWriter::formatCell(ColumnState& sta
   }
 }
 
-void CsvWriter::writeHeader() {
+void RowAssembler::writeHeader() {
   std::string text = "Date";
   text += separator_;
   text += "Hour";
   text += separator_;
-  for (const CsvColumn& column : columns_) {
+  for (const OutputColumn& column : columns_) {
     const std::string* heading = &column.defaultHeading;
     for (const AliasEntry& alias : aliases_) {
       if (alias.first == column.fullName) heading = &alias.second;  // the last match wins
@@ -88,7 +88,7 @@ void CsvWriter::writeHeader() {
   if (unitLine_) {
     text += separator_;
     text += separator_;
-    for (const CsvColumn& column : columns_) {
+    for (const OutputColumn& column : columns_) {
       text += csvCell(column.unitSymbol, separator_);
       text += separator_;
     }
@@ -101,7 +101,7 @@ void CsvWriter::writeHeader() {
 
 // Only Strings and CAN frames can hold a separator, a quote or a line
 // break; numbers and flags are left alone.
-bool CsvWriter::quoteTextCell(ColumnState& state) const {
+bool RowAssembler::quoteTextCell(ColumnState& state) const {
   const DataValueKind kind = state.last.type;
   if (kind != DataValueKind::String && kind != DataValueKind::CanFrame) return false;
   if (!cellNeedsQuotes(state.text, state.textLength, separator_)) return false;
@@ -111,7 +111,7 @@ bool CsvWriter::quoteTextCell(ColumnState& state) const {
   return true;
 }
 
-void CsvWriter::writeRow(uint64_t rowMs) {
+void RowAssembler::writeRow(uint64_t rowMs) {
   const std::size_t lineStart = output_.lineStart();
   // Room for the whole row at once: every cell but a huge Double is copied
   // as a short text buffer (a fixed-size copy is much cheaper than one of
@@ -163,14 +163,14 @@ void CsvWriter::writeRow(uint64_t rowMs) {
 }
 
 // Filters read the value, not the quotes around it.
-bool CsvWriter::filterDrops(const ColumnState& state, std::size_t length) const {
+bool RowAssembler::filterDrops(const ColumnState& state, std::size_t length) const {
   if (state.filter.empty()) return false;
   const bool quoted = length != 0 && state.quoted;
   return state.filter.dropsRow(state.text + (quoted ? 1 : 0), length - (quoted ? 2 : 0),
                                decimalSeparator_);
 }
 
-__attribute__((always_inline)) inline void CsvWriter::refreshText(ColumnState& state) const {
+__attribute__((always_inline)) inline void RowAssembler::refreshText(ColumnState& state) const {
   if (state.textValid) return;
   if (textChanged(state)) {
     const DataValueKind kind = state.last.type;
@@ -189,7 +189,7 @@ __attribute__((always_inline)) inline void CsvWriter::refreshText(ColumnState& s
 
 // The text of a number or a flag depends on the payload's first 8 bytes
 // only, so only those need comparing.
-bool CsvWriter::textChanged(const ColumnState& state) {
+bool RowAssembler::textChanged(const ColumnState& state) {
   const DataValueKind kind = state.last.type;
   if (state.textKind != kind || std::memcmp(state.textPayload, state.last.value, 8) != 0) return true;
   if (isNumber(kind) || kind == DataValueKind::Boolean) return false;
@@ -198,7 +198,7 @@ bool CsvWriter::textChanged(const ColumnState& state) {
 
 // Decides like writeRow, on the cell texts, so that filters and empty rows
 // come out the same for every sink.
-void CsvWriter::handRow(uint64_t rowMs, RowSink& sink) {
+void RowAssembler::handRow(uint64_t rowMs, RowSink& sink) {
   const bool fillFromLastKnown = !leaveBlank_;
   bool anyText = false;
   bool kept = true;
