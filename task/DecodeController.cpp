@@ -411,9 +411,16 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
       csvName_.isEmpty() ? defaultOutputName(outputDirectory(), logPath, start, frequencyCode) : csvName_;
   d.setOutputPath(outputPath.toStdString());
   // The command line allows database options in batch runs only.
+  std::string databaseProblem;
   const std::optional<InfluxOptions> database =
-      processFlags().batch ? databaseOutputOptions(databaseSettingsOf(startupOptions_), config_)
-                           : std::nullopt;
+      processFlags().batch
+          ? databaseOutputOptions(databaseSettingsOf(startupOptions_), config_, databaseProblem)
+          : std::nullopt;
+  if (!databaseProblem.empty()) {
+    consoleLine(QStringLiteral("Error: configuration ") + configPath_ + QStringLiteral(": ") +
+                QString::fromStdString(databaseProblem));
+    endProcess(1);
+  }
   if (database) {
     databaseSink_ = std::make_shared<InfluxSink>(*database, [&d] { return d.cancelRequested(); });
     d.setRowSink(databaseSink_.get());
@@ -442,7 +449,7 @@ void DecodeController::startDecode(const QString& logPath, const DecodeRequest& 
     p.filters = conditions_;
     if (database) {
       p.database = true;
-      p.influxUrl = QString::fromStdString(database->url);
+      p.influxUrl = QString::fromStdString(urlWithoutCredentials(database->url));
       p.influxDatabase = QString::fromStdString(database->database);
       p.influxMeasurement = QString::fromStdString(database->measurement);
       p.influxBatchSize = database->batchSize;
