@@ -5,8 +5,8 @@
 // A batch counts as written only when the server answers 204. Any other
 // answer, or no answer at all, is retried after growing waits; after the
 // last retry the failure is kept with the HTTP status and the server's
-// error text. A server that stayed silent for the whole time limit is not
-// asked again: it would most likely stay silent again, once per retry.
+// error text. A server not reached, or silent, within its time limit is
+// not asked again: it would most likely keep the run waiting once per retry.
 //
 // The user name and password come from the address (user:password@host)
 // or else from INFLUX_USERNAME and INFLUX_PASSWORD. They are sent, never
