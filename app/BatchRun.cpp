@@ -10,6 +10,7 @@
 #include "app/HeadlessStart.h"
 #include "common/Console.h"
 #include "decode/Decoder.h"
+#include "influx/HttpBatchPoster.h"
 #include "session/DefaultOutputName.h"
 #include "session/LoadedLog.h"
 #include "session/Session.h"
@@ -43,7 +44,7 @@ QString summaryOf(const Session& session, const DecodeJob& job, const zrl::Decod
   p.filters = conditionsToLists(session.conditions());
   if (job.database) {
     p.database = true;
-    p.influxUrl = QString::fromStdString(job.database->url);
+    p.influxUrl = QString::fromStdString(zrl::urlWithoutCredentials(job.database->url));
     p.influxDatabase = QString::fromStdString(job.database->database);
     p.influxMeasurement = QString::fromStdString(job.database->measurement);
     p.influxBatchSize = job.database->batchSize;
@@ -80,7 +81,7 @@ class BatchRun {
 
  private:
   struct LogResult {
-    enum Kind { Decoded, Failed, Refused, Cancelled, UsageError } kind = Failed;
+    enum Kind { Decoded, Failed, Refused, Cancelled, UsageError, Unusable } kind = Failed;
     DecodeOutcome outcome;
   };
 
@@ -151,7 +152,8 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
   overrides.csvName = QString::fromStdString(options_.csvName);
   if (options_.outDir) overrides.outDir = QString::fromStdString(*options_.outDir);
   overrides.outputDescriptor = tableDescriptor();
-  overrides.database = databaseOutputOptions(databaseChoiceOf(options_), session_.config());
+  std::string databaseProblem;
+  overrides.database = databaseOutputOptions(databaseChoiceOf(options_), session_.config(), databaseProblem);
   overrides.selectionFailure = selectionFailure_;
 
   const DecodePlan plan = planDecode(session_, overrides);
@@ -165,6 +167,12 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
     std::fprintf(stderr, "zrl-decoder: %s\n", plan.usageError.toLocal8Bit().constData());
     std::fflush(stderr);
     result.kind = LogResult::UsageError;
+    return result;
+  }
+  if (!databaseProblem.empty()) {
+    consoleLine(QStringLiteral("Error: configuration ") + session_.configPath() + QStringLiteral(": ") +
+                QString::fromStdString(databaseProblem));
+    result.kind = LogResult::Unusable;
     return result;
   }
   result.outcome = waitFor(*plan.job);
@@ -192,6 +200,7 @@ int BatchRun::run() {
     }
     switch (result.kind) {
       case LogResult::UsageError: return 2;
+      case LogResult::Unusable: return 1;
       case LogResult::Cancelled: {
         // A stop signal ends the whole run, not just the log being decoded.
         consoleText(QStringLiteral("\n") + QString::fromUtf8(kDecodeCancelledText) + QStringLiteral("\n"));

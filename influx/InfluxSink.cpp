@@ -1,9 +1,22 @@
 #include "influx/InfluxSink.h"
 
+#include "decode/DecodeStop.h"
+
 namespace zrl {
 
+namespace {
+
+std::string unusable(const std::string& what, const std::string& name, const std::string& reason) {
+  return "InfluxDB " + what + " \"" + name + "\" is not usable: " + reason;
+}
+
+}  // namespace
+
 InfluxSink::InfluxSink(InfluxOptions options, std::function<bool()> cancelled)
-    : options_(std::move(options)), cancelled_(std::move(cancelled)) {
+    : options_(std::move(options)),
+      cancelled_([cancelled = std::move(cancelled)] {
+        return stopEveryDecode.load(std::memory_order_relaxed) || (cancelled && cancelled());
+      }) {
   if (options_.batchSize == 0) options_.batchSize = 500;
 }
 
@@ -19,6 +32,31 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<OutputC
                  "\" is not usable: it must not be empty or start with #";
     return false;
   }
+  const std::string urlProblem = httpUrlProblem(options_.url);
+  if (!urlProblem.empty()) {
+    // Whatever follows "?" or "#" may hold credentials as well.
+    const std::string shown = urlWithoutCredentials(options_.url);
+    const std::size_t cut = shown.find_first_of("?#");
+    errorText_ = unusable("URL", cut == std::string::npos ? shown : shown.substr(0, cut) + "...",
+                          urlProblem);
+    return false;
+  }
+  // A name the server would keep otherwise than given is refused before
+  // anything is sent.
+  std::string problem = measurementNameProblem(options_.measurement);
+  if (!problem.empty()) {
+    errorText_ = unusable("measurement name", options_.measurement, problem);
+    return false;
+  }
+  const std::pair<const char*, const std::string*> tags[] = {{"gateway", &options_.gateway},
+                                                             {"serial", &serialNumber}};
+  for (const auto& tag : tags) {
+    problem = keyNameProblem(*tag.second);
+    if (!problem.empty()) {
+      errorText_ = unusable(std::string(tag.first) + " tag", *tag.second, problem);
+      return false;
+    }
+  }
   // Fields are named like the CSV headings would be, except that a column
   // without an alias keeps its full "Group.Variable" name.
   std::vector<PointField> fields;
@@ -26,6 +64,11 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<OutputC
     const std::string* name = &column.fullName;
     for (const AliasEntry& alias : settings.aliases) {
       if (alias.first == column.fullName && !alias.second.empty()) name = &alias.second;
+    }
+    problem = keyNameProblem(*name);
+    if (!problem.empty()) {
+      errorText_ = unusable("field name", *name, problem);
+      return false;
     }
     fields.push_back({*name, column.decimals});
   }
@@ -35,7 +78,7 @@ bool InfluxSink::begin(const DecodeSettings& settings, const std::vector<OutputC
                                                        {"serial", serialNumber}},
       fields, floatFormatCode(settings.floatFormat));
   poster_ = std::make_unique<HttpBatchPoster>(options_.url, options_.database, cancelled_,
-                                              options_.retryWaitsMs);
+                                              options_.retryWaitsMs, options_.timeouts);
   pending_.clear();
   pending_.reserve(1 << 20);
   pendingPoints_ = 0;
@@ -103,8 +146,9 @@ void InfluxSink::sendLoop() {
     lock.lock();
     if (sent) {
       pointsWritten_.fetch_add(sendingPoints_, std::memory_order_relaxed);
-    } else if (cancelled_ && cancelled_()) {
-      // The retries were cut short by a cancel, which is not a failure.
+    } else if (cancelled_()) {
+      // The batch or its retries were cut short by a cancel, which is not a
+      // failure.
       stopped_ = true;
     } else {
       const std::string status = poster_->lastStatus() != 0

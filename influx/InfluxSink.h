@@ -5,7 +5,8 @@
 // Batches are posted by a thread of their own while the decode fills the
 // next one, so decoding and the server's work overlap; at most one batch is
 // on its way and one being filled, so memory stays flat. A failed batch
-// stops the decode at the next hand-over.
+// stops the decode at the next hand-over. A cancelled decode sends no more
+// batches: the one being filled is dropped, the one on its way abandoned.
 #pragma once
 
 #include <atomic>
@@ -30,11 +31,13 @@ struct InfluxOptions {
   std::string gateway;       // tag gateway=..., left out when empty
   uint32_t batchSize = 500;  // 0 counts as the default
   std::vector<int> retryWaitsMs = {500, 1000, 2000};
+  HttpTimeouts timeouts;
 };
 
 class InfluxSink : public RowSink {
  public:
-  // `cancelled` is asked between retries of a failed batch.
+  // `cancelled` is asked while a batch is on its way and between retries of
+  // a failed one, as is the process-wide stop request.
   InfluxSink(InfluxOptions options, std::function<bool()> cancelled);
   ~InfluxSink() override;
 

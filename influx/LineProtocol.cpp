@@ -29,6 +29,34 @@ std::string escapeMeasurement(std::string_view text) { return escapeWith(text, "
 
 std::string escapeKey(std::string_view text) { return escapeWith(text, ",= "); }
 
+namespace {
+
+// The server reads a backslash before a character with a meaning there, or
+// at the end of a name (before the separator that follows), as an escape
+// in one place and as a literal in another; no way of writing such a name
+// brings it back unchanged.
+std::string backslashProblem(std::string_view name, std::string_view specials,
+                             const char* specialsText) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] != '\\') continue;
+    if (i + 1 == name.size()) return "it must not end with a backslash";
+    if (specials.find(name[i + 1]) != std::string_view::npos) {
+      return std::string("a backslash must not come before ") + specialsText;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string measurementNameProblem(std::string_view name) {
+  return backslashProblem(name, ", ", "a comma or a space");
+}
+
+std::string keyNameProblem(std::string_view name) {
+  return backslashProblem(name, ",= ", "a comma, an equals sign or a space");
+}
+
 void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
   for (char c : text) {

@@ -25,6 +25,15 @@ std::string escapeKey(std::string_view text);
 // `text` as a quoted string field value (backslash and double quote escaped).
 void appendQuoted(std::string& out, std::string_view text);
 
+// Why the server could not keep `name` as given ("" when it can). The
+// protocol has no escape for a backslash itself: one at the end of a name,
+// or before a character escaped in that place, is read differently by the
+// server's parts (lines refused, or points kept under another name where
+// no query finds them). Any other backslash is kept as it is.
+std::string measurementNameProblem(std::string_view name);
+// The same for a tag key, tag value or field key.
+std::string keyNameProblem(std::string_view name);
+
 struct PointField {
   std::string name;      // field key, not escaped
   uint8_t decimals = 0;  // Float decimals for the "Tarvik" float format

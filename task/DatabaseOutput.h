@@ -4,6 +4,7 @@
 
 #include <json/json.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,9 +18,16 @@ struct DatabaseChoice {
   std::optional<std::string> influxUrl;
 };
 
-// None unless a database and a measurement were given. The address is
-// --influxURL, else the configuration's "InfluxUrl", else the default; the
-// batch size is the configuration's "InfluxBatchSize", else 500. The
-// command line wins over the configuration, as for every other option.
+// Bounds of the configuration's "InfluxBatchSize": one batch of the largest
+// size is held twice in memory (one filled, one on its way).
+inline constexpr uint32_t kMaxInfluxBatchSize = 1000000;
+
+// None unless a database and a measurement were given, and none with
+// `problem` set when the configuration's batch size is unusable. The
+// address is --influxURL, else the configuration's "InfluxUrl", else the
+// default; the batch size is the configuration's "InfluxBatchSize", else
+// 500. The command line wins over the configuration, as for every other
+// option.
 std::optional<zrl::InfluxOptions> databaseOutputOptions(const DatabaseChoice& settings,
-                                                        const Json::Value& config);
+                                                        const Json::Value& config,
+                                                        std::string& problem);

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "tests/e2e/DecoderSandbox.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/InfluxServer.h"
 
 namespace {
 
 using zrltest::DecoderSandbox;
+using zrltest::HttpTestServer;
 using zrltest::InfluxServer;
 using zrltest::ProcessResult;
 using zrltest::readFile;
@@ -231,6 +233,40 @@ TEST(DatabaseBatchRun, AnInterruptedRunStopsBetweenBatches) {
       EXPECT_EQ(pointCount(server, "cut") % 20, 0) << "whole batches only";
     }
   }
+}
+
+// Settings the server could not take end the run before anything is sent,
+// and the verbose summary never shows the password of the address.
+TEST(DatabaseBatchRun, UnusableSettingsEndTheRunBeforeSending) {
+  HttpTestServer server(HttpTestServer::Behaviour::Answer, 204);
+  const std::string hostPort = server.url().substr(7);
+  struct Case {
+    const char* name;
+    const char* config;
+    const char* measurement;
+    std::string expected;
+  } cases[] = {
+      {"batch-size", R"({"InfluxBatchSize": 0})", "m",
+       ": InfluxBatchSize must be a whole number from 1 to 1000000, not 0\n"},
+      {"measurement", "{}", "meas\\",
+       "  - InfluxUrl : http://" + hostPort + "\n"},
+      {"measurement", "{}", "meas\\",
+       "Error while decoding: InfluxDB measurement name \"meas\\\" is not usable: it must not "
+       "end with a backslash\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SampleRun run(std::string("db-unusable-") + c.name, c.config);
+    const ProcessResult r = run.box.runDecoder(
+        {"--batch", "--verbose", "--alldata", "--zrl", run.log, "--conf", run.conf, "--influxBDD",
+         "d", "--influxMeasurement", c.measurement, "--influxURL",
+         "http://zoe:secret@" + hostPort},
+        60);
+    EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("secret"), std::string::npos) << r.out;
+  }
+  EXPECT_EQ(server.requests().size(), 0u);
 }
 
 }  // namespace
