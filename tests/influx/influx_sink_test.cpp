@@ -218,7 +218,7 @@ TEST(InfluxSinkTest, CancelledRunDoesNotSendItsPartialBatch) {
   EXPECT_EQ(sink.pointsWritten(), 4u);
   ASSERT_EQ(server.requests().size(), 1u);
   const std::string& body = server.requests()[0].body;
-  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 4);
+  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 4) << body;
 }
 
 TEST(InfluxSinkTest, CredentialsInTheUrlAreSentButNeverShown) {

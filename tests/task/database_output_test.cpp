@@ -9,7 +9,7 @@
 namespace {
 
 DatabaseChoice given() {
-  zrl::DatabaseSettings settings;
+  DatabaseChoice settings;
   settings.influxDatabase = "db";
   settings.influxMeasurement = "m";
   return settings;
