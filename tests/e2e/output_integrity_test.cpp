@@ -170,27 +170,6 @@ TEST(OutputIntegrity, LeftoverPartFilesAndThePredictedName) {
   }
 }
 
-// A full disk (here a file size limit) cuts the table mid-row: the run
-// fails and leaves nothing under any name.
-TEST(OutputIntegrity, AFailedWriteLeavesNoTable) {
-  DecoderSandbox box("full");
-  std::string description = "version 4\ntimes 1700000000000 1700000999000\ngroup 1 Engine\nvar 2 1 int Rpm\n";
-  for (int s = 0; s < 1000; ++s) description += "ts " + std::to_string(s * 1000) + "\nint 2 " + std::to_string(s) + "\n";
-  const std::string log = box.makeLog("engine.zrl", description);
-  ASSERT_FALSE(log.empty());
-  const std::string outDir = box.root + "/out";
-  ASSERT_EQ(::mkdir(outDir.c_str(), 0700), 0);
-  // Files of at most 8 KiB (the table needs about 25); writes past that fail.
-  const auto r = zrltest::runProgram(
-      "/bin/sh",
-      {"-c", "trap '' XFSZ; ulimit -f 16; exec \"$0\" \"$@\"", zrltest::decoderProgram(), "--batch",
-       "--alldata", "--zrl", log, "--csv", outDir + "/table.csv"},
-      box.environment());
-  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
-  EXPECT_NE(r.out.find("Failed to write output file: File too large\n"), std::string::npos) << r.out;
-  EXPECT_EQ(entriesIn(outDir), 0u);
-}
-
 // A FIFO that nobody reads: the first stop signal ends the wait for a
 // reader as it ends a decode.
 TEST(OutputIntegrity, AStopEndsTheWaitForAFifosReader) {
