@@ -1,9 +1,11 @@
 #include "decode/CsvOutput.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zrl {
@@ -28,12 +30,27 @@ bool CsvOutput::createNew(const std::string& path) {
   return start(std::fopen(path.c_str(), "wbx"));
 }
 
-bool CsvOutput::openExisting(const std::string& path) {
+bool CsvOutput::openExisting(const std::string& path, const std::function<bool()>& stopRequested) {
   close();
   // Neither O_CREAT nor O_TRUNC: a device that vanished meanwhile is not
   // replaced by a regular file.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  struct stat status;
+  const bool fifo = ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+  // A blocking open of a FIFO waits for its reader inside the system call,
+  // which a stop signal does not end (the handlers restart calls); opened
+  // without blocking, it fails with ENXIO until a reader comes.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0));
+  while (fd < 0 && fifo && errno == ENXIO) {
+    if (stopRequested && stopRequested()) {
+      errno = ECANCELED;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  }
   if (fd < 0) return false;
+  // Written with blocking writes from here on, as a slow reader wants.
+  if (fifo) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::FILE* file = ::fdopen(fd, "wb");
   if (file == nullptr) {
     ::close(fd);
@@ -58,6 +75,7 @@ bool CsvOutput::start(std::FILE* file) {
   failed_.store(false);
   errorText_.clear();
   used_ = 0;
+  handedBytes_ = 0;
   file_ = file;
   if (file_ == nullptr) return false;
   // Our own buffers already gather large blocks; a second copy in stdio's
@@ -125,6 +143,7 @@ void CsvOutput::releaseWrittenPages(std::size_t written) {
 }
 
 void CsvOutput::flush() {
+  handedBytes_ += used_;
   if (file_ == nullptr || failed() || used_ == 0) {
     used_ = 0;
     return;

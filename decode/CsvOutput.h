@@ -23,6 +23,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -41,8 +42,9 @@ class CsvOutput {
   // truncated). errno tells why it failed (EEXIST when the name is taken).
   bool createNew(const std::string& path);
   // Writes into `path`, which exists and is a device or a FIFO: opened as
-  // it is, never created nor truncated.
-  bool openExisting(const std::string& path);
+  // it is, never created nor truncated. A FIFO is waited for until it has a
+  // reader or `stopRequested` returns true (then errno is ECANCELED).
+  bool openExisting(const std::string& path, const std::function<bool()>& stopRequested = {});
   // Writes into a copy of the open descriptor `fd` (standard output); the
   // caller's descriptor stays open.
   bool openDescriptor(int fd);
@@ -74,6 +76,9 @@ class CsvOutput {
   // Last byte appended (the buffer must not be empty).
   char& back() { return buffer_[used_ - 1]; }
 
+  // Bytes appended since the file was opened, written out or not.
+  unsigned long long appendedBytes() const { return handedBytes_ + used_; }
+
   // Hands everything buffered to the file.
   void flush();
   // Flushes and closes. False when any write or the close failed.
@@ -95,6 +100,7 @@ class CsvOutput {
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;  // being filled
   std::size_t used_ = 0;
+  unsigned long long handedBytes_ = 0;  // bytes handed to the writing thread
   std::size_t flushThreshold_;
   std::atomic<bool> failed_{false};
   std::string errorText_;     // set once, before failed_, by whoever failed first

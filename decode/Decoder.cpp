@@ -34,6 +34,7 @@ void Decoder::resetRunState() {
   endReached_ = false;
   writeFailed_ = false;
   cancelled_ = false;
+  headBytes_ = UINT64_MAX;
   binOverflow_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
@@ -91,8 +92,11 @@ bool Decoder::prepareRun() {
     return false;
   }
   if (sink_ == nullptr) {
-    if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_)) {
-      report(target_.failureText());
+    if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_,
+                      [this] { return cancelRequested(); })) {
+      // Stopped while a FIFO waited for its reader: a cancel like any other.
+      cancelled_ = target_.stopped();
+      if (!cancelled_) report(target_.failureText());
       return false;
     }
     settings_.outputPath = target_.path();
@@ -141,7 +145,10 @@ bool Decoder::prepareRun() {
     report(sink_->errorText());
     return false;
   }
-  if (sink_ == nullptr) rows_.writeHeader();
+  if (sink_ == nullptr) {
+    rows_.writeHeader();
+    headBytes_ = output_.appendedBytes();
+  }
   return true;
 }
 
@@ -152,8 +159,8 @@ std::string Decoder::expectedOutputPath() const {
 
 bool Decoder::run() {
   resetRunState();
-  bool result = prepareRun();
-  if (result) {
+  bool result = prepareRun() || cancelled_;
+  if (result && !cancelled_) {
     const bool loopSucceeded = recordLoop();
     // Rows still held by the sink are delivered even when reading failed,
     // as the CSV file keeps the rows before a failure.
@@ -174,13 +181,19 @@ bool Decoder::run() {
       result = false;
     }
   }
+  // Whether any row reached the table, before the output is closed.
+  const bool rowsWritten = output_.appendedBytes() > headBytes_;
   closeAll();
   if (output_.isOpen() && !output_.close() && !writeFailed_) {
     report("Failed to write output file: " + output_.errorText());
+    writeFailed_ = true;
     result = false;
   }
   if (target_.isPending()) {
-    if (cancelled_) {
+    // A table takes its name only when it is whole: a cut one (a failed
+    // write) is not, and a failure before the first row leaves nothing
+    // worth a name. A damaged log still publishes the rows before the damage.
+    if (cancelled_ || writeFailed_ || (!result && !rowsWritten)) {
       target_.discard();
     } else {
       if (!target_.publish()) {

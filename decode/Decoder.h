@@ -142,6 +142,7 @@ class Decoder : public LogReader {
   bool endReached_ = false;
   bool resampling_ = false;
   bool writeFailed_ = false;
+  uint64_t headBytes_ = UINT64_MAX;  // bytes of the CSV before its first row
   bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
   std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
   // Per variable id: its CSV column (-1 = none), catalog type and payload

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@ namespace {
 // The bound only guards against a file system that reports every name as
 // taken; real directories never get near it.
 constexpr unsigned kMaxAttempts = 1000000;
+
+using RemovedNotice = std::function<void(const std::string&)>;
 
 bool entryExists(const std::string& path) {
   struct stat status;
@@ -35,13 +38,113 @@ std::size_t numberPosition(const std::string& path) {
   return dot;
 }
 
-// Gives `from` the name `to` unless `to` exists. Hard links are tried first;
-// file systems without them get an exclusive rename.
-bool linkWithoutReplacing(const std::string& from, const std::string& to) {
-  if (::link(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) return false;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  return false;
+// Whether `path` still names the file open as `fd`.
+bool namesFile(const std::string& path, int fd) {
+  struct stat open, named;
+  return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+// Every table starts with the byte order mark; a ".part" that does not (a
+// download in progress, say) is another program's.
+bool couldBeOurs(int fd) {
+  char head[3];
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  return n == 0 || (n == 3 && head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF');
+}
+
+enum class PartState { Missing, Held, Abandoned };
+
+// What stands at `part`: nothing; a file that holds its name (a live run's,
+// or anything that is not plainly an abandoned table); or an abandoned
+// table, which is removed when `remove` is set.
+PartState inspectPart(const std::string& part, bool remove) {
+  struct stat status;
+  if (::lstat(part.c_str(), &status) != 0) return errno == ENOENT ? PartState::Missing : PartState::Held;
+  if (!S_ISREG(status.st_mode)) return PartState::Held;
+  // Opened for writing too: network file systems grant an exclusive lock
+  // only to a writer. Neither through a link nor blocking on a FIFO.
+  const int fd = ::open(part.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? PartState::Missing : PartState::Held;
+  PartState state = PartState::Held;
+  // Removed while its lock is held, so that no run can take it up meanwhile.
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && namesFile(part, fd) && couldBeOurs(fd)) {
+    state = PartState::Abandoned;
+    if (remove && ::unlink(part.c_str()) != 0) state = PartState::Held;
+  }
+  ::close(fd);
+  return state;
+}
+
+// firstFreeOutputNumber, removing the abandoned ".part" files of the names
+// it takes as free when `removed` is given.
+unsigned firstFree(const std::string& path, unsigned first, const RemovedNotice* removed) {
+  for (unsigned n = first; n < first + kMaxAttempts; ++n) {
+    const std::string candidate = candidateOutputName(path, n);
+    if (entryExists(candidate)) continue;
+    const std::string part = partFileName(candidate);
+    switch (inspectPart(part, removed != nullptr)) {
+      case PartState::Held:
+        continue;
+      case PartState::Abandoned:
+        if (removed != nullptr && *removed) (*removed)(part);
+        return n;
+      case PartState::Missing:
+        return n;
+    }
+  }
+  return first;
+}
+
+// Creates `part` exclusively and locks it; the descriptor, or -1 with errno
+// set. A run removing abandoned files may have taken the new file for one
+// before it was locked: then the name no longer leads to it, and the
+// attempt counts as a name taken (EEXIST).
+int createLocked(const std::string& part) {
+  const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  // A file system without locks still gets its table, only unprotected.
+  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  if (namesFile(part, fd)) return fd;
+  ::close(fd);
+  errno = EEXIST;
+  return -1;
+}
+
+// The errors of a file system that lacks the call, rather than refusing
+// this name.
+bool unsupported(int error) {
+  return error == EPERM || error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+int systemHardLink(const char* from, const char* to) { return ::link(from, to); }
+
+int systemRenameNoReplace(const char* from, const char* to) {
+  return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+// Takes `to` with an empty file of our own, then moves `from` over it.
+int reserveAndReplace(const char* from, const char* to) {
+  const int fd = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  ::close(fd);
+  if (::rename(from, to) == 0) return 0;
+  const int saved = errno;
+  ::unlink(to);
+  errno = saved;
+  return -1;
+}
+
+enum class Naming { Failed, Linked, Moved };
+
+// Gives `from` the name `to` unless `to` exists.
+Naming nameWithoutReplacing(const std::string& from, const std::string& to, const NamingCalls& calls) {
+  if (calls.hardLink(from.c_str(), to.c_str()) == 0) return Naming::Linked;
+  if (!unsupported(errno)) return Naming::Failed;
+  if (calls.renameNoReplace(from.c_str(), to.c_str()) == 0) return Naming::Moved;
+  if (!unsupported(errno)) return Naming::Failed;
+  return reserveAndReplace(from.c_str(), to.c_str()) == 0 ? Naming::Moved : Naming::Failed;
 }
 
 }  // namespace
@@ -59,34 +162,47 @@ std::string candidateOutputName(const std::string& path, unsigned n) {
 std::string partFileName(const std::string& finalName) { return finalName + ".part"; }
 
 unsigned firstFreeOutputNumber(const std::string& path, unsigned first) {
-  for (unsigned n = first; n < first + kMaxAttempts; ++n) {
-    const std::string candidate = candidateOutputName(path, n);
-    if (!entryExists(candidate) && !entryExists(partFileName(candidate))) return n;
-  }
-  return first;
+  return firstFree(path, first, nullptr);
 }
 
-unsigned createPartFile(const std::string& path, CsvOutput& output) {
+PartFile createPartFile(const std::string& path, CsvOutput& output, const RemovedNotice& removed) {
   unsigned n = 1;
-  for (unsigned attempt = 0; attempt < kMaxAttempts; ++attempt, ++n) {
-    n = firstFreeOutputNumber(path, n);
-    if (output.createNew(partFileName(candidateOutputName(path, n)))) return n;
-    if (errno != EEXIST) return 0;
+  for (unsigned attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    n = firstFree(path, n, &removed);
+    const std::string part = partFileName(candidateOutputName(path, n));
+    const int fd = createLocked(part);
+    if (fd >= 0) {
+      // The lock lives on the file's open description, which the output's
+      // copy of the descriptor shares; `fd` keeps it after the output closes.
+      if (output.openDescriptor(fd)) return PartFile{n, fd};
+      const int saved = errno;
+      ::unlink(part.c_str());
+      ::close(fd);
+      errno = saved;
+      return PartFile{};
+    }
+    if (errno != EEXIST) return PartFile{};
   }
   errno = EEXIST;
-  return 0;
+  return PartFile{};
 }
 
-bool publishPartFile(const std::string& path, unsigned number, std::string& finalName) {
+const NamingCalls& systemNamingCalls() {
+  static const NamingCalls calls{systemHardLink, systemRenameNoReplace};
+  return calls;
+}
+
+bool publishPartFile(const std::string& path, unsigned number, std::string& finalName,
+                     const NamingCalls& calls) {
   const std::string part = partFileName(candidateOutputName(path, number));
   for (unsigned n = number; n < number + kMaxAttempts; ++n) {
     const std::string candidate = candidateOutputName(path, n);
-    if (linkWithoutReplacing(part, candidate)) {
+    const Naming naming = nameWithoutReplacing(part, candidate, calls);
+    if (naming != Naming::Failed) {
       finalName = candidate;
-      // After a rename the ".part" is already gone.
-      const int saved = errno;
-      ::unlink(part.c_str());
-      errno = saved;
+      // A moved ".part" is gone already, and its name may be another run's
+      // by now.
+      if (naming == Naming::Linked) ::unlink(part.c_str());
       return true;
     }
     if (errno != EEXIST) {

@@ -1,6 +1,7 @@
 #include "decode/OutputTarget.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,10 @@ namespace {
 
 const char kOpenFailure[] = "Failed to open output file";
 
+std::string openFailure(const std::string& path, int error) {
+  return std::string(kOpenFailure) + " " + path + ": " + std::strerror(error);
+}
+
 enum class Existing { None, WrittenInPlace, Directory, File };
 
 Existing existingKind(const std::string& path) {
@@ -24,22 +29,39 @@ Existing existingKind(const std::string& path) {
   return Existing::File;
 }
 
+// On standard error, so that a table written to standard output stays clean.
+void tellRemoved(const std::string& part) {
+  std::fprintf(stderr, "Removed the abandoned output of an earlier run: %s\n", part.c_str());
+  std::fflush(stderr);
+}
+
 }  // namespace
 
-bool OutputTarget::open(const std::string& requestedPath, int descriptor, CsvOutput& output) {
+OutputTarget::~OutputTarget() { releaseLock(); }
+
+void OutputTarget::releaseLock() {
+  if (lock_ != -1) ::close(lock_);
+  lock_ = -1;
+}
+
+bool OutputTarget::open(const std::string& requestedPath, int descriptor, CsvOutput& output,
+                        const std::function<bool()>& stopRequested) {
   requested_ = requestedPath;
   path_ = requestedPath;
   failure_.clear();
   number_ = 0;
+  stopped_ = false;
+  releaseLock();
   if (descriptor != -1) {
     if (output.openDescriptor(descriptor)) return true;
-    failure_ = kOpenFailure;
+    failure_ = openFailure(requestedPath, errno);
     return false;
   }
   switch (existingKind(requestedPath)) {
     case Existing::WrittenInPlace:
-      if (output.openExisting(requestedPath)) return true;
-      failure_ = kOpenFailure;
+      if (output.openExisting(requestedPath, stopRequested)) return true;
+      stopped_ = errno == ECANCELED;
+      failure_ = openFailure(requestedPath, errno);
       return false;
     case Existing::Directory:
       failure_ = std::string(kOpenFailure) + ": " + requestedPath + " is a directory";
@@ -48,11 +70,13 @@ bool OutputTarget::open(const std::string& requestedPath, int descriptor, CsvOut
     case Existing::File:
       break;
   }
-  number_ = createPartFile(requestedPath, output);
-  if (number_ == 0) {
-    failure_ = kOpenFailure;
+  const PartFile part = createPartFile(requestedPath, output, tellRemoved);
+  if (part.number == 0) {
+    failure_ = openFailure(requestedPath, errno);
     return false;
   }
+  number_ = part.number;
+  lock_ = part.lock;
   path_ = candidateOutputName(requestedPath, number_);
   return true;
 }
@@ -67,14 +91,18 @@ bool OutputTarget::publish() {
   if (!isPending()) return true;
   const unsigned number = number_;
   number_ = 0;
-  if (publishPartFile(requested_, number, path_)) return true;
-  failure_ = "Failed to create output file " + path_ + ": " + std::strerror(errno);
+  const bool published = publishPartFile(requested_, number, path_);
+  const int error = errno;
+  releaseLock();
+  if (published) return true;
+  failure_ = "Failed to create output file " + path_ + ": " + std::strerror(error);
   return false;
 }
 
 void OutputTarget::discard() {
   if (!isPending()) return;
   ::unlink(partFileName(path_).c_str());
+  releaseLock();
   number_ = 0;
 }
 

@@ -1,13 +1,15 @@
 // Where one decode's CSV goes, and what becomes of it when the decode ends:
 //   - a new file is written as "<name>.part" and given the first free name
-//     when the decode ends (publish), or removed when it was cancelled
-//     (discard), so no file under the requested name is ever partial;
+//     when the decode ends (publish), or removed when it was cancelled or
+//     its table is not whole (discard), so no file under the requested
+//     name is ever partial;
 //   - an existing device or FIFO (/dev/null, a named pipe) is written in
 //     place: it has no name to protect, and numbering it would create a
 //     regular file beside it;
 //   - an open descriptor (standard output) is written in place.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zrl {
@@ -16,9 +18,17 @@ class CsvOutput;
 
 class OutputTarget {
  public:
+  OutputTarget() = default;
+  ~OutputTarget();
+  OutputTarget(const OutputTarget&) = delete;
+  OutputTarget& operator=(const OutputTarget&) = delete;
+
   // Opens the target of `requestedPath`, or `descriptor` unless it is -1,
-  // in `output`. False, with failureText(), when it cannot be opened.
-  bool open(const std::string& requestedPath, int descriptor, CsvOutput& output);
+  // in `output`. False, with failureText(), when it cannot be opened, or
+  // with stopped() when `stopRequested` ended the wait for a FIFO's reader.
+  bool open(const std::string& requestedPath, int descriptor, CsvOutput& output,
+            const std::function<bool()>& stopRequested = {});
+  bool stopped() const { return stopped_; }
 
   // The name a decode into `requestedPath` is expected to write: the first
   // free name for a new file (another run may still take it first).
@@ -36,10 +46,14 @@ class OutputTarget {
   const std::string& failureText() const { return failure_; }
 
  private:
+  void releaseLock();
+
   std::string requested_;
   std::string path_;
   std::string failure_;
   unsigned number_ = 0;  // candidate number of the pending ".part"; 0 = none
+  int lock_ = -1;        // holds the pending ".part"'s lock
+  bool stopped_ = false;
 };
 
 }  // namespace zrl

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +29,15 @@ std::string everySecond(int seconds) {
   RecordEncoder body;
   for (int s = 0; s < seconds; ++s) body.timestamp(uint64_t(s) * 1000).integer(3, 100 + s);
   return body.bytes();
+}
+
+std::size_t entriesIn(const std::string& dir) {
+  std::size_t count = 0;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (const dirent* e = ::readdir(d)) count += e->d_name[0] != '.';
+    ::closedir(d);
+  }
+  return count;
 }
 
 std::string rowAt(int second, int speed) {
@@ -210,8 +221,7 @@ TEST(DecoderRunTest, WindowLimitsAreTheFilesOwnStartAndEnd) {
   Outcome out = decode(log, [&](Decoder& d) { d.setStartMs(start - 1); });
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.messages, std::vector<std::string>{"Start Time selected is below start time of the file"});
-  EXPECT_EQ(out.csv, "");  // the file holds the byte order mark only
-  EXPECT_TRUE(out.bom);
+  EXPECT_FALSE(zrltest::fileExists(out.outputPath));  // not even the byte order mark
   out = decode(log, [&](Decoder& d) { d.setEndMs(end + 1); });
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.messages, std::vector<std::string>{"End Time selected is over end time of the file"});
@@ -574,13 +584,14 @@ TEST(DecoderRunTest, RecordsThatCannotBeFollowedEndTheDecode) {
     zrlwriter::ZrlHead head = engineHead(kTen, kTen + 2000);
     head.addVariable(4, 1, zrlwriter::kString, "Text");
     head.addVariable(5, 1, zrlwriter::kCanFrame, "Can");
-    const std::string body = RecordEncoder().timestamp(0).integer(3, 1).bytes() + c.body + tail;
+    const std::string body = RecordEncoder().timestamp(0).integer(3, 1).timestamp(500).bytes() + c.body + tail;
     const Outcome out = decode(writeLog(head, body));
     EXPECT_FALSE(out.ok) << c.name;
     EXPECT_EQ(out.messages, std::vector<std::string>{"Failed to read file content"}) << c.name;
     EXPECT_NE(out.printed.find(c.printed), std::string::npos) << c.name << ": " << out.printed;
     // The rows before the bad record stay; nothing after it is read.
-    EXPECT_EQ(out.csv, "Date;Hour;Bus_Flag;Engine_Can;Engine_Speed;Engine_Temp;Engine_Text\r\n")
+    EXPECT_EQ(out.csv, "Date;Hour;Bus_Flag;Engine_Can;Engine_Speed;Engine_Temp;Engine_Text\r\n"
+                       "05/03/2026;10:00:00;;;1;;\r\n")
         << c.name;
   }
 }
@@ -593,7 +604,8 @@ TEST(DecoderRunTest, HeadProblemsAreReported) {
 
   out = decode(good, [](Decoder& d) { d.setOutputPath(zrltest::tempDir() + "/none/x.csv"); });
   EXPECT_FALSE(out.ok);
-  EXPECT_EQ(out.messages, std::vector<std::string>{"Failed to open output file"});
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Failed to open output file " + zrltest::tempDir() +
+                                                   "/none/x.csv: No such file or directory"});
 
   const std::string badMagic = zrltest::makeTempSubdir("magic") + "/bad.zrl";
   zrltest::writeFile(badMagic, "XXXX" + zrltest::readFile(good).substr(4));
@@ -632,12 +644,60 @@ TEST(DecoderRunTest, AWriteErrorIsAFailure) {
               [&](uint64_t, uint64_t, const std::string& m) {
                 if (!m.empty()) messages.push_back(m);
               });
-    d.setOutputPath(zrltest::makeTempSubdir("full") + "/out.csv");
+    const std::string dir = zrltest::makeTempSubdir("full");
+    d.setOutputPath(dir + "/out.csv");
     if (d.run()) return 1;
     if (messages != std::vector<std::string>{"Failed to write output file: File too large"}) return 2;
-    return 0;
+    // The table cut mid-row is removed, not published.
+    return entriesIn(dir) == 0 ? 0 : 3;
   });
   EXPECT_EQ(status, 0);
+}
+
+// A run that fails before its first row leaves no file at all, neither an
+// empty table under the name nor its ".part".
+TEST(DecoderRunTest, AFailureBeforeTheFirstRowPublishesNothing) {
+  zrlwriter::ZrlHead unfinished = engineHead(kTen, kTen + 1000);
+  unfinished.storedSizeOverride = 0;
+  const std::string good = writeLog(engineHead(kTen, kTen + 1000), everySecond(2));
+  const std::string badMagic = zrltest::makeTempSubdir("magic") + "/bad.zrl";
+  zrltest::writeFile(badMagic, "XXXX" + zrltest::readFile(good).substr(4));
+  RecordEncoder bigBin;
+  bigBin.timestamp(0);
+  for (int i = 0; i < 140000; ++i) bigBin.integer(3, i);
+  zrlwriter::ZrlHead withText = engineHead(kTen, kTen + 1000);
+  withText.addVariable(4, 1, zrlwriter::kString, "Text");
+  const struct {
+    const char* name;
+    std::string log;
+    std::function<void(Decoder&)> configure;
+    const char* message;
+  } cases[] = {
+      {"not finalised", writeLog(unfinished, everySecond(2)), {},
+       "The log file is not finalised (still being written?)"},
+      {"bad magic", badMagic, {}, "unable to read magic section"},
+      {"first bin over its limit", writeLog(engineHead(kTen, kTen + 1000), bigBin.bytes()),
+       [](Decoder& d) {
+         d.setFrequency(frequencyCodeFromText("1"));
+         d.setBinLimitBytes(std::size_t{1} << 20);
+       },
+       "Resampling stopped: one bin holds more than 1 MiB of samples; choose a higher frequency or "
+       "another method"},
+      {"damage before the first row",
+       writeLog(withText, RecordEncoder().timestamp(0).integer(3, 1).string(4, 0x41, "").bytes()), {},
+       "Failed to read file content"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = zrltest::makeTempSubdir("no-table");
+    const Outcome out = decode(c.log, [&](Decoder& d) {
+      d.setOutputPath(dir + "/out.csv");
+      if (c.configure) c.configure(d);
+    });
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.messages.back(), c.message);
+    EXPECT_EQ(entriesIn(dir), 0u);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/DecoderSandbox.h"
@@ -165,11 +166,16 @@ TEST(HostileBatch, OutputsThatCannotBeWrittenOrMustBeKept) {
   const std::string log = box.makeLog("log.zrl", std::string(kHead) + kRows);
   ASSERT_FALSE(log.empty());
   writeFile(box.work + "/a-file", "x");
-  for (const std::string& csv : {box.work + "/no-such-dir/out.csv", box.work + "/a-file/out.csv"}) {
+  const std::pair<std::string, std::string> unwritable[] = {
+      {box.work + "/no-such-dir/out.csv", "No such file or directory"},
+      {box.work + "/a-file/out.csv", "Not a directory"}};
+  for (const auto& [csv, reason] : unwritable) {
     SCOPED_TRACE(csv);
     const auto r = runBatch(box, log, csv);
     EXPECT_EQ(r.exitStatus, 1) << r.out;
-    EXPECT_NE(r.out.find("Error while decoding: Failed to open output file\nExit on error.\n"), std::string::npos)
+    EXPECT_NE(r.out.find("Error while decoding: Failed to open output file " + csv + ": " + reason +
+                         "\nExit on error.\n"),
+              std::string::npos)
         << r.out;
   }
   // A link at the output name is a name in use: the table goes beside it
