@@ -111,8 +111,7 @@ QString BatchRun::load(const QString& path) {
   selectionFailure_.clear();
   SelectionResult listed;
   if (options_.vars) {
-    std::vector<std::string> pieces = *options_.vars;
-    listed = selectByList(pieces, log->variableNames());
+    listed = selectByList(*options_.vars, log->variableNames());
     warnMissing(listed.missingNames, path);
     if (!listed.unmatchedPatterns.isEmpty())
       selectionFailure_ = QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") +
@@ -125,7 +124,7 @@ QString BatchRun::load(const QString& path) {
     selection = listed;
   } else {
     selection = session_.configuredSelection(*log, false);
-    warnMissing(selection.missingNames, QString::fromStdString(log->decoder().inputPath()));
+    warnMissing(selection.missingNames, path);
   }
   session_.setSelection(selection.names);
   return failure;
