@@ -53,7 +53,7 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
   auto window = std::make_unique<MonitorWindow>(options);
   window->show();
   const int status = QApplication::exec();
-  if (options.verbose) consoleLine(QStringLiteral("Exiting ZRL decoder."));
+  if (options.verbose) reportLine(QStringLiteral("Exiting ZRL decoder."));
   window.reset();
   application.reset();
   return status;

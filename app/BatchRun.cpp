@@ -73,7 +73,7 @@ class BatchRun {
         terminal_(!options.verbose && TerminalProgress::wanted(options.quiet), stderr),
         console_(options.verbose, &controller_, &terminal_) {
     console_.setBeforeRun([this](const DecodeJob& job, const zrl::Decoder& d) {
-      if (options_.verbose) consoleText(summaryOf(session_, job, d));
+      if (options_.verbose) reportText(summaryOf(session_, job, d));
     });
   }
 
@@ -208,13 +208,13 @@ int BatchRun::run() {
       }
       case LogResult::Decoded:
         if (several) {
-          consoleLine(QStringLiteral("CSV written: ") + result.outcome.outputPath);
+          reportLine(QStringLiteral("CSV written: ") + result.outcome.outputPath);
         } else if (result.outcome.toDatabase) {
-          consoleText(QStringLiteral("\n") + QString::number(result.outcome.pointsWritten) +
+          reportText(QStringLiteral("\n") + QString::number(result.outcome.pointsWritten) +
                       QStringLiteral(" points written to InfluxDB\nSuccessfully done.\n"));
           return 0;
         } else {
-          consoleText(QStringLiteral("\nCSV written: ") + result.outcome.outputPath +
+          reportText(QStringLiteral("\nCSV written: ") + result.outcome.outputPath +
                       QStringLiteral("\nSuccessfully done.\n"));
         }
         if (!several) return 0;
@@ -231,7 +231,7 @@ int BatchRun::run() {
         break;
     }
   }
-  consoleLine(QStringLiteral("%1 decoded, %2 failed").arg(decoded).arg(failed));
+  reportLine(QStringLiteral("%1 decoded, %2 failed").arg(decoded).arg(failed));
   return failed > 0 ? 1 : 0;
 }
 

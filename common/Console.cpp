@@ -14,6 +14,13 @@ void consoleText(const QString& text) {
 
 void consoleLine(const QString& text) { consoleText(text + QLatin1Char('\n')); }
 
+void reportText(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  zrl::printReportText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+void reportLine(const QString& text) { reportText(text + QLatin1Char('\n')); }
+
 namespace {
 int reservedTableDescriptor = -1;
 }

@@ -8,6 +8,10 @@
 void consoleLine(const QString& text);
 // Writes `text` as UTF-8 without a newline, then flushes.
 void consoleText(const QString& text);
+// The same on standard output, for results and the verbose account; the two
+// above are for errors and warnings, on standard error.
+void reportLine(const QString& text);
+void reportText(const QString& text);
 
 // For "--csv -": the table takes standard output, so from here on every
 // message, whoever prints it, goes to standard error (standard output is

@@ -32,13 +32,13 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
   const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    if (verbose) consoleLine(QStringLiteral("No configuration file"));
+    if (verbose) reportLine(QStringLiteral("No configuration file"));
     return fail(QString::fromLocal8Bit(std::strerror(error)));
   }
   QFile file;
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
-    if (verbose) consoleLine(QStringLiteral("No configuration file"));
+    if (verbose) reportLine(QStringLiteral("No configuration file"));
     return fail(file.errorString());
   }
   struct stat status;
@@ -50,7 +50,7 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
     reportUnreadable(path, " is larger than 16 MiB");
     return fail(QStringLiteral("larger than 16 MiB"));
   }
-  if (verbose) consoleLine(QStringLiteral("Parsing JSON configuration file...") + path);
+  if (verbose) reportLine(QStringLiteral("Parsing JSON configuration file...") + path);
   // The size may change after fstat; never read more than the limit.
   const QByteArray bytes = file.read(kMaxConfigBytes);
   // The scratch configuration starts out empty on every start without a

@@ -51,13 +51,13 @@ bool rememberConfig(const QString& path, bool verbose) {
   auto settings = openProgramSettings();
   settings->setValue(QLatin1String(kLastConfigKey), QFileInfo(path).absoluteFilePath());
   settings->sync();
-  if (verbose) consoleLine(QStringLiteral("Last config file saved: ") + path);
+  if (verbose) reportLine(QStringLiteral("Last config file saved: ") + path);
   return true;
 }
 
 QString findLastConfig(bool verbose) {
   const QString path = openProgramSettings()->value(QLatin1String(kLastConfigKey), QString()).toString();
   if (path.isEmpty() || !QFileInfo(path).isFile()) return QString();
-  if (verbose) consoleLine(QStringLiteral("Found last config file: ") + path);
+  if (verbose) reportLine(QStringLiteral("Found last config file: ") + path);
   return path;
 }

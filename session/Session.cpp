@@ -26,7 +26,7 @@ void Session::chooseStartupConfig(const std::string& namedPath) {
   }
   const QString remembered = findLastConfig(verbose_);
   if (!remembered.isEmpty()) {
-    if (verbose_) consoleLine(QStringLiteral("Auto-loading last config file: ") + remembered);
+    if (verbose_) reportLine(QStringLiteral("Auto-loading last config file: ") + remembered);
     setConfigPath(remembered);
     return;
   }

@@ -14,7 +14,7 @@ void ConsoleDecodeObserver::progressed(std::uint64_t done, std::uint64_t total) 
     QString text = QString::number(percent) + QStringLiteral("% ");
     if (controller_ && controller_->sendsToDatabase())
       text += QStringLiteral("(") + QString::number(controller_->pointsWritten()) + QStringLiteral(" points sent) ");
-    consoleText(text);
+    reportText(text);
   }
   if (terminal_) terminal_->update(done, total);
 }

@@ -11,13 +11,15 @@ namespace {
 
 std::atomic<DiagnosticSink*> installedSink{nullptr};
 
-void write(std::string_view text) {
+void write(std::string_view text, std::FILE* stream) {
   const int savedErrno = errno;
   if (DiagnosticSink* sink = installedSink.load(std::memory_order_acquire)) {
     sink->write(text);
   } else {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    // What went to the other stream before must show first.
+    std::fflush(stream == stderr ? stdout : stderr);
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
   }
   errno = savedErrno;
 }
@@ -33,10 +35,12 @@ void printDiagnosticLine(std::string_view line) {
   text.reserve(line.size() + 1);
   text.append(line);
   text.push_back('\n');
-  write(text);
+  write(text, stderr);
 }
 
-void printDiagnosticText(std::string_view text) { write(text); }
+void printDiagnosticText(std::string_view text) { write(text, stderr); }
+
+void printReportText(std::string_view text) { write(text, stdout); }
 
 std::string systemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 

@@ -1,8 +1,9 @@
-// The program's one diagnostics printer. Everything it reports goes to
-// standard output, flushed at once, so that messages interleave correctly
-// with the decode thread's progress and with output of child processes in
-// scripts. Tests replace the sink to read the messages without touching the
-// process's file descriptors.
+// The program's one diagnostics printer. Errors and warnings go to standard
+// error and what a run reports on purpose (results, the verbose account) to
+// standard output, each flushed at once, so that messages interleave
+// correctly with the decode thread's progress and with output of child
+// processes in scripts, and `2>err.log` catches every failure. Tests replace
+// the sink to read both without touching the process's file descriptors.
 #pragma once
 
 #include <string>
@@ -29,6 +30,9 @@ DiagnosticSink* setDiagnosticSink(DiagnosticSink* sink);
 void printDiagnosticLine(std::string_view line);
 // Writes `text` as it is (no newline), then flushes; errno is preserved.
 void printDiagnosticText(std::string_view text);
+// The same for what a run reports on standard output: results and the
+// verbose account.
+void printReportText(std::string_view text);
 
 // The system's text for an errno value.
 std::string systemErrorText(int errorNumber);

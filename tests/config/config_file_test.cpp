@@ -59,9 +59,9 @@ TEST(ConfigFile, FailuresNameTheirReasonWithoutBlockingOrReadingWithoutLimit) {
   for (const auto& [path, reason] : cases) {
     Json::Value config;
     QString failure;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(parseConfigFile(path, config, false, &failure));
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     EXPECT_TRUE(failure.startsWith(reason)) << failure.toStdString();
   }
 }
@@ -69,22 +69,26 @@ TEST(ConfigFile, FailuresNameTheirReasonWithoutBlockingOrReadingWithoutLimit) {
 TEST(ConfigFile, OnlyBrokenFilesAreReportedAndOnlyThoseAlways) {
   const QString path = tempPath("parse-messages", "c.json");
   Json::Value config;
-  const std::vector<std::tuple<std::string, bool, std::string>> cases = {
-      {"", false, ""},
-      {" \n\t", false, ""},
-      {"", true, "Parsing JSON configuration file..." + path.toStdString() + "\n"},
-      {"{ \"a\": ", false, "Error while parsing the configuration: "},
-      {"{ \"a\": ", true, "Parsing JSON configuration file..." + path.toStdString() + "\n" +
-                                "Error while parsing the configuration: "},
+  const std::string parsing = "Parsing JSON configuration file..." + path.toStdString() + "\n";
+  const std::string broken = "Error while parsing the configuration: ";
+  // The verbose account goes to standard output, the failure to standard error.
+  const std::vector<std::tuple<std::string, bool, std::string, std::string>> cases = {
+      {"", false, "", ""},
+      {" \n\t", false, "", ""},
+      {"", true, parsing, ""},
+      {"{ \"a\": ", false, "", broken},
+      {"{ \"a\": ", true, parsing, broken},
   };
-  for (const auto& [text, verbose, expectedStart] : cases) {
+  for (const auto& [text, verbose, expectedOut, expectedErrorStart] : cases) {
     zrltest::writeFile(path.toStdString(), text);
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     parseConfigFile(path, config, verbose);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.substr(0, expectedStart.size()), expectedStart) << text;
-    if (expectedStart.empty() || (verbose && text.find('{') == std::string::npos)) {
-      EXPECT_EQ(out, expectedStart) << text;
+    const std::string error = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedOut) << text;
+    EXPECT_EQ(error.substr(0, expectedErrorStart.size()), expectedErrorStart) << text;
+    if (expectedErrorStart.empty()) {
+      EXPECT_EQ(error, "") << text;
     }
   }
   testing::internal::CaptureStdout();

@@ -17,9 +17,9 @@ TEST(HostileConfig, NestingBeyondTheReaderStackIsAParseError) {
     zrltest::writeFile(path, text);
     Json::Value config(Json::objectValue);
     config["keep"] = true;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(parseConfigFile(QString::fromStdString(path), config, false));
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed.rfind("Error while parsing the configuration: ", 0), 0u) << printed;
     EXPECT_TRUE(config["keep"].asBool());
   }
@@ -39,9 +39,9 @@ TEST(HostileConfig, OnlyRegularFilesOfSaneSizeAreRead) {
   };
   for (const auto& [path, reason] : cases) {
     Json::Value config(Json::objectValue);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(parseConfigFile(QString::fromStdString(path), config, false)) << path;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error while reading the configuration: " + path + reason + "\n");
   }
 }

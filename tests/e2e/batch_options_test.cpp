@@ -139,7 +139,7 @@ TEST(BatchOptions, VariableListReplacesTheSelection) {
     EXPECT_EQ(r.exitStatus, c.status) << c.vars << r.out;
     if (c.header.empty()) EXPECT_FALSE(fileExists(run.csv)) << c.vars;
     else EXPECT_EQ(readFile(run.csv).substr(3, c.header.size() + 2), c.header + "\r\n") << c.vars;
-    const std::string said = c.status == 0 ? r.err : r.out;
+    const std::string& said = r.err;
     if (c.message.empty()) EXPECT_EQ(r.err, "") << c.vars;
     else EXPECT_NE(said.find(c.message + run.log + c.tail), std::string::npos) << c.vars << said;
   }
@@ -168,7 +168,7 @@ TEST(BatchOptions, OutputDirectoryIsCreatedOrTheFailureNamed) {
   writeFile(blocked.box.work + "/file", "");
   r = blocked.batch({"--out-dir", blocked.box.work + "/file/sub"});
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("Cannot create output directory " + blocked.box.work + "/file/sub: Not a directory\n"),
+  EXPECT_NE(r.err.find("Cannot create output directory " + blocked.box.work + "/file/sub: Not a directory\n"),
             std::string::npos)
       << r.out;
 }
@@ -192,7 +192,7 @@ TEST(BatchOptions, UnusableConfigurationStopsBatchAndInfo) {
       const std::string conf = box.work + "/" + c.name;
       auto r = box.runDecoder({mode, "--alldata", "--conf", conf, "--zrl", log, "--out-dir", box.work});
       EXPECT_EQ(r.exitStatus, 1) << mode << c.name;
-      EXPECT_NE(r.out.find("Error: configuration " + conf + ": " + c.reason), std::string::npos) << r.out;
+      EXPECT_NE(r.err.find("Error: configuration " + conf + ": " + c.reason), std::string::npos) << r.err;
       EXPECT_EQ(r.out.find('{'), std::string::npos) << r.out;
       EXPECT_FALSE(fileExists(box.work + "/engi-20231114-221320.csv")) << mode << c.name;
     }
@@ -207,7 +207,7 @@ TEST(BatchOptions, InfoOnFilesThatAreNoLogsFails) {
     auto r = box.runDecoder({"--info", "--zrl", path});
     EXPECT_EQ(r.exitStatus, 1) << path;
     EXPECT_EQ(r.out.find('{'), std::string::npos) << r.out;
-    EXPECT_FALSE(r.out.empty()) << path;
+    EXPECT_FALSE(r.err.empty()) << path;
   }
 }
 
@@ -226,7 +226,7 @@ TEST(BatchOptions, SeveralLogsEachToItsOwnFile) {
 
   r = run.batch({run.box.work + "/bad.zrl", second, "--out-dir", out});
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("Unable to read magic section\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Unable to read magic section\n"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.substr(r.out.size() - 20), "2 decoded, 1 failed\n") << r.out;
   EXPECT_TRUE(fileExists(out + "/engi-20231114-221320 (4).csv"));
 }

@@ -99,7 +99,8 @@ TEST(HostileBatch, DamagedRecordStreams) {
     const auto r = runBatch(box, log, csv, extra);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitStatus, c.status) << r.out;
-    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+    const std::string& said = c.status == 0 ? r.out : r.err;
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
     if (!c.table.empty()) {
       EXPECT_EQ(readFile(csv), c.table);
     }
@@ -150,13 +151,13 @@ TEST(HostileBatch, DamagedHeads) {
     const auto r = runBatch(box, log, csv);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitStatus, 1) << r.out;
-    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
     EXPECT_FALSE(fileExists(csv)) << "nothing to decode, no table";
   }
 
   const auto r = runBatch(box, box.work + "/missing.zrl", box.work + "/missing.csv");
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("Decoder: Failed to open " + box.work + "/missing.zrl:No such file or directory\n"),
+  EXPECT_NE(r.err.find("Decoder: Failed to open " + box.work + "/missing.zrl:No such file or directory\n"),
             std::string::npos)
       << r.out;
 }
@@ -173,7 +174,7 @@ TEST(HostileBatch, OutputsThatCannotBeWrittenOrMustBeKept) {
     SCOPED_TRACE(csv);
     const auto r = runBatch(box, log, csv);
     EXPECT_EQ(r.exitStatus, 1) << r.out;
-    EXPECT_NE(r.out.find("Error while decoding: Failed to open output file " + csv + ": " + reason +
+    EXPECT_NE(r.err.find("Error while decoding: Failed to open output file " + csv + ": " + reason +
                          "\nExit on error.\n"),
               std::string::npos)
         << r.out;
@@ -221,13 +222,13 @@ TEST(HostileBatch, HandEditedConfigurations) {
     const std::string csv = box.work + "/out.csv";
     const auto r = runBatch(box, log, csv, {"--conf", conf});
     EXPECT_FALSE(r.timedOut);
-    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
     EXPECT_EQ(readFile(conf), c.json) << "loading never rewrites the configuration";
     if (!c.said.empty()) {
       // A file that cannot be read as a whole stops the run: no decode with
       // settings the script did not ask for.
       EXPECT_EQ(r.exitStatus, 1) << r.out;
-      EXPECT_NE(r.out.find("Error: configuration " + conf + ": not "), std::string::npos) << r.out;
+      EXPECT_NE(r.err.find("Error: configuration " + conf + ": not "), std::string::npos) << r.err;
       EXPECT_FALSE(fileExists(csv));
       continue;
     }

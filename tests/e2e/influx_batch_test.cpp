@@ -177,12 +177,12 @@ TEST(DatabaseBatchRun, AWrongDatabaseEndsWithTheServersReason) {
   SampleRun run("db-wrong", "{}");
   const ProcessResult r = run.toDatabase(server, "missing");
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("InfluxDB write to " + server.url() +
+  EXPECT_NE(r.err.find("InfluxDB write to " + server.url() +
                        "/write?db=missing&precision=ms failed (HTTP 404): database not found: "
                        "\"missing\"; 0 points written"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("Exit on error."), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Exit on error."), std::string::npos) << r.err;
 }
 
 // Points of the "m" measurement on `server` so far (0 when none).
@@ -224,12 +224,12 @@ TEST(DatabaseBatchRun, AnInterruptedRunStopsBetweenBatches) {
     decode.join();
     if (stopServer) {
       EXPECT_EQ(r.exitStatus, 1) << r.out;
-      EXPECT_NE(r.out.find("failed (no answer): "), std::string::npos) << r.out;
-      EXPECT_NE(r.out.find(" points written"), std::string::npos) << r.out;
+      EXPECT_NE(r.err.find("failed (no answer): "), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find(" points written"), std::string::npos) << r.err;
       EXPECT_EQ(r.out.find("; 0 points written"), std::string::npos) << r.out;
     } else {
       EXPECT_EQ(r.exitStatus, 130) << r.out;
-      EXPECT_NE(r.out.find("Decode cancelled"), std::string::npos) << r.out;
+      EXPECT_NE(r.err.find("Decode cancelled"), std::string::npos) << r.err;
       EXPECT_EQ(pointCount(server, "cut") % 20, 0) << "whole batches only";
     }
   }
@@ -263,8 +263,9 @@ TEST(DatabaseBatchRun, UnusableSettingsEndTheRunBeforeSending) {
          "http://zoe:secret@" + hostPort},
         60);
     EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find(c.expected), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("secret"), std::string::npos) << r.out;
+    // The verbose summary is on standard output, the failure on standard error.
+    EXPECT_NE((r.out + r.err).find(c.expected), std::string::npos) << r.out << r.err;
+    EXPECT_EQ((r.out + r.err).find("secret"), std::string::npos) << r.out << r.err;
   }
   EXPECT_EQ(server.requests().size(), 0u);
 }

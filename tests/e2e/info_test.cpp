@@ -82,12 +82,12 @@ TEST(InfoMode, RefusedFilesEndBatchRunsBeforeAnyJson) {
 
   auto r = box.runDecoder({"--info", "--batch", "--zrl", badMagic});
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("Unable to read magic section\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Unable to read magic section\n"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find('{'), std::string::npos) << r.out;
 
   r = box.runDecoder({"--info", "--batch", "--zrl", newer});
   EXPECT_EQ(r.exitStatus, 1);
-  EXPECT_NE(r.out.find("Decoder and zrl file format are not compatible."), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Decoder and zrl file format are not compatible."), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find('{'), std::string::npos) << r.out;
 
   // Without --batch too: zeros would pass for the description of a log.

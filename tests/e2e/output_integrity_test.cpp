@@ -104,7 +104,7 @@ TEST(OutputIntegrity, SignalsStopTheDecodeAndLeaveNoFile) {
     sender.join();
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitStatus, c.status) << r.out << r.err;
-    EXPECT_NE(r.out.find("Decode cancelled\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("Decode cancelled\n"), std::string::npos) << r.err;
     EXPECT_EQ(entriesIn(outDir), 0u);
   }
 }
@@ -191,7 +191,7 @@ TEST(OutputIntegrity, AStopEndsTheWaitForAFifosReader) {
   sender.join();
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitStatus, 143) << r.out << r.err;
-  EXPECT_NE(r.out.find("Decode cancelled\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Decode cancelled\n"), std::string::npos) << r.err;
 }
 
 // Unmounts a FUSE volume when the test ends, however it ends.
