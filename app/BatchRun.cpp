@@ -151,6 +151,7 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
   overrides.csvName = QString::fromStdString(options_.csvName);
   if (options_.outDir) overrides.outDir = QString::fromStdString(*options_.outDir);
   overrides.outputDescriptor = tableDescriptor();
+  overrides.replaceOutput = options_.force;
   std::string databaseProblem;
   overrides.database = databaseOutputOptions(databaseChoiceOf(options_), session_.config(), databaseProblem);
   overrides.selectionFailure = selectionFailure_;

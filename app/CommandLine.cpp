@@ -3,6 +3,7 @@
 #include <getopt.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/VariablePatterns.h"
 
@@ -31,6 +32,7 @@ enum OptionId {
   OutDirOption,
   QuietOption,
   VersionOption,
+  ForceOption,
 };
 
 const option kLongOptions[] = {
@@ -52,6 +54,7 @@ const option kLongOptions[] = {
     {"out-dir", required_argument, nullptr, OutDirOption},
     {"quiet", no_argument, nullptr, QuietOption},
     {"version", no_argument, nullptr, VersionOption},
+    {"force", no_argument, nullptr, ForceOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -69,17 +72,21 @@ CommandLineOutcome endWith(int status) {
 // parser's manner, then the usage.
 CommandLineOutcome usageError(std::ostream& out, std::ostream& err, const char* programName,
                               const std::string& message) {
+  (void)out;
   err << programName << ": " << message << "\n";
   err.flush();
-  printUsage(out, programName);
+  printUsage(err, programName);
   return endWith(kUsageStatus);
 }
 
 }  // namespace
 
 void printUsage(std::ostream& out, const char* programName) {
-  out << "Usage: " << (programName ? programName : "") << " [--zrl <path> Full path of file to decode]\n"
-      << "\t[--csv <file name> CSV output file name]\n"
+  // The program's own name, not the path it was started by.
+  const char* slash = programName ? std::strrchr(programName, '/') : nullptr;
+  const char* name = slash ? slash + 1 : (programName ? programName : "");
+  out << "Usage: " << name << " [--zrl <path> Full path of file to decode]\n"
+      << "\t[--csv <file name> CSV output file name; - for standard output]\n"
       << "\t[--conf <path> Json config file full path]\n"
       << "\t[--alldata] decode all data\n"
       << "\t[--batch] script mode: decode at startup and exit when completed\n"
@@ -89,10 +96,14 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t\t(no zone: UTC or local time as the configuration's \"utc\" says) or +<seconds> from the file's start\n"
       << "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
       << "\t[--out-dir <dir>] output directory of this run\n"
+      << "\t[--force] the finished table replaces a file of the same name (atomically) instead of taking \"name (2)\"\n"
       << "\t[--quiet] no progress line on standard error\n"
+      << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
+      << "\t\t[--influxURL <url>] server address (default http://localhost:8086) [--influxGw <tag>] gateway tag\n"
       << "\t[--version] print the program version and exit\n"
       << "\t[-h, --help] print this text and exit\n"
       << "\t[<log file>...] more logs, decoded in turn with the same settings, each to its own default-named CSV\n"
+      << "Errors and warnings go to standard error, results to standard output.\n"
       << "Exit status: 0 success, 1 a load or decode failed, 2 usage error, 128+N ended by signal N.\n";
   out.flush();
 }
@@ -142,6 +153,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         options.outDir = optarg;
         break;
       case QuietOption: options.quiet = true; break;
+      case ForceOption: options.force = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -153,7 +165,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
       default:
         // getopt has already said what was wrong on standard error.
         std::fflush(stderr);
-        printUsage(out, programName);
+        printUsage(err, programName);
         return endWith(kUsageStatus);
     }
   }
@@ -172,7 +184,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   const bool hasDatabase = options.influxDatabase.has_value();
   const bool hasMeasurement = options.influxMeasurement.has_value();
   if (hasDatabase != hasMeasurement) {
-    printUsage(out, programName);
+    printUsage(err, programName);
     return endWith(1);
   }
   // The window has no database settings, so the database goes with batch
@@ -186,7 +198,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   if (misuse != nullptr) {
     err << programName << ": " << misuse << "\n";
     err.flush();
-    printUsage(out, programName);
+    printUsage(err, programName);
     return endWith(2);
   }
 

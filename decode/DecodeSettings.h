@@ -43,6 +43,9 @@ struct DecodeSettings {
   // An open descriptor (standard output) the CSV goes to instead of
   // outputPath; -1 for none.
   int outputDescriptor = -1;
+  // The finished table replaces a file of its name (atomically) instead of
+  // taking the next free numbered name.
+  bool replaceOutput = false;
   int64_t startMs = 0;  // 0 = start of the file
   int64_t endMs = 0;    // 0 = end of the file
   std::vector<uint8_t> selected = std::vector<uint8_t>(kMaxVariables, 1);

@@ -92,7 +92,7 @@ bool Decoder::prepareRun() {
     return false;
   }
   if (sink_ == nullptr) {
-    if (!target_.open(settings_.outputPath, settings_.outputDescriptor, output_,
+    if (!target_.open(settings_.outputPath, settings_.outputDescriptor, settings_.replaceOutput, output_,
                       [this] { return cancelRequested(); })) {
       // Stopped while a FIFO waited for its reader: a cancel like any other.
       cancelled_ = target_.stopped();
@@ -154,7 +154,7 @@ bool Decoder::prepareRun() {
 
 std::string Decoder::expectedOutputPath() const {
   if (sink_ != nullptr || settings_.outputDescriptor != -1) return settings_.outputPath;
-  return OutputTarget::expectedPath(settings_.outputPath);
+  return OutputTarget::expectedPath(settings_.outputPath, settings_.replaceOutput);
 }
 
 bool Decoder::run() {

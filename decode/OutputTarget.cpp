@@ -44,9 +44,10 @@ void OutputTarget::releaseLock() {
   lock_ = -1;
 }
 
-bool OutputTarget::open(const std::string& requestedPath, int descriptor, CsvOutput& output,
+bool OutputTarget::open(const std::string& requestedPath, int descriptor, bool replace, CsvOutput& output,
                         const std::function<bool()>& stopRequested) {
   requested_ = requestedPath;
+  replace_ = replace;
   path_ = requestedPath;
   failure_.clear();
   number_ = 0;
@@ -81,9 +82,9 @@ bool OutputTarget::open(const std::string& requestedPath, int descriptor, CsvOut
   return true;
 }
 
-std::string OutputTarget::expectedPath(const std::string& requestedPath) {
+std::string OutputTarget::expectedPath(const std::string& requestedPath, bool replace) {
   const Existing kind = existingKind(requestedPath);
-  if (kind == Existing::WrittenInPlace || kind == Existing::Directory) return requestedPath;
+  if (replace || kind == Existing::WrittenInPlace || kind == Existing::Directory) return requestedPath;
   return candidateOutputName(requestedPath, firstFreeOutputNumber(requestedPath));
 }
 
@@ -91,7 +92,15 @@ bool OutputTarget::publish() {
   if (!isPending()) return true;
   const unsigned number = number_;
   number_ = 0;
-  const bool published = publishPartFile(requested_, number, path_);
+  bool published;
+  if (replace_) {
+    // rename() replaces atomically: readers see the old table or the new
+    // one, never a part of either.
+    path_ = requested_;
+    published = ::rename(partFileName(candidateOutputName(requested_, number)).c_str(), requested_.c_str()) == 0;
+  } else {
+    published = publishPartFile(requested_, number, path_);
+  }
   const int error = errno;
   releaseLock();
   if (published) return true;

@@ -2,7 +2,8 @@
 //   - a new file is written as "<name>.part" and given the first free name
 //     when the decode ends (publish), or removed when it was cancelled or
 //     its table is not whole (discard), so no file under the requested
-//     name is ever partial;
+//     name is ever partial; asked to replace, it takes the requested name
+//     itself, by a rename over whatever file has it;
 //   - an existing device or FIFO (/dev/null, a named pipe) is written in
 //     place: it has no name to protect, and numbering it would create a
 //     regular file beside it;
@@ -26,13 +27,14 @@ class OutputTarget {
   // Opens the target of `requestedPath`, or `descriptor` unless it is -1,
   // in `output`. False, with failureText(), when it cannot be opened, or
   // with stopped() when `stopRequested` ended the wait for a FIFO's reader.
-  bool open(const std::string& requestedPath, int descriptor, CsvOutput& output,
+  bool open(const std::string& requestedPath, int descriptor, bool replace, CsvOutput& output,
             const std::function<bool()>& stopRequested = {});
   bool stopped() const { return stopped_; }
 
   // The name a decode into `requestedPath` is expected to write: the first
-  // free name for a new file (another run may still take it first).
-  static std::string expectedPath(const std::string& requestedPath);
+  // free name for a new file (another run may still take it first), or the
+  // requested one when it is to be replaced.
+  static std::string expectedPath(const std::string& requestedPath, bool replace = false);
 
   // True while a ".part" waits for publish() or discard().
   bool isPending() const { return number_ != 0; }
@@ -54,6 +56,7 @@ class OutputTarget {
   unsigned number_ = 0;  // candidate number of the pending ".part"; 0 = none
   int lock_ = -1;        // holds the pending ".part"'s lock
   bool stopped_ = false;
+  bool replace_ = false;
 };
 
 }  // namespace zrl

@@ -112,6 +112,7 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
                                  : overrides.csvName;
   s.outputPath = outputPath.toStdString();
   s.outputDescriptor = outputPath == QLatin1String("-") ? overrides.outputDescriptor : -1;
+  s.replaceOutput = overrides.replaceOutput;
   job.database = overrides.database;
   plan.job = std::move(job);
   return plan;

@@ -46,6 +46,7 @@ struct DecodeRequestOverrides {
   QString csvName;               // empty: the generated name
   std::optional<QString> outDir;  // instead of the configuration's folder
   int outputDescriptor = -1;     // for csvName "-": where the table goes
+  bool replaceOutput = false;    // --force
   std::optional<zrl::InfluxOptions> database;
   QString selectionFailure;  // the selection could not be made (--vars)
 };

@@ -122,6 +122,14 @@ TEST(OutputIntegrity, ARunNamesTheFileItWrote) {
       << r.out;
   EXPECT_EQ(readFile(csv), "precious");
   EXPECT_EQ(readFile(csv + " (2)"), kCsv);
+
+  // Asked to, the table takes the name itself, and nothing else is left.
+  r = box.runDecoder({"--batch", "--force", "--alldata", "--zrl", log, "--csv", csv});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.out, "\nCSV written: " + csv + "\nSuccessfully done.\n");
+  EXPECT_EQ(readFile(csv), kCsv);
+  EXPECT_FALSE(fileExists(csv + " (3)"));
+  EXPECT_FALSE(fileExists(csv + ".part"));
 }
 
 // "-" puts the table on standard output and every message on standard error.
