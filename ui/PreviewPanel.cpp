@@ -41,7 +41,8 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   chart_->setMargins(QMargins(4, 4, 4, 4));
   view_ = new PreviewChartView(chart_, this);
   view_->setObjectName(QStringLiteral("previewChart"));
-  view_->setMinimumHeight(220);
+  // Low enough for the window to fit a laptop screen with the preview open.
+  view_->setMinimumHeight(160);
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("previewStatus"));
 
