@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "session/Session.h"
@@ -37,8 +36,9 @@ static void initResources() { Q_INIT_RESOURCE(resources); }
 
 namespace {
 
-// The size a window opens at the first time, when the screen has room for it.
-constexpr QSize kFirstSize(1161, 928);
+// The size a window opens at the first time, when the screen has room for
+// it: wide enough for the option column and the variables side by side.
+constexpr QSize kFirstSize(1280, 928);
 
 QString mainStyleSheet() {
   QFile file(QStringLiteral(":/resources/styles/MonitorWindow.qss"));
@@ -77,8 +77,6 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   buildPanels();
   buildPreviewDock();
   buildMenus();
-  setStatusBar(new QStatusBar(this));
-  statusBar()->setObjectName(QStringLiteral("statusBar"));
   connectPanels();
 
   // The first size, kept inside a screen that can hold the window at all.

@@ -55,6 +55,8 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   status_->setText(tr("Check numeric or boolean variables to preview them."));
 }
 
+QSize PreviewPanel::sizeHint() const { return QWidget::sizeHint().expandedTo(QSize(600, 280)); }
+
 PreviewPanel::~PreviewPanel() {
   cancel();
   pool_->waitForDone();

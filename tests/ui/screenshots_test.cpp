@@ -97,6 +97,14 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   start->setDateTime(start->dateTime().addSecs(40));
   end->setDateTime(end->dateTime().addSecs(-60));
   save(*window, QStringLiteral("window-preview.png"));
+  // Laptop screens: the preview takes its room from the variable list.
+  for (const QSize& size : {QSize(1280, 800), QSize(1366, 768)}) {
+    window->resize(size);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->size(), size);
+    save(*window, QStringLiteral("window-%1x%2-preview.png").arg(size.width()).arg(size.height()));
+  }
+  window->resize(1300, 1250);
 
   // The same log cut short: its decode fails and says why.
   const std::string cut = dir + "/CUT.zrl";
