@@ -183,3 +183,28 @@ TEST(TimeWindow, EditsKeepStartBeforeEndOnceTouched) {
   start->setDateTime(fileEnd.addSecs(3600));
   EXPECT_EQ(start->dateTime(), fileEnd.addSecs(120));
 }
+
+// The panels write what the user chooses to the session at once, and show
+// what a configuration puts there.
+TEST(PanelsAndSession, ChoicesGoToTheSessionAndItsOptionsAreShown) {
+  auto w = uitest::windowWithLog();
+  CsvOptionsPanel* csv = w->csvOptionsPanel();
+  csv->columnSeparatorBox()->setCurrentText(QStringLiteral("tab"));
+  csv->millisecondsBox()->setChecked(true);
+  w->resamplingPanel()->frequencyBox()->setCurrentText(QStringLiteral("20"));
+  csv->startEdit()->setDateTime(csv->startEdit()->dateTime().addSecs(60));
+  const DecodeOptions& options = w->session().options();
+  EXPECT_EQ(options.columnSeparator, QStringLiteral("tab"));
+  EXPECT_TRUE(options.milliseconds);
+  EXPECT_EQ(options.frequency, QStringLiteral("20"));
+  EXPECT_EQ(w->session().windowStartMs(), 1700000060250);
+  uitest::item(*w, QStringLiteral("Engine.Rpm"))->setCheckState(Qt::Checked);
+  EXPECT_EQ(w->session().selection(), (QSet<QString>{QStringLiteral("Engine.Rpm")}));
+
+  DecodeOptions changed = options;
+  changed.decimalSeparator = QStringLiteral(",");
+  changed.method = QStringLiteral("Max");
+  w->session().setOptions(changed);
+  EXPECT_EQ(csv->decimalSeparatorBox()->currentText(), QStringLiteral(","));
+  EXPECT_EQ(w->resamplingPanel()->methodBox()->currentText(), QStringLiteral("Max"));
+}
