@@ -1,6 +1,7 @@
 #!/bin/bash
-# Fails when a source file includes a header of a layer above its own, or
-# when the engine includes Qt. The layers, lowest first:
+# Fails when a source file includes a header of a layer above its own, when
+# the engine includes Qt, when task/, session/ or config/ include a QtWidgets
+# header, or when a panel of the window (ui/panels/) includes another panel. The layers, lowest first:
 #   values <- reader <- decode <- influx <- common <- config <- session <- task <- ui <- app
 # tools/ may use the engine; tests/ and bench/ may use anything.
 # Usage: scripts/check-includes.sh [source root]
@@ -58,6 +59,35 @@ while IFS= read -r -d '' file; do
     fi
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 done < <(find "${roots[@]}" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+
+# The layers under the window never make a widget: the QtWidgets headers
+# (the classes of that module the program uses, and the module's folder).
+widget_headers='QWidget|QApplication|QMainWindow|QDialog|QAbstractButton|QPushButton|QCheckBox|QComboBox'
+widget_headers+='|QLabel|QLineEdit|QListWidget|QListView|QMenu|QMenuBar|QAction|QGroupBox|QFrame|QScrollArea|QSplitter'
+widget_headers+='|QDockWidget|QProgressBar|QLCDNumber|QDateTimeEdit|QInputDialog|QFileDialog|QMessageBox|QStatusBar'
+widget_headers+='|QLayout|QBoxLayout|QHBoxLayout|QVBoxLayout|QGridLayout|QStyle|QToolTip|QDesktopWidget'
+for folder in task session config; do
+  [[ -d $folder ]] || continue
+  while IFS= read -r hit; do
+    echo "$hit: $folder/ makes no widget"
+    failures=$((failures + 1))
+  done < <(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*<(QtWidgets/[^>]+|${widget_headers})>" "$folder" \
+             --include='*.h' --include='*.cpp' || true)
+done
+
+# A panel of the window knows no other panel: each builds its own widgets and
+# talks to the session; the window puts them together.
+if [[ -d ui/panels ]]; then
+  while IFS= read -r -d '' file; do
+    own=$(basename "${file%.*}")
+    while IFS= read -r hit; do
+      target=$(sed -E 's|.*"ui/panels/([^"./]+)\.h".*|\1|' <<<"${hit#*:}")
+      [[ $target == "$own" ]] && continue
+      echo "$file:$hit: a panel includes no other panel"
+      failures=$((failures + 1))
+    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"ui/panels/' "$file" || true)
+  done < <(find ui/panels -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+fi
 
 if [[ $failures -gt 0 ]]; then
   echo "$failures include(s) cross a layer the wrong way"

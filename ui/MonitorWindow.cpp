@@ -1,33 +1,34 @@
 #include "ui/MonitorWindow.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateTimeEdit>
+#include <QApplication>
+#include <QDesktopWidget>
 #include <QDockWidget>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
-#include <QLCDNumber>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPainter>
-#include <QProgressBar>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QStyle>
-#include <QTimer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include "session/Session.h"
 #include "task/ConsoleDecodeObserver.h"
 #include "task/DecodeController.h"
-#include "ui/APropos.h"
-#include "ui/DrawableSigns.h"
-
-using namespace zrl;
+#include "ui/AboutDialog.h"
+#include "ui/PreviewPanel.h"
+#include "ui/WidgetStyleSheets.h"
+#include "ui/panels/ConditionsPanel.h"
+#include "ui/panels/CsvOptionsPanel.h"
+#include "ui/panels/DecodePanel.h"
+#include "ui/panels/FiltersPanel.h"
+#include "ui/panels/InformationPanel.h"
+#include "ui/panels/ProgressPanel.h"
+#include "ui/panels/ResamplingPanel.h"
+#include "ui/panels/VariableListPanel.h"
 
 // The compiled-in pictures and style live in a static library; referencing
 // the initializer keeps the linker from dropping them.
@@ -35,42 +36,21 @@ static void initResources() { Q_INIT_RESOURCE(resources); }
 
 namespace {
 
+// The size a window opens at the first time, when the screen has room for
+// it: wide enough for the option column and the variables side by side.
+constexpr QSize kFirstSize(1280, 928);
+
 QString mainStyleSheet() {
   QFile file(QStringLiteral(":/resources/styles/MonitorWindow.qss"));
   if (!file.open(QIODevice::ReadOnly)) return QString();
   return QString::fromUtf8(file.readAll());
 }
 
-// The search sign is an emoji; where no installed font has it, a drawn
-// magnifying glass stands in for it rather than an empty box.
-void ensureSearchSign(QLabel* label) {
-  label->ensurePolished();
-  if (QFontMetrics(label->font()).inFontUcs4(0x1F50D)) return;
-  QPixmap glass(18, 18);
-  glass.fill(Qt::transparent);
-  QPainter painter(&glass);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0x00, 0x7A, 0xCC), 2.2, Qt::SolidLine, Qt::RoundCap));
-  painter.drawEllipse(QRectF(2, 2, 10, 10));
-  painter.drawLine(QPointF(11, 11), QPointF(16, 16));
-  painter.end();
-  label->setPixmap(glass);
-}
-
-// The texts with signs that some machines have no font for; the fonts of
-// the style sheet are known once the widgets are polished.
-void useDrawableSigns(MonitorWindowForm& ui) {
-  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{ui.decodeButton, ui.clearSearchButton}) {
-    button->ensurePolished();
-    button->setText(withDrawableSigns(button->text(), button->font()));
-  }
-  ui.varFilter->setPlaceholderText(withDrawableSigns(ui.varFilter->placeholderText(), ui.varFilter->font()));
-}
-
-void repolish(QWidget* widget) {
-  widget->style()->unpolish(widget);
-  widget->style()->polish(widget);
-  widget->update();
+QAction* menuAction(QWidget* owner, const char* name, const QString& text, const QString& shortcut) {
+  auto* action = new QAction(text, owner);
+  action->setObjectName(QString::fromLatin1(name));
+  if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
+  return action;
 }
 
 }  // namespace
@@ -79,215 +59,196 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
     : QMainWindow(parent),
       session_(new Session(options.verbose, this)),
       controller_(new DecodeController(this)),
-      startupOptions_(options),
-      ui(std::make_unique<MonitorWindowForm>()) {
+      startupOptions_(options) {
   console_ = std::make_unique<ConsoleDecodeObserver>(options.verbose, controller_, nullptr);
   initResources();
 
-  clockTimer = new QTimer(this);
-  progressTimer = new QTimer(this);
-
-  ui->setupUi(this);
+  setObjectName(QStringLiteral("MonitorWindow"));
+  setWindowTitle(tr("ZRL Decoder"));
+  setWindowIcon(QIcon(QStringLiteral(":/resources/images/decoder.ico")));
+  // Texts without a size of their own in the style sheets use the usual
+  // desktop size rather than whatever the platform defaults to.
+  QFont baseFont = font();
+  baseFont.setPointSize(9);
+  setFont(baseFont);
+  // Before the panels: they measure their signs in the style sheet's fonts.
   setStyleSheet(mainStyleSheet());
-  ensureSearchSign(ui->searchIcon);
-  useDrawableSigns(*ui);
-  // The style sheet gives the search text its colour; the placeholder keeps
-  // a lighter grey of its own.
-  ui->varFilter->ensurePolished();
-  QPalette searchPalette = ui->varFilter->palette();
-  searchPalette.setColor(QPalette::PlaceholderText, QColor(0x7A, 0x7A, 0x7A));
-  ui->varFilter->setPalette(searchPalette);
-  connect(ui->actionLoadZRL, &QAction::triggered, this, &MonitorWindow::inputFileChoose);
-  connect(ui->actionA_Propos, &QAction::triggered, this, &MonitorWindow::aPropos);
-  connect(ui->utcCheckBox, &QCheckBox::toggled, this, &MonitorWindow::utcChanged);
-  connect(ui->actionSauvegarder, &QAction::triggered, this, &MonitorWindow::saveconf);
-  connect(ui->actionCharger, &QAction::triggered, this, &MonitorWindow::loadconf);
-  connect(ui->actionDestDir, &QAction::triggered, this, &MonitorWindow::outputDirChoose);
-  connect(ui->actionSaveConfig, &QAction::triggered, this, &MonitorWindow::saveCurrentConfig);
-  connect(ui->actionExit, &QAction::triggered, this, &MonitorWindow::exitApplication);
-  connectControls();
 
-  ui->varsView->setContextMenuPolicy(Qt::CustomContextMenu);
-  ui->progressBar->setValue(0);
-  setStatus(tr("Ready"), QStringLiteral("ready"));
-  connect(ui->varsView, &QListWidget::itemChanged, this, &MonitorWindow::onVarItemChanged);
+  buildPanels();
+  buildPreviewDock();
+  buildMenus();
+  connectPanels();
 
-  ui->configFileLabel->setToolTip(tr("Current configuration file path"));
-  ui->configFileLabel->setTextInteractionFlags(Qt::NoTextInteraction);
+  // The first size, kept inside a screen that can hold the window at all.
+  QSize first = kFirstSize;
+  if (const QScreen* screen = QApplication::primaryScreen()) {
+    const QSize available = screen->availableSize();
+    if (available.width() >= minimumSizeHint().width() && available.height() >= minimumSizeHint().height())
+      first = first.boundedTo(available);
+  }
+  resize(first);
 
-  clockTimer->setInterval(1000);
-  progressTimer->setInterval(100);
-  connect(clockTimer, &QTimer::timeout, this, &MonitorWindow::showTime);
-  connect(progressTimer, &QTimer::timeout, this, &MonitorWindow::showProgress);
-
-  connect(ui->startDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &MonitorWindow::on_startDateTimeChanged);
-  connect(ui->endDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &MonitorWindow::on_endDateTimeChanged);
-  selectFrequency(QStringLiteral("None"));
-  connect(ui->frequencyComboBox, &QComboBox::currentTextChanged, this, &MonitorWindow::updateMethodState);
-  // Without resampling there is nothing to aggregate: start consistent.
-  updateMethodState();
-  updateConfigurationLabel();
-
+  information_->showConfiguration();
   setAcceptDrops(true);
-  setUpPreviewAndRecentLogs();
-  connectController();
+  updateRecentLogsMenu();
+  restoreWindowLayout();
   runStartupSequence();
 }
 
 MonitorWindow::~MonitorWindow() {
-  // The dock is hidden while the base class deletes it, after the form is
-  // gone: its signals must not reach this window any more.
+  // The dock is hidden while the base class deletes it: its signals must
+  // not reach this window any more.
   if (previewDock_) previewDock_->disconnect(this);
   decodeIndex_ = -1;
   controller_->cancelAndWait();
 }
 
-// Each control's signal is wired by name here, so a renamed widget or slot
-// fails to compile instead of leaving a control silently dead.
-void MonitorWindow::connectControls() {
-  connect(ui->varsView, &QWidget::customContextMenuRequested, this,
-          &MonitorWindow::on_varsView_customContextMenuRequested);
-  connect(ui->decodeButton, &QPushButton::clicked, this, &MonitorWindow::on_decodeButton_clicked);
-  connect(ui->selectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_selectAllButton_clicked);
-  connect(ui->unselectAllButton, &QPushButton::clicked, this, &MonitorWindow::on_unselectAllButton_clicked);
-  connect(ui->varFilter, &QLineEdit::textEdited, this, &MonitorWindow::on_varFilter_textEdited);
-  connect(ui->methodComboBox, &QComboBox::currentTextChanged, this,
-          &MonitorWindow::on_methodComboBox_currentTextChanged);
-  connect(ui->clearSearchButton, &QPushButton::clicked, this, &MonitorWindow::on_clearSearchButton_clicked);
-  connect(ui->floatTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_floatTypeCheckBox_toggled);
-  connect(ui->integerTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_integerTypeCheckBox_toggled);
-  connect(ui->stringTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_stringTypeCheckBox_toggled);
-  connect(ui->booleanTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_booleanTypeCheckBox_toggled);
-  connect(ui->canFrameTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_canFrameTypeCheckBox_toggled);
-  connect(ui->timeStampTypeCheckBox, &QCheckBox::toggled, this, &MonitorWindow::on_timeStampTypeCheckBox_toggled);
-  connect(ui->selectedOnlyToggle, &QPushButton::toggled, this, &MonitorWindow::on_selectedOnlyToggle_toggled);
-}
+void MonitorWindow::buildPanels() {
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("centralWidget"));
+  setCentralWidget(central);
+  auto* grid = new QGridLayout(central);
+  grid->setObjectName(QStringLiteral("centralLayout"));
+  grid->setSpacing(12);
+  grid->setContentsMargins(12, 12, 12, 12);
 
-void MonitorWindow::setStatus(const QString& text, const QString& state) {
-  ui->progressBar->setFormat(text);
-  ui->progressBar->setProperty("state", state);
-  repolish(ui->progressBar);
-}
+  // The option panels on the left and the variables on the right share the
+  // width through a splitter; the left column scrolls when the window is
+  // too small for it.
+  splitter_ = new QSplitter(Qt::Horizontal, central);
+  splitter_->setObjectName(QStringLiteral("panelSplitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->setHandleWidth(12);
+  grid->addWidget(splitter_, 0, 0);
 
-void MonitorWindow::setDecodeButtonFace(const QString& text, bool cancel) {
-  ui->decodeButton->setText(text);
-  ui->decodeButton->setProperty("cancel", cancel);
-  repolish(ui->decodeButton);
-}
+  auto* leftScroll = new QScrollArea(splitter_);
+  leftScroll->setObjectName(QStringLiteral("leftScrollArea"));
+  leftScroll->setWidgetResizable(true);
+  leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  leftScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  leftScroll->setFrameShape(QFrame::NoFrame);
+  leftScroll->setStyleSheet(widgetstyle::leftScrollArea());
+  leftScroll->setMinimumWidth(240);
+  auto* leftContent = new QWidget;
+  leftContent->setObjectName(QStringLiteral("leftScrollContent"));
+  leftContent->setStyleSheet(widgetstyle::leftScrollContent());
+  leftScroll->setWidget(leftContent);
+  auto* leftColumn = new QVBoxLayout(leftContent);
+  leftColumn->setObjectName(QStringLiteral("leftColumnLayout"));
+  leftColumn->setSpacing(12);
+  leftColumn->setContentsMargins(0, 0, 0, 0);
 
-void MonitorWindow::showTime() {
-  elapsed = elapsed.addSecs(1);
-  ui->lcdNumber->display(elapsed.toString(QStringLiteral("mm:ss")));
-}
-
-void MonitorWindow::disableOptionControls() {
-  ui->resamplingBox->setEnabled(false);
-  ui->cellFillComboBox->setEnabled(false);
-  ui->msecsCheckBox->setEnabled(false);
-  ui->utcCheckBox->setEnabled(false);
-  ui->startDateTimeEdit->setEnabled(false);
-  ui->endDateTimeEdit->setEnabled(false);
-}
-
-void MonitorWindow::enableOptionControls() {
-  ui->decodeButton->setEnabled(true);
-  ui->resamplingBox->setEnabled(true);
-  ui->cellFillComboBox->setEnabled(true);
-  ui->msecsCheckBox->setEnabled(true);
-  ui->utcCheckBox->setEnabled(true);
-  ui->startDateTimeEdit->setEnabled(true);
-  ui->endDateTimeEdit->setEnabled(true);
-  updateMethodState();
-}
-
-void MonitorWindow::showFileSummary(const QString& filePath, const QString& serial, const QString& firmware) {
-  previewLogPath_ = filePath;
-  ui->inputFileNameLabel->setText(QStringLiteral("<b>File:</b> ") + QFileInfo(filePath).fileName());
-  ui->serialNumberLabel->setText(QStringLiteral("<b>Serial:</b> ") + serial);
-  ui->firmwareVersionLabel->setText(QStringLiteral("<b>Firmware:</b> ") + firmware);
-  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + session_->outputDirectory());
-}
-
-void MonitorWindow::fillPanelsForLoadedFile(const std::vector<CatalogEntry>& catalog, float recordingFrequency) {
-  refreshTimeWindow();
-  populateVariableList(catalog);
-  setFrequencyChoices(recordingFrequency);
-  // The session chose the frequency for this log.
-  selectFrequency(session_->options().frequency);
-  ui->cellFillComboBox->setEnabled(true);
-  ui->resamplingBox->setEnabled(true);
-  updateMethodState();
-  ui->decodeButton->setEnabled(true);
-  schedulePreviewRefresh();
-}
-
-QString MonitorWindow::configText(const char* key) const {
-  const Json::Value& config = session_->config();
-  if (!config.isObject()) return QString();
-  const Json::Value& value = config[key];
-  return value.isString() ? QString::fromStdString(value.asString()) : QString();
-}
-
-void MonitorWindow::inputFileChoose() {
-  ui->resamplingBox->setEnabled(false);
-  ui->varFilter->setEnabled(true);
-  const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open log file"), configText("inputDirName"),
-                                                          tr("Log Files (*.zrl)"));
-  if (files.isEmpty()) return;
-  session_->setInputFiles(files);
-  loadLogFile(files.first());
-}
-
-void MonitorWindow::outputDirChoose() {
-  const QString dir = QFileDialog::getExistingDirectory(this, tr("Choose output directory"),
-                                                        configText("outputDirName"), QFileDialog::ShowDirsOnly);
-  if (dir.isEmpty()) return;
-  session_->setOutputDirectory(dir);
-  ui->destinationDirLabel->setText(QStringLiteral("<b>Destination:</b> ") + QFileInfo(dir).absoluteFilePath());
-}
-
-void MonitorWindow::updateConfigurationLabel() {
-  const QString& configPath = session_->configPath();
-  const QString name = QFileInfo(configPath).fileName();
-  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-  const bool isDefault =
-      name.isEmpty() || (configPath.startsWith(temp, Qt::CaseSensitive) && name == QLatin1String("decoderConf.json"));
-  if (isDefault) {
-    ui->configFileLabel->setText(tr("<b>Configuration:</b> (default)"));
-    ui->configFileLabel->setToolTip(tr("Using default configuration"));
-  } else {
-    ui->configFileLabel->setText(tr("<b>Configuration:</b> ") + name);
-    ui->configFileLabel->setToolTip(tr("Current configuration file: %1").arg(configPath));
+  information_ = new InformationPanel(*session_, leftContent);
+  resampling_ = new ResamplingPanel(*session_, leftContent);
+  csvOptions_ = new CsvOptionsPanel(*session_, leftContent);
+  conditions_ = new ConditionsPanel(*session_, leftContent);
+  // Every panel of the left column has the same width: the CSV panel's
+  // labels and check boxes need it, and the column lines up.
+  for (QWidget* panel : std::initializer_list<QWidget*>{information_, resampling_, csvOptions_, conditions_}) {
+    panel->setFixedWidth(480);
+    leftColumn->addWidget(panel);
   }
+  leftColumn->addStretch();
+  // Room for the panels and a vertical scroll bar.
+  leftScroll->resize(492, leftScroll->height());
+
+  auto* right = new QWidget(splitter_);
+  right->setObjectName(QStringLiteral("variablesColumn"));
+  auto* rightColumn = new QVBoxLayout(right);
+  rightColumn->setObjectName(QStringLiteral("variablesLayout"));
+  rightColumn->setSpacing(8);
+  rightColumn->setContentsMargins(0, 0, 0, 0);
+  auto* topBar = new QHBoxLayout;
+  topBar->setObjectName(QStringLiteral("topBarLayout"));
+  topBar->setSpacing(16);
+  filters_ = new FiltersPanel(*session_, right);
+  decode_ = new DecodePanel(right);
+  topBar->addWidget(filters_);
+  topBar->addWidget(decode_, 1);
+  rightColumn->addLayout(topBar);
+  variables_ = new VariableListPanel(*session_, right);
+  rightColumn->addWidget(variables_, 1);
+
+  splitter_->addWidget(leftScroll);
+  splitter_->addWidget(right);
+  // The variables take what the option panels leave.
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({492, kFirstSize.width() - 492});
+
+  progress_ = new ProgressPanel(central);
+  grid->addWidget(progress_, 1, 0);
+  grid->setRowStretch(0, 1);
+}
+
+void MonitorWindow::buildMenus() {
+  auto* actionOpenLog = menuAction(this, "actionOpenLog", tr("Load ZRL"), tr("Ctrl+O"));
+  auto* actionSaveConfig = menuAction(this, "actionSaveConfig", tr("Save Config"), tr("Ctrl+Shift+S"));
+  auto* actionSaveConfigAs = menuAction(this, "actionSaveConfigAs", tr("Save config as..."), tr("Ctrl+S"));
+  auto* actionLoadConfig = menuAction(this, "actionLoadConfig", tr("Load config"), tr("Ctrl+L"));
+  auto* actionDestination = menuAction(this, "actionChooseDestination", tr("Select destination"), tr("Ctrl+D"));
+  auto* actionExit = menuAction(this, "actionExit", tr("Exit"), tr("Ctrl+Q"));
+  auto* actionAbout = menuAction(this, "actionAbout", tr("Version"), QString());
+  QAction* actionPreview = previewDock_->toggleViewAction();
+  actionPreview->setObjectName(QStringLiteral("actionPreview"));
+  actionPreview->setText(tr("Preview"));
+  actionPreview->setShortcut(QKeySequence(tr("Ctrl+P")));
+
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("menuBar"));
+  QMenu* file = bar->addMenu(tr("File"));
+  file->setObjectName(QStringLiteral("menuFile"));
+  file->addAction(actionOpenLog);
+  recentLogsMenu_ = file->addMenu(tr("Recent logs"));
+  recentLogsMenu_->setObjectName(QStringLiteral("menuRecentLogs"));
+  file->addSeparator();
+  file->addAction(actionSaveConfig);
+  file->addAction(actionSaveConfigAs);
+  file->addAction(actionLoadConfig);
+  file->addSeparator();
+  file->addAction(actionDestination);
+  file->addAction(actionPreview);
+  file->addSeparator();
+  file->addAction(actionExit);
+  QMenu* help = bar->addMenu(tr("Version"));
+  help->setObjectName(QStringLiteral("menuHelp"));
+  help->addAction(actionAbout);
+
+  connect(actionOpenLog, &QAction::triggered, this, &MonitorWindow::chooseLogFiles);
+  connect(actionSaveConfig, &QAction::triggered, this, &MonitorWindow::saveCurrentConfig);
+  connect(actionSaveConfigAs, &QAction::triggered, this, &MonitorWindow::saveConfigAs);
+  connect(actionLoadConfig, &QAction::triggered, this, &MonitorWindow::loadConfigFromDialog);
+  connect(actionDestination, &QAction::triggered, this, &MonitorWindow::chooseOutputDirectory);
+  connect(actionExit, &QAction::triggered, this, &MonitorWindow::exitApplication);
+  connect(actionAbout, &QAction::triggered, this, &MonitorWindow::showAbout);
+}
+
+void MonitorWindow::connectPanels() {
+  connect(filters_, &FiltersPanel::filterChanged, variables_, &VariableListPanel::setFilter);
+  connect(csvOptions_, &CsvOptionsPanel::fileSpanShown, information_, &InformationPanel::showTimes);
+  connect(decode_, &DecodePanel::clicked, this, &MonitorWindow::decodeOrCancel);
+  connect(progress_, &ProgressPanel::polled, this, &MonitorWindow::showDecodeProgress);
+  connect(controller_, &DecodeController::started, this, &MonitorWindow::showDecodeStarted);
+  connect(controller_, &DecodeController::finished, this, &MonitorWindow::queuedFileEnded);
+  // What the preview plots follows the session.
+  for (auto changed : {&Session::selectionChanged, &Session::aliasesChanged, &Session::conditionsChanged})
+    connect(session_, changed, this, &MonitorWindow::schedulePreviewRefresh);
+  connect(csvOptions_, &CsvOptionsPanel::timeWindowEdited, this, &MonitorWindow::showTimeWindowInPreview);
+}
+
+void MonitorWindow::setOptionControlsEnabled(bool enabled) {
+  resampling_->setEnabled(enabled);
+  csvOptions_->setDecodeControlsEnabled(enabled);
+  if (enabled) decode_->button()->setEnabled(true);
+}
+
+void MonitorWindow::showAbout() {
+  AboutDialog dialog(this);
+  dialog.exec();
 }
 
 void MonitorWindow::exitApplication() {
   decodeIndex_ = -1;
   controller_->cancelAndWait();
   close();
-}
-
-void MonitorWindow::wsConnection(bool connected) {
-  ui->connectionLabel->setEnabled(connected);
-  repolish(ui->connectionLabel);
-}
-
-// The fixed sizes of the panels are drawn for a particular desktop font; with
-// wider fonts the window grows at its first showing instead of clipping.
-void MonitorWindow::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (sizeCheckedAtShow) return;
-  sizeCheckedAtShow = true;
-  const QSize needed = ui->gridLayout_2->minimumSize();
-  const QSize current = ui->centralWidget->minimumSize();
-  const QSize minimum = current.expandedTo(needed);
-  if (minimum == current) return;
-  const QSize growth = (minimum - ui->centralWidget->size()).expandedTo(QSize(0, 0));
-  ui->centralWidget->setMinimumSize(minimum);
-  resize(size() + growth);
-}
-
-void MonitorWindow::aPropos() {
-  APropos dialog(this);
-  dialog.exec();
 }

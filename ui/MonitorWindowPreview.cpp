@@ -1,16 +1,17 @@
 // The window's side of the preview: what to plot, when, and the time window
 // shared between the plot and the start and end edits.
 #include <QAction>
-#include <QDateTimeEdit>
 #include <QDockWidget>
-#include <QListWidget>
 #include <QTimer>
 
+#include "session/LoadedLog.h"
 #include "session/Session.h"
-#include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
 #include "ui/PreviewPanel.h"
 #include "ui/VarItem.h"
+#include "ui/VariableLook.h"
+#include "ui/panels/CsvOptionsPanel.h"
+#include "ui/panels/VariableListPanel.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ bool isPlottable(unsigned typeCode) { return typeCode >= 1 && typeCode <= 4; }  
 
 }  // namespace
 
-void MonitorWindow::setUpPreviewAndRecentLogs() {
+void MonitorWindow::buildPreviewDock() {
   preview_ = new PreviewPanel;
   previewDock_ = new QDockWidget(tr("Preview"), this);
   previewDock_->setObjectName(QStringLiteral("previewDock"));
@@ -36,19 +37,13 @@ void MonitorWindow::setUpPreviewAndRecentLogs() {
   previewTimer_->setInterval(kPreviewDelayMs);
   connect(previewTimer_, &QTimer::timeout, this, &MonitorWindow::refreshPreview);
 
-  connect(ui->actionPreview, &QAction::toggled, previewDock_, &QDockWidget::setVisible);
   connect(previewDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-    ui->actionPreview->setChecked(!previewDock_->isHidden());
     if (visible) schedulePreviewRefresh();
     else preview_->cancel();
   });
-  connect(ui->varsView, &QListWidget::itemChanged, this, [this] { schedulePreviewRefresh(); });
-  connect(ui->startDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, [this] { showSelectionInPreview(); });
-  connect(ui->endDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, [this] { showSelectionInPreview(); });
-  connect(preview_, &PreviewPanel::selectionDragged, this, &MonitorWindow::applyDraggedSpan);
-
-  updateRecentLogsMenu();
-  restoreWindowLayout();
+  connect(preview_, &PreviewPanel::selectionDragged, this, [this](qint64 startMs, qint64 endMs) {
+    if (!decoding()) csvOptions_->setTimeWindow(startMs, endMs);
+  });
 }
 
 void MonitorWindow::schedulePreviewRefresh() {
@@ -61,50 +56,27 @@ void MonitorWindow::schedulePreviewRefresh() {
 
 void MonitorWindow::refreshPreview() {
   QList<PreviewVariable> variables;
-  for (int row = 0; row < ui->varsView->count(); ++row) {
-    const auto* item = dynamic_cast<VarItem*>(ui->varsView->item(row));
-    if (!item || item->checkState() == Qt::Unchecked) continue;
-    for (const CatalogEntry& entry : catalog()) {
+  for (const VarItem* item : variables_->checkedItems()) {
+    for (const CatalogEntry& entry : variables_->catalog()) {
       if (entry.id == item->variableId && isPlottable(entry.type)) {
-        variables.append({item->variableId, aliasOf(item->fullName())});
+        variables.append({item->variableId, variablelook::shownName(*session_, item->fullName())});
         break;
       }
     }
   }
   QList<PreviewLimit> limits;
-  for (const ConditionEntry& condition : session_->conditions()) {
-    const QString sign = condition.kind == QLatin1String("maximum") ? QStringLiteral(" < ") : QStringLiteral(" > ");
-    limits.append({aliasOf(condition.name) + sign + condition.limit, condition.limit.toDouble()});
-  }
-  preview_->setLog(hasCatalog() ? previewLogPath_ : QString(), fileStartMs, fileEndMs);
+  for (const ConditionEntry& condition : session_->conditions())
+    limits.append({variablelook::conditionText(*session_, condition), condition.limit.toDouble()});
+  const auto& log = session_->log();
+  if (variables_->hasCatalog() && log) preview_->setLog(log->path(), log->startMs(), log->endMs());
+  else preview_->setLog(QString(), 0, 0);
   preview_->setVariables(variables);
   preview_->setLimits(limits);
-  showSelectionInPreview();
+  showTimeWindowInPreview();
   preview_->refresh();
 }
 
-void MonitorWindow::showSelectionInPreview() {
-  if (!preview_ || !fileLoaded) return;
-  preview_->setSelection(ui->startDateTimeEdit->dateTime().toMSecsSinceEpoch(),
-                         ui->endDateTimeEdit->dateTime().toMSecsSinceEpoch());
-}
-
-// The edits keep start <= end through their minimum and maximum; the edge
-// that moves away from the other is set first so that neither is clamped.
-void MonitorWindow::applyDraggedSpan(qint64 startMs, qint64 endMs) {
-  if (!fileLoaded || decoding()) return;
-  startMs = std::clamp<qint64>(startMs, fileStartMs, fileEndMs);
-  endMs = std::clamp<qint64>(endMs, startMs, fileEndMs);
-  QDateTimeEdit* startEdit = ui->startDateTimeEdit;
-  QDateTimeEdit* endEdit = ui->endDateTimeEdit;
-  const auto at = [](qint64 ms, const QDateTimeEdit* edit) {
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toTimeSpec(edit->timeSpec());
-  };
-  if (startMs > endEdit->dateTime().toMSecsSinceEpoch()) {
-    endEdit->setDateTime(at(endMs, endEdit));
-    startEdit->setDateTime(at(startMs, startEdit));
-  } else {
-    startEdit->setDateTime(at(startMs, startEdit));
-    endEdit->setDateTime(at(endMs, endEdit));
-  }
+void MonitorWindow::showTimeWindowInPreview() {
+  if (!preview_ || !csvOptions_->hasFileSpan()) return;
+  preview_->setSelection(csvOptions_->windowStartMs(), csvOptions_->windowEndMs());
 }

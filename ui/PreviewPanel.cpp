@@ -41,7 +41,8 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   chart_->setMargins(QMargins(4, 4, 4, 4));
   view_ = new PreviewChartView(chart_, this);
   view_->setObjectName(QStringLiteral("previewChart"));
-  view_->setMinimumHeight(220);
+  // Low enough for the window to fit a laptop screen with the preview open.
+  view_->setMinimumHeight(160);
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("previewStatus"));
 
@@ -53,6 +54,8 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   connect(view_, &PreviewChartView::dragged, this, &PreviewPanel::selectionDragged);
   status_->setText(tr("Check numeric or boolean variables to preview them."));
 }
+
+QSize PreviewPanel::sizeHint() const { return QWidget::sizeHint().expandedTo(QSize(600, 280)); }
 
 PreviewPanel::~PreviewPanel() {
   cancel();

@@ -57,6 +57,9 @@ class PreviewPanel : public QWidget {
   int seriesCount() const;
   QString statusText() const;
   PreviewChartView* chartView() const { return view_; }
+  // Opened, the preview asks for a readable plot; it can be made as low as
+  // its minimum when the window is small.
+  QSize sizeHint() const override;
 
  signals:
   // A drag across the plot chose [startMs, endMs].

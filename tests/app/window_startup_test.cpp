@@ -35,6 +35,13 @@
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "task/DecodeController.h"
 #include "ui/MonitorWindow.h"
+#include "ui/panels/CsvOptionsPanel.h"
+#include "ui/panels/DecodePanel.h"
+#include "ui/panels/InformationPanel.h"
+#include "ui/panels/ProgressPanel.h"
+#include "ui/panels/ResamplingPanel.h"
+#include "ui/panels/VariableListPanel.h"
+#include "ui/panels/FiltersPanel.h"
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -59,9 +66,9 @@ TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault
   auto window = openWindow(StartupOptions());
   EXPECT_EQ(window->session().configPath().toStdString(), scratch);
   EXPECT_EQ(readFile(scratch), "");
-  EXPECT_TRUE(window->form()->utcCheckBox->isChecked());
-  EXPECT_FALSE(window->form()->msecsCheckBox->isChecked());
-  EXPECT_EQ(window->form()->configFileLabel->text(), "<b>Configuration:</b> (default)");
+  EXPECT_TRUE(window->csvOptionsPanel()->utcBox()->isChecked());
+  EXPECT_FALSE(window->csvOptionsPanel()->millisecondsBox()->isChecked());
+  EXPECT_EQ(window->informationPanel()->configurationLabel()->text(), "<b>Configuration:</b> (default)");
 }
 
 TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
@@ -79,27 +86,27 @@ TEST(WindowConfiguration, LoadedFileIsAppliedAndSavedBackWithItsOtherKeys) {
   StartupOptions options;
   options.confPath = path;
   auto window = openWindow(options);
-  MonitorWindowForm* ui = window->form();
-  EXPECT_FALSE(ui->utcCheckBox->isChecked());
-  EXPECT_TRUE(ui->msecsCheckBox->isChecked());
-  EXPECT_EQ(ui->cellFillComboBox->currentIndex(), 1);
-  EXPECT_TRUE(ui->unitLineCheckBox->isChecked());
-  EXPECT_EQ(ui->floatFormatBox->currentText(), "5 decimals");
-  EXPECT_EQ(ui->columnSeparatorBox->currentText(), "tab");
-  EXPECT_EQ(ui->decimalSeparatorBox->currentText(), ",");
-  EXPECT_EQ(ui->methodComboBox->currentText(), "Min");
-  EXPECT_FALSE(ui->stringTypeCheckBox->isChecked());
+  MonitorWindow* ui = window.get();
+  EXPECT_FALSE(ui->csvOptionsPanel()->utcBox()->isChecked());
+  EXPECT_TRUE(ui->csvOptionsPanel()->millisecondsBox()->isChecked());
+  EXPECT_EQ(ui->csvOptionsPanel()->cellFillBox()->currentIndex(), 1);
+  EXPECT_TRUE(ui->csvOptionsPanel()->unitLineBox()->isChecked());
+  EXPECT_EQ(ui->csvOptionsPanel()->floatFormatBox()->currentText(), "5 decimals");
+  EXPECT_EQ(ui->csvOptionsPanel()->columnSeparatorBox()->currentText(), "tab");
+  EXPECT_EQ(ui->csvOptionsPanel()->decimalSeparatorBox()->currentText(), ",");
+  EXPECT_EQ(ui->resamplingPanel()->methodBox()->currentText(), "Min");
+  EXPECT_FALSE(ui->findChild<QCheckBox*>("stringTypeCheckBox")->isChecked());
   EXPECT_EQ(window->session().inputFiles(), QStringList{"/somewhere/log.zrl"});
   EXPECT_EQ(aliasesToLists(window->session().aliases()), (QList<QStringList>{{"Engine.Speed", "S"}, {"Engine.Rpm", "R"}}));
   // Without a log nothing tells a full name from a display form: the names
   // stay as written until a log is loaded.
   EXPECT_EQ(conditionsToLists(window->session().conditions()), (QList<QStringList>{{"S [Engine.Speed]", "maximum", "120"},
                                                       {"Engine.Rpm", "minimum", "5"}}));
-  EXPECT_EQ(ui->destinationDirLabel->text(), "<b>Destination:</b> /out");
-  EXPECT_EQ(ui->configFileLabel->text(), "<b>Configuration:</b> decoderConf.json");
+  EXPECT_EQ(ui->informationPanel()->destinationLabel()->text(), "<b>Destination:</b> /out");
+  EXPECT_EQ(ui->informationPanel()->configurationLabel()->text(), "<b>Configuration:</b> decoderConf.json");
 
   window->saveCurrentConfig();
-  EXPECT_EQ(ui->progressBar->format(), QString::fromUtf8("✅ Configuration saved successfully"));
+  EXPECT_EQ(ui->progressPanel()->bar()->format(), QString::fromUtf8("✅ Configuration saved successfully"));
   EXPECT_EQ(readFile(path),
             "{\n"
             "\t\"aggregation\" : \"Min\",\n"
@@ -144,7 +151,7 @@ TEST(WindowConfiguration, MalformedFilesKeepTheDefaults) {
     StartupOptions options;
     options.confPath = path;
     auto window = openWindow(options);
-    EXPECT_TRUE(window->form()->utcCheckBox->isChecked()) << text;
+    EXPECT_TRUE(window->csvOptionsPanel()->utcBox()->isChecked()) << text;
     EXPECT_TRUE(window->session().conditions().isEmpty()) << text;
     EXPECT_TRUE(window->session().aliases().isEmpty()) << text;
   }
@@ -172,9 +179,9 @@ TEST(WindowConfiguration, LoadedConfigurationBecomesTheOneSaveWrites) {
   auto window = openWindow(options);
 
   answerFileDialog(second);
-  window->loadconf();
-  EXPECT_FALSE(window->form()->utcCheckBox->isChecked());
-  EXPECT_EQ(window->form()->configFileLabel->text(), "<b>Configuration:</b> second.json");
+  window->loadConfigFromDialog();
+  EXPECT_FALSE(window->csvOptionsPanel()->utcBox()->isChecked());
+  EXPECT_EQ(window->informationPanel()->configurationLabel()->text(), "<b>Configuration:</b> second.json");
   EXPECT_EQ(findLastConfig(false), second);
 
   // "Save Config" writes the file the window names, never the earlier one.
@@ -190,7 +197,7 @@ TEST(WindowConfiguration, LoadedConfigurationBecomesTheOneSaveWrites) {
 struct LoadedWindow {
   std::string dir;
   std::unique_ptr<MonitorWindow> window;
-  MonitorWindowForm* ui = nullptr;
+  MonitorWindow* ui = nullptr;
 
   LoadedWindow(const std::string& hint, bool big) {
     forgetRemembered();
@@ -203,7 +210,7 @@ struct LoadedWindow {
     options.csvName = dir + "/out.csv";
     options.allData = true;
     window = openWindow(options);
-    ui = window->form();
+    ui = window.get();
   }
   ~LoadedWindow() { QThreadPool::globalInstance()->waitForDone(); }
 
@@ -217,19 +224,19 @@ struct LoadedWindow {
 
 TEST(WindowDecode, RefusedDecodesStartNothing) {
   LoadedWindow w("window-refused", false);
-  w.ui->columnSeparatorBox->setCurrentText(",");
-  w.ui->decimalSeparatorBox->setCurrentText(",");
-  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  w.ui->csvOptionsPanel()->columnSeparatorBox()->setCurrentText(",");
+  w.ui->csvOptionsPanel()->decimalSeparatorBox()->setCurrentText(",");
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
   EXPECT_FALSE(w.window->decoding());
-  EXPECT_EQ(w.ui->progressBar->format(),
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(),
             QString::fromUtf8("⚠️ ERROR: Decimal separator and column separator cannot be identical"));
-  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "error");
+  EXPECT_EQ(w.ui->progressPanel()->bar()->property("state").toString(), "error");
 
-  w.ui->columnSeparatorBox->setCurrentText(";");
-  w.ui->unselectAllButton->click();
-  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  w.ui->csvOptionsPanel()->columnSeparatorBox()->setCurrentText(";");
+  w.ui->variableListPanel()->unselectAllButton()->click();
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
   EXPECT_FALSE(w.window->decoding());
-  EXPECT_EQ(w.ui->progressBar->format(),
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(),
             QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
 }
@@ -242,21 +249,21 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
     QDateTime t = edit->dateTime();
     edit->setDateTime(t.addMSecs(-t.time().msec()));
   };
-  wholeSecond(w.ui->startDateTimeEdit);
-  wholeSecond(w.ui->endDateTimeEdit);
-  ASSERT_EQ(w.ui->startDateTimeEdit->dateTime().time().msec(), 0);
-  const QImage clockAtZero = w.ui->lcdNumber->grab().toImage();
-  for (int i = 0; i < 5; ++i) w.window->showTime();  // what a previous run left
-  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
-  EXPECT_EQ(w.ui->lcdNumber->grab().toImage(), clockAtZero);
+  wholeSecond(w.ui->csvOptionsPanel()->startEdit());
+  wholeSecond(w.ui->csvOptionsPanel()->endEdit());
+  ASSERT_EQ(w.ui->csvOptionsPanel()->startEdit()->dateTime().time().msec(), 0);
+  const QImage clockAtZero = w.ui->progressPanel()->clock()->grab().toImage();
+  for (int i = 0; i < 5; ++i) w.window->progressPanel()->tick();  // what a previous run left
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
+  EXPECT_EQ(w.ui->progressPanel()->clock()->grab().toImage(), clockAtZero);
   EXPECT_TRUE(w.window->decoding());
-  EXPECT_EQ(w.ui->decodeButton->text(), "Cancel");
-  EXPECT_FALSE(w.ui->utcCheckBox->isEnabled());
+  EXPECT_EQ(w.ui->decodePanel()->button()->text(), "Cancel");
+  EXPECT_FALSE(w.ui->csvOptionsPanel()->utcBox()->isEnabled());
   ASSERT_TRUE(w.waitFor([&] { return !w.window->decoding(); }));
-  EXPECT_EQ(w.ui->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
-  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "success");
-  EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
-  EXPECT_TRUE(w.ui->utcCheckBox->isEnabled());
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(w.ui->progressPanel()->bar()->property("state").toString(), "success");
+  EXPECT_EQ(w.ui->decodePanel()->button()->text(), w.ui->decodePanel()->idleText());
+  EXPECT_TRUE(w.ui->csvOptionsPanel()->utcBox()->isEnabled());
   EXPECT_EQ(w.window->controller().progressPercent(), 100);
   const std::string csv = readFile(w.dir + "/out.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1801);  // heading and one row per timestamp
@@ -264,17 +271,17 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
 
 TEST(WindowDecode, CancelRemovesThePartialCsvAndSaysSo) {
   LoadedWindow w("window-cancel", true);
-  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
   ASSERT_TRUE(w.window->decoding());
   ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
-  QTest::mouseClick(w.ui->decodeButton, Qt::LeftButton);  // same button: cancel
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);  // same button: cancel
   // The click returns only once the task has stopped.
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
   EXPECT_FALSE(w.window->decoding());
-  EXPECT_EQ(w.ui->decodeButton->text(), "Decode");
-  ASSERT_TRUE(w.waitFor([&] { return w.ui->progressBar->format() != "%p%"; }, 2000));
-  EXPECT_EQ(w.ui->progressBar->format(), "Decode cancelled");
-  EXPECT_EQ(w.ui->progressBar->property("state").toString(), "cancelled");
+  EXPECT_EQ(w.ui->decodePanel()->button()->text(), w.ui->decodePanel()->idleText());
+  ASSERT_TRUE(w.waitFor([&] { return w.ui->progressPanel()->bar()->format() != "%p%"; }, 2000));
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(), "Decode cancelled");
+  EXPECT_EQ(w.ui->progressPanel()->bar()->property("state").toString(), "cancelled");
   EXPECT_LT(w.window->controller().progressPercent(), 100);
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv.part"));
@@ -297,19 +304,19 @@ TEST(WindowDecode, CancelDuringTheSecondOfThreeFilesStopsTheQueue) {
   QStringList files;
   for (const std::string& log : logs) files << QString::fromStdString(log);
   window->session().setInputFiles(files);
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   const auto secondUnderWay = [&] {
-    return window->form()->inputFileNameLabel->text() == "<b>File:</b> BBBB.zrl" &&
+    return window->informationPanel()->fileLabel()->text() == "<b>File:</b> BBBB.zrl" &&
            window->controller().progressPercent() >= 5;
   };
   for (int waited = 0; waited < 30000 && !secondUnderWay(); waited += 5)
     QTest::qWait(5);
-  ASSERT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> BBBB.zrl");
+  ASSERT_EQ(window->informationPanel()->fileLabel()->text(), "<b>File:</b> BBBB.zrl");
   ASSERT_TRUE(window->decoding());
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);  // Cancel
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);  // Cancel
   EXPECT_FALSE(window->decoding());
   QTest::qWait(50);
-  EXPECT_EQ(window->form()->progressBar->format(), "Decode cancelled");
+  EXPECT_EQ(window->progressPanel()->bar()->format(), "Decode cancelled");
   const QStringList written = QDir(QString::fromStdString(dir)).entryList({"*.csv", "*.part"});
   EXPECT_EQ(written, QStringList{"AAAA-20260314-092653.csv"});
 }
@@ -327,17 +334,17 @@ TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
   auto window = openWindow(options);
   window->session().setConfigValue("outputDirName", dir);
   window->session().setInputFiles(QStringList{QString::fromStdString(first), QString::fromStdString(second)});
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   // Both run in the background, one after the other; the second is loaded.
   EXPECT_TRUE(window->decoding());
   for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
   ASSERT_FALSE(window->decoding());
-  EXPECT_EQ(window->form()->inputFileNameLabel->text(), "<b>File:</b> XY.zrl");
+  EXPECT_EQ(window->informationPanel()->fileLabel()->text(), "<b>File:</b> XY.zrl");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
   QCoreApplication::processEvents();
   EXPECT_FALSE(window->decoding());
-  EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
 }
 
 TEST(WindowDecode, ErrorsReachTheProgressBar) {
@@ -350,13 +357,13 @@ TEST(WindowDecode, ErrorsReachTheProgressBar) {
   options.csvName = dir + "/missing-dir/out.csv";  // cannot be created
   options.allData = true;
   auto window = openWindow(options);
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   for (int waited = 0; waited < 10000 && window->decoding(); waited += 5) QTest::qWait(5);
   EXPECT_FALSE(window->decoding());
   const QString error = window->controller().problemText();
   EXPECT_FALSE(error.isEmpty());
-  EXPECT_EQ(window->form()->progressBar->format(), "Error while decoding: " + error);
-  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
+  EXPECT_EQ(window->progressPanel()->bar()->format(), "Error while decoding: " + error);
+  EXPECT_EQ(window->progressPanel()->bar()->property("state").toString(), "error");
 }
 
 // Two sample logs dropped on the window, every variable ticked once: both
@@ -375,11 +382,11 @@ TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
   QApplication::sendEvent(window.get(), &enter);
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window.get(), &drop);
-  window->form()->selectAllButton->click();
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  window->variableListPanel()->selectAllButton()->click();
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
   ASSERT_FALSE(window->decoding());
-  EXPECT_EQ(window->form()->progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
 
   const std::vector<std::string> tables = {dir + "/ABCD-20260314-092653.csv", dir + "/XY-20260314-092653.csv"};
   for (std::size_t i = 0; i < logs.size(); ++i) {
@@ -408,14 +415,14 @@ TEST(WindowDecode, ALaterFileWithoutTheSelectionIsSkippedAndReported) {
   options.logPath = sample;
   auto window = openWindow(options);
   window->session().setConfigValue("outputDirName", dir);
-  window->form()->varsView->item(0)->setCheckState(Qt::Checked);
+  window->variableListPanel()->list()->item(0)->setCheckState(Qt::Checked);
   window->session().setInputFiles({QString::fromStdString(sample), QString::fromStdString(other)});
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
   ASSERT_FALSE(window->decoding());
-  EXPECT_EQ(window->form()->progressBar->format(),
+  EXPECT_EQ(window->progressPanel()->bar()->format(),
             QString::fromUtf8("⚠️ OTHER.zrl: none of the selected variables, skipped"));
-  EXPECT_EQ(window->form()->progressBar->property("state").toString(), "error");
+  EXPECT_EQ(window->progressPanel()->bar()->property("state").toString(), "error");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_EQ(QDir(QString::fromStdString(dir)).entryList({"OTHE*.csv"}).size(), 0);
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDockWidget>
 #include <QListWidget>
 #include <map>
 #include <memory>
@@ -19,6 +20,15 @@
 #include "tools/zrlwriter/ZrlWriter.h"
 #include "ui/MonitorWindow.h"
 #include "ui/VarItem.h"
+#include "ui/VariableLook.h"
+#include "ui/panels/ConditionsPanel.h"
+#include "ui/panels/CsvOptionsPanel.h"
+#include "ui/panels/DecodePanel.h"
+#include "ui/panels/FiltersPanel.h"
+#include "ui/panels/InformationPanel.h"
+#include "ui/panels/ProgressPanel.h"
+#include "ui/panels/ResamplingPanel.h"
+#include "ui/panels/VariableListPanel.h"
 
 namespace uitest {
 
@@ -26,7 +36,7 @@ inline std::unique_ptr<MonitorWindow> makeWindow(const StartupOptions& options =
   auto window = std::make_unique<MonitorWindow>(options);
   // Without a configuration the start-up turns UTC on; these tests start
   // from the controls as built.
-  window->form()->utcCheckBox->setChecked(false);
+  window->csvOptionsPanel()->utcBox()->setChecked(false);
   return window;
 }
 
@@ -111,13 +121,18 @@ inline std::string recordedLog(const std::string& name = "REC1.zrl") {
   return path;
 }
 
+// A row condition added as the limit dialog of the context menu adds it.
+inline void addCondition(MonitorWindow& w, const QString& name, const QString& kind, double limit) {
+  w.session().addCondition({name, kind, variablelook::limitText(limit)});
+}
+
 inline std::unique_ptr<MonitorWindow> windowWithLog(const LogShape& shape = {}) {
   auto window = makeWindow();
   loadLog(*window, writeLog("test.zrl", shape));
   return window;
 }
 
-inline QListWidget* list(MonitorWindow& w) { return w.form()->varsView; }
+inline QListWidget* list(MonitorWindow& w) { return w.variableListPanel()->list(); }
 
 // Throws when the list has no such item: when a log file is refused the
 // list is empty, and the test then fails with this message instead of

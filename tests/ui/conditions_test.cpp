@@ -71,19 +71,19 @@ std::unique_ptr<MonitorWindow> shownWindow() {
 
 QList<QLabel*> deleteLabels(MonitorWindow& w) {
   QList<QLabel*> labels;
-  for (QLabel* label : w.form()->filtersContainerWidget->findChildren<QLabel*>())
+  for (QLabel* label : w.conditionsPanel()->chipContainer()->findChildren<QLabel*>())
     if (label->property("isDeleteLabel").toBool()) labels << label;
   return labels;
 }
 
 QStringList chipTexts(MonitorWindow& w) {
   QStringList texts;
-  for (QLabel* label : w.form()->filtersContainerWidget->findChildren<QLabel*>())
+  for (QLabel* label : w.conditionsPanel()->chipContainer()->findChildren<QLabel*>())
     if (!label->property("isDeleteLabel").toBool()) texts << label->text();
   return texts;
 }
 
-int chipRows(MonitorWindow& w) { return w.form()->filtersLayout->count() - 1; }
+int chipRows(MonitorWindow& w) { return w.conditionsPanel()->chipRowCount(); }
 
 void flushDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -104,8 +104,9 @@ TEST(ContextMenu, OffersConditionsOnlyForFloatAndIntegerVariables) {
       {"Status.Text", aliasOnly},       {"Status.Ok", aliasOnly},       {"Misc.Odd", aliasOnly},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(contextMenuTexts([&] { w->ShowContextMenu(positionOf(*w, c.name)); }), c.texts) << c.name;
-    EXPECT_EQ(w->contextVariable, QString::fromLatin1(c.name));
+    EXPECT_EQ(contextMenuTexts([&] { w->variableListPanel()->showContextMenu(positionOf(*w, c.name)); }), c.texts)
+        << c.name;
+    EXPECT_EQ(w->variableListPanel()->contextVariable(), QString::fromLatin1(c.name));
   }
 }
 
@@ -118,13 +119,14 @@ TEST(ContextMenu, EmptySpaceShowsNoMenuAndKeepsTheLastVariable) {
   const QRect last = list->visualItemRect(item(*w, "Status.Text"));
   const QPoint empty(last.right() + 400, last.bottom() + 400);
   EXPECT_TRUE(contextMenuTexts([&] { emit list->customContextMenuRequested(empty); }).isEmpty());
-  EXPECT_EQ(w->contextVariable, QStringLiteral("Engine.Speed"));
+  EXPECT_EQ(w->variableListPanel()->contextVariable(), QStringLiteral("Engine.Speed"));
 }
 
 TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
   auto w = shownWindow();
-  w->addCondition(QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 5);
-  w->contextVariable = QStringLiteral("Engine.Speed");
+  uitest::addCondition(*w, QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 5);
+  VariableListPanel* list = w->variableListPanel();
+  const QString speed = QStringLiteral("Engine.Speed");
 
   QString offered;
   onNextInputDialog([&](QInputDialog* d) {
@@ -134,7 +136,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
     d->setTextValue(QStringLiteral("Vitesse"));
     d->accept();
   });
-  QMetaObject::invokeMethod(w.get(), "on_addAlias");
+  list->askAlias(speed);
   EXPECT_EQ(offered, QStringLiteral("Engine.Speed"));
   EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Vitesse"}}));
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Vitesse [Engine.Speed]"));
@@ -145,7 +147,7 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
     d->setTextValue(QStringLiteral("Speed"));
     d->accept();
   });
-  QMetaObject::invokeMethod(w.get(), "on_addAlias");
+  list->askAlias(speed);
   EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Speed > 5"}));
 
@@ -154,12 +156,12 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
     d->setTextValue(QString());
     d->accept();
   });
-  QMetaObject::invokeMethod(w.get(), "on_addAlias");
+  list->askAlias(speed);
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
-  QMetaObject::invokeMethod(w.get(), "on_addAlias");
+  list->askAlias(speed);
   EXPECT_EQ(aliasesToLists(w->session().aliases()), (QList<QStringList>{{"Engine.Speed", "Speed"}}));
 
-  QMetaObject::invokeMethod(w.get(), "on_removeAlias");
+  list->removeAlias(speed);
   EXPECT_TRUE(w->session().aliases().isEmpty());
   EXPECT_EQ(item(*w, "Engine.Speed")->text(), QStringLiteral("Engine.Speed"));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Speed > 5"}));
@@ -167,7 +169,6 @@ TEST(Aliases, DialogSetsReplacesAndRemovesTheAlias) {
 
 TEST(Conditions, LimitDialogAddsAConditionWithItsChipAndFunnel) {
   auto w = shownWindow();
-  w->contextVariable = QStringLiteral("Engine.Rpm");
   onNextInputDialog([](QInputDialog* d) {
     EXPECT_EQ(d->labelText(), QStringLiteral("Delete all lines with values above :"));
     EXPECT_EQ(d->doubleDecimals(), 6);
@@ -176,30 +177,30 @@ TEST(Conditions, LimitDialogAddsAConditionWithItsChipAndFunnel) {
     d->setDoubleValue(1234567);
     d->accept();
   });
-  QMetaObject::invokeMethod(w.get(), "on_maximumVal");
+  w->variableListPanel()->askLimit(QStringLiteral("Engine.Rpm"), QStringLiteral("maximum"));
   EXPECT_EQ(conditionsToLists(w->session().conditions()), (QList<QStringList>{{"Engine.Rpm", "maximum", "1.23457e+06"}}));
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm < 1.23457e+06"}));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
 
   onNextInputDialog([](QInputDialog* d) { d->reject(); });
-  QMetaObject::invokeMethod(w.get(), "on_minimumVal");
+  w->variableListPanel()->askLimit(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"));
   EXPECT_EQ(w->session().conditions().size(), 1);
 }
 
 TEST(Conditions, LimitTextsUseSixSignificantDigits) {
-  EXPECT_EQ(MonitorWindow::limitText(1234567), QStringLiteral("1.23457e+06"));
-  EXPECT_EQ(MonitorWindow::limitText(-0.5), QStringLiteral("-0.5"));
-  EXPECT_EQ(MonitorWindow::limitText(12.5), QStringLiteral("12.5"));
-  EXPECT_EQ(MonitorWindow::limitText(0.001), QStringLiteral("0.001"));
-  EXPECT_EQ(MonitorWindow::limitText(1e6), QStringLiteral("1e+06"));
+  EXPECT_EQ(variablelook::limitText(1234567), QStringLiteral("1.23457e+06"));
+  EXPECT_EQ(variablelook::limitText(-0.5), QStringLiteral("-0.5"));
+  EXPECT_EQ(variablelook::limitText(12.5), QStringLiteral("12.5"));
+  EXPECT_EQ(variablelook::limitText(0.001), QStringLiteral("0.001"));
+  EXPECT_EQ(variablelook::limitText(1e6), QStringLiteral("1e+06"));
 }
 
 TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
   auto w = shownWindow();
   const QString speed = QStringLiteral("Engine.Speed");
-  w->addCondition(speed, QStringLiteral("minimum"), 5);
-  w->addCondition(speed, QStringLiteral("minimum"), 5);
-  w->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("maximum"), 3000);
+  uitest::addCondition(*w, speed, QStringLiteral("minimum"), 5);
+  uitest::addCondition(*w, speed, QStringLiteral("minimum"), 5);
+  uitest::addCondition(*w, QStringLiteral("Engine.Rpm"), QStringLiteral("maximum"), 3000);
   ASSERT_EQ(deleteLabels(*w).size(), 3);
   EXPECT_TRUE(hasFunnel(item(*w, speed)));
 
@@ -214,43 +215,38 @@ TEST(Conditions, DeletingOneOfTwoEqualChipsRemovesOneEntryAndKeepsTheFunnel) {
   EXPECT_EQ(conditionsToLists(w->session().conditions()), (QList<QStringList>{{"Engine.Rpm", "maximum", "3000"}}));
   EXPECT_FALSE(hasFunnel(item(*w, speed)));
   EXPECT_TRUE(hasFunnel(item(*w, "Engine.Rpm")));
-  EXPECT_EQ(w->form()->conditionsFrame->title(), QStringLiteral("Conditions"));
+  EXPECT_EQ(w->conditionsPanel()->title(), QStringLiteral("Conditions"));
 
-  // A chip whose condition is already gone still goes away, with its row.
+  // Conditions cleared in the session take their chips and rows with them.
   w->session().clearConditions();
-  ASSERT_EQ(deleteLabels(*w).size(), 1);
-  QTest::mouseClick(deleteLabels(*w).first(), Qt::LeftButton);
   flushDeletions();
   EXPECT_TRUE(deleteLabels(*w).isEmpty());
   EXPECT_EQ(chipRows(*w), 0);
+  EXPECT_FALSE(hasFunnel(item(*w, "Engine.Rpm")));
 }
 
 TEST(Conditions, ChipsJoinTheLastRowWhileTheyFit) {
   auto w = shownWindow();
-  w->form()->filtersScrollArea->setFixedWidth(1000);
-  for (int i = 0; i < 3; ++i) w->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), i);
+  w->conditionsPanel()->chipArea()->setFixedWidth(1000);
+  for (int i = 0; i < 3; ++i) uitest::addCondition(*w, QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), i);
   QCoreApplication::processEvents();
   EXPECT_EQ(chipRows(*w), 1);
 
-  w->form()->filtersScrollArea->setFixedWidth(150);
-  w->rebuildConditionChips();
+  w->conditionsPanel()->chipArea()->setFixedWidth(150);
+  w->conditionsPanel()->rebuild();
   EXPECT_EQ(chipRows(*w), 3);
   EXPECT_EQ(chipTexts(*w), (QStringList{"Engine.Rpm > 0", "Engine.Rpm > 1", "Engine.Rpm > 2"}));
-  w->clearConditionChips();
+  w->conditionsPanel()->clearChips();
   EXPECT_EQ(chipRows(*w), 0);
   EXPECT_EQ(w->session().conditions().size(), 3);
 }
 
 TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
   auto w = shownWindow();
-  w->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 1);
+  uitest::addCondition(*w, QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 1);
   ASSERT_EQ(deleteLabels(*w).size(), 1);
   QLabel* label = deleteLabels(*w).first();
-  QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(label, &enter);
-  EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor);
-  QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(label, &leave);
+  EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
   EXPECT_EQ(label->toolTip(), QStringLiteral("Supprimer cette condition"));
   EXPECT_EQ(label->property("filterValue").toString(), QStringLiteral("1"));
@@ -271,13 +267,13 @@ TEST(Conditions, FunnelMarkerIsDrawnFromTheWorkingDirectoryImage) {
   const QString previous = QDir::currentPath();
   const QString dir = QString::fromStdString(zrltest::makeTempSubdir("funnel"));
   ASSERT_TRUE(QDir::setCurrent(dir));
-  const QImage without = MonitorWindow::conditionIcon(typeName, true).pixmap(24, 16).toImage();
-  const bool foundElsewhere = !MonitorWindow::funnelImagePath().isEmpty();
+  const QImage without = variablelook::conditionIcon(typeName, true).pixmap(24, 16).toImage();
+  const bool foundElsewhere = !variablelook::funnelImagePath().isEmpty();
   QDir().mkpath(QStringLiteral("images"));
   QImage red(8, 16, QImage::Format_ARGB32);
   red.fill(Qt::red);
   ASSERT_TRUE(red.save(QStringLiteral("images/funnel-icon.png")));
-  const QImage with = MonitorWindow::conditionIcon(typeName, true).pixmap(24, 16).toImage();
+  const QImage with = variablelook::conditionIcon(typeName, true).pixmap(24, 16).toImage();
   QDir::setCurrent(previous);
 
   EXPECT_EQ(with.size(), QSize(24, 16));
@@ -287,7 +283,7 @@ TEST(Conditions, FunnelMarkerIsDrawnFromTheWorkingDirectoryImage) {
     EXPECT_EQ(without.pixelColor(20, 8).alpha(), 0);
   }
   // Without a condition the icon is the plain 16 x 16 disc.
-  EXPECT_EQ(MonitorWindow::conditionIcon(typeName, false).availableSizes().value(0), QSize(16, 16));
+  EXPECT_EQ(variablelook::conditionIcon(typeName, false).availableSizes().value(0), QSize(16, 16));
 }
 
 TEST(Conditions, ConditionsRestoredAtStartUpShareARowOnceShown) {

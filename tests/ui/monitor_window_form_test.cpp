@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDockWidget>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -20,13 +21,14 @@ TEST(MonitorWindowForm, ActionsCarryTheirShortcuts) {
     const char* text;
     const char* shortcut;
   } expected[] = {
-      {"actionA_Propos", "Version", ""},
-      {"actionLoadZRL", "Load ZRL", "Ctrl+O"},
-      {"actionSauvegarder", "Save config as...", "Ctrl+S"},
-      {"actionCharger", "Load config", "Ctrl+L"},
-      {"actionDestDir", "Select destination", "Ctrl+D"},
+      {"actionAbout", "Version", ""},
+      {"actionOpenLog", "Load ZRL", "Ctrl+O"},
+      {"actionSaveConfigAs", "Save config as...", "Ctrl+S"},
+      {"actionLoadConfig", "Load config", "Ctrl+L"},
+      {"actionChooseDestination", "Select destination", "Ctrl+D"},
       {"actionSaveConfig", "Save Config", "Ctrl+Shift+S"},
       {"actionExit", "Exit", "Ctrl+Q"},
+      {"actionPreview", "Preview", "Ctrl+P"},
   };
   for (const auto& e : expected) {
     auto* action = window->findChild<QAction*>(QString::fromLatin1(e.name));
@@ -38,22 +40,24 @@ TEST(MonitorWindowForm, ActionsCarryTheirShortcuts) {
 
 TEST(MonitorWindowForm, StartsWithPlaceholdersAndDisabledDecodeControls) {
   auto window = uitest::makeWindow();
-  auto* f = window->form();
+  MonitorWindow* f = window.get();
   EXPECT_EQ(window->windowTitle(), QStringLiteral("ZRL Decoder"));
-  EXPECT_EQ(f->inputFileNameLabel->text(), QStringLiteral("<b>File:</b> -"));
-  EXPECT_EQ(f->displayStartTimeLabel->text(), QStringLiteral("<b>From:</b> -"));
-  EXPECT_EQ(f->decodeButton->text(), QString::fromUtf8("\u25B6\uFE0F Decode"));
-  EXPECT_FALSE(f->decodeButton->isEnabled());
-  EXPECT_FALSE(f->cellFillComboBox->isEnabled());
-  EXPECT_FALSE(f->startDateTimeEdit->isEnabled());
-  EXPECT_FALSE(f->endDateTimeEdit->isEnabled());
-  EXPECT_TRUE(f->resamplingBox->isEnabled());
-  EXPECT_EQ(f->frequencyComboBox->currentText(), QStringLiteral("None"));
-  EXPECT_FALSE(f->methodComboBox->isEnabled());
-  EXPECT_EQ(f->progressBar->format(), QStringLiteral("Ready"));
-  EXPECT_EQ(f->progressBar->property("state").toString(), QStringLiteral("ready"));
-  EXPECT_EQ(f->varsView->contextMenuPolicy(), Qt::CustomContextMenu);
-  EXPECT_EQ(f->startDateTimeEdit->displayFormat(), QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+  EXPECT_EQ(f->informationPanel()->fileLabel()->text(), QStringLiteral("<b>File:</b> -"));
+  EXPECT_EQ(f->informationPanel()->startLabel()->text(), QStringLiteral("<b>From:</b> -"));
+  // The idle face as built, its signs drawn where a font has them.
+  EXPECT_EQ(f->decodePanel()->button()->text(), f->decodePanel()->idleText());
+  EXPECT_EQ(f->decodePanel()->idleText(), QString::fromUtf8("\u25B6\uFE0F Decode"));
+  EXPECT_FALSE(f->decodePanel()->button()->isEnabled());
+  EXPECT_FALSE(f->csvOptionsPanel()->cellFillBox()->isEnabled());
+  EXPECT_FALSE(f->csvOptionsPanel()->startEdit()->isEnabled());
+  EXPECT_FALSE(f->csvOptionsPanel()->endEdit()->isEnabled());
+  EXPECT_TRUE(f->resamplingPanel()->isEnabled());
+  EXPECT_EQ(f->resamplingPanel()->frequencyBox()->currentText(), QStringLiteral("None"));
+  EXPECT_FALSE(f->resamplingPanel()->methodBox()->isEnabled());
+  EXPECT_EQ(f->progressPanel()->bar()->format(), QStringLiteral("Ready"));
+  EXPECT_EQ(f->progressPanel()->bar()->property("state").toString(), QStringLiteral("ready"));
+  EXPECT_EQ(f->variableListPanel()->list()->contextMenuPolicy(), Qt::CustomContextMenu);
+  EXPECT_EQ(f->csvOptionsPanel()->startEdit()->displayFormat(), QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
 TEST(MonitorWindowForm, NothingIsSqueezedBelowItsNeedsAtTheInitialSize) {
@@ -80,4 +84,20 @@ TEST(MonitorWindowForm, NothingIsSqueezedBelowItsNeedsAtTheInitialSize) {
                       .arg(room.height());
   }
   EXPECT_TRUE(squeezed.isEmpty()) << squeezed.join(", ").toStdString();
+}
+
+// Laptop screens of 1280 x 800 and 1366 x 768 hold the window with the
+// preview open: the option column scrolls and the list gives up height.
+TEST(MonitorWindowForm, MinimumSizeFitsSmallScreensWithAndWithoutThePreview) {
+  auto window = uitest::windowWithLog();
+  window->show();
+  for (bool preview : {false, true}) {
+    window->previewDock()->setVisible(preview);
+    QCoreApplication::processEvents();
+    const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize());
+    EXPECT_LE(minimum.width(), 1024) << "preview " << preview;
+    EXPECT_LE(minimum.height(), 640) << "preview " << preview;
+    std::printf("minimum size with%s the preview: %dx%d\n", preview ? "" : "out", minimum.width(),
+                minimum.height());
+  }
 }

@@ -15,7 +15,7 @@
 
 #include "tests/support/ProcessRunner.h"
 #include "tests/ui/WindowTestSupport.h"
-#include "ui/APropos.h"
+#include "ui/AboutDialog.h"
 #include "ui/PreviewPanel.h"
 
 namespace {
@@ -50,23 +50,23 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   // A few variables checked, an alias and two conditions on numeric ones.
   QStringList numeric;
   for (const QString& name : names) {
-    const QString type = window->typeNameOf(name);
+    const QString type = window->variableListPanel()->typeNameOf(name);
     if (type == QLatin1String("DATALOGGER_FLOAT_TYPE") || type == QLatin1String("DATALOGGER_INTEGER_TYPE"))
       numeric << name;
   }
   ASSERT_GE(numeric.size(), 2);
   for (int i = 0; i < 3 && i < names.size(); ++i) uitest::item(*window, names[i])->setCheckState(Qt::Checked);
   uitest::item(*window, numeric[0])->setCheckState(Qt::Checked);
-  window->setAlias(numeric[0], QStringLiteral("Gear"));
-  window->addCondition(numeric[0], QStringLiteral("minimum"), 5);
-  window->addCondition(numeric[1], QStringLiteral("maximum"), 1234567);
+  window->session().setAlias(numeric[0], QStringLiteral("Gear"));
+  uitest::addCondition(*window, numeric[0], QStringLiteral("minimum"), 5);
+  uitest::addCondition(*window, numeric[1], QStringLiteral("maximum"), 1234567);
   save(*window, QStringLiteral("window.png"));
 
   const QString iconPath = screenshotDir() + QStringLiteral("/icon.png");
   ASSERT_TRUE(window->windowIcon().pixmap(32, 32).scaled(128, 128).save(iconPath));
   std::printf("wrote %s\n", qPrintable(iconPath));
 
-  APropos about(window.get());
+  AboutDialog about(window.get());
   about.show();
   save(about, QStringLiteral("about.png"));
 }
@@ -85,18 +85,26 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   window->resize(1300, 1250);
   window->show();
   window->openLogFiles({QString::fromStdString(log)});
-  window->form()->actionPreview->setChecked(true);
+  window->previewDock()->toggleViewAction()->trigger();
   QSignalSpy computed(window->previewPanel(), &PreviewPanel::computed);
   for (const char* name : {"Engine.Speed", "Engine.Throttle", "Engine.CoolantTemp"})
     uitest::item(*window, QString::fromLatin1(name))->setCheckState(Qt::Checked);
-  window->setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Speed"));
-  window->addCondition(QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 75);
+  window->session().setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Speed"));
+  uitest::addCondition(*window, QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 75);
   ASSERT_TRUE(computed.wait(20000));
-  QDateTimeEdit* start = window->form()->startDateTimeEdit;
-  QDateTimeEdit* end = window->form()->endDateTimeEdit;
+  QDateTimeEdit* start = window->csvOptionsPanel()->startEdit();
+  QDateTimeEdit* end = window->csvOptionsPanel()->endEdit();
   start->setDateTime(start->dateTime().addSecs(40));
   end->setDateTime(end->dateTime().addSecs(-60));
   save(*window, QStringLiteral("window-preview.png"));
+  // Laptop screens: the preview takes its room from the variable list.
+  for (const QSize& size : {QSize(1280, 800), QSize(1366, 768)}) {
+    window->resize(size);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->size(), size);
+    save(*window, QStringLiteral("window-%1x%2-preview.png").arg(size.width()).arg(size.height()));
+  }
+  window->resize(1300, 1250);
 
   // The same log cut short: its decode fails and says why.
   const std::string cut = dir + "/CUT.zrl";
@@ -105,9 +113,9 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   const qint64 head = 850805;  // the records start after it
   ASSERT_TRUE(cutFile.resize(head + (cutFile.size() - head) / 2));
   window->openLogFiles({QString::fromStdString(cut)});
-  window->form()->selectAllButton->click();
+  window->variableListPanel()->selectAllButton()->click();
   QSignalSpy finished(&window->controller(), &DecodeController::finished);
-  QTest::mouseClick(window->form()->decodeButton, Qt::LeftButton);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   ASSERT_TRUE(finished.wait(20000));
   save(*window, QStringLiteral("window-decode-error.png"));
 }

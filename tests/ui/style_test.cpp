@@ -36,16 +36,16 @@ QWidget* shownToolTip() {
 
 TEST(Style, ToolTipsOfTheLeftColumnAreLight) {
   auto window = uitest::windowWithLog();
-  window->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 5);
+  uitest::addCondition(*window, QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 5);
   window->show();
   QApplication::processEvents();
-  const MonitorWindowForm& ui = *window->form();
+  const MonitorWindow& ui = *window;
   QLabel* chipDelete = nullptr;
-  for (QLabel* label : ui.filtersContainerWidget->findChildren<QLabel*>())
+  for (QLabel* label : ui.conditionsPanel()->chipContainer()->findChildren<QLabel*>())
     if (label->property("isDeleteLabel").toBool()) chipDelete = label;
   ASSERT_NE(chipDelete, nullptr);
-  for (QWidget* widget : std::initializer_list<QWidget*>{ui.utcCheckBox, ui.msecsCheckBox, ui.unitLineCheckBox,
-                                                         ui.methodComboBox, ui.configFileLabel, chipDelete}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{ui.csvOptionsPanel()->utcBox(), ui.csvOptionsPanel()->millisecondsBox(), ui.csvOptionsPanel()->unitLineBox(),
+                                                         ui.resamplingPanel()->methodBox(), ui.informationPanel()->configurationLabel(), chipDelete}) {
     QToolTip::showText(widget->mapToGlobal(QPoint(2, 2)), QStringLiteral("Some tip text"), widget);
     QApplication::processEvents();
     QWidget* tip = shownToolTip();
@@ -58,17 +58,17 @@ TEST(Style, ToolTipsOfTheLeftColumnAreLight) {
 
 TEST(Style, EverySignOfTheWindowIsDrawable) {
   auto window = uitest::windowWithLog();
-  window->addCondition(QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 5);
-  MonitorWindowForm& ui = *window->form();
-  QLabel* chipDelete = ui.filtersContainerWidget->findChild<QLabel*>(QStringLiteral("conditionChipDelete"));
+  uitest::addCondition(*window, QStringLiteral("Engine.Rpm"), QStringLiteral("minimum"), 5);
+  MonitorWindow& ui = *window;
+  QLabel* chipDelete = ui.conditionsPanel()->chipContainer()->findChild<QLabel*>(QStringLiteral("conditionChipDelete"));
   ASSERT_NE(chipDelete, nullptr);
-  window->setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
-  EXPECT_EQ(ui.progressBar->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  window->progressPanel()->setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
+  EXPECT_EQ(ui.progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
   const std::pair<QString, QFont> shown[] = {
-      {ui.progressBar->text(), ui.progressBar->font()},
-      {ui.decodeButton->text(), ui.decodeButton->font()},
-      {ui.clearSearchButton->text(), ui.clearSearchButton->font()},
-      {ui.varFilter->placeholderText(), ui.varFilter->font()},
+      {ui.progressPanel()->bar()->text(), ui.progressPanel()->bar()->font()},
+      {ui.decodePanel()->button()->text(), ui.decodePanel()->button()->font()},
+      {ui.filtersPanel()->clearSearchButton()->text(), ui.filtersPanel()->clearSearchButton()->font()},
+      {ui.filtersPanel()->searchEdit()->placeholderText(), ui.filtersPanel()->searchEdit()->font()},
       {chipDelete->text(), chipDelete->font()},
   };
   for (const auto& [text, font] : shown) {
@@ -108,7 +108,7 @@ TEST(Style, ListCheckBoxesAreDrawnLikeTheOtherCheckBoxes) {
 TEST(Style, DisabledCheckBoxesLookDisabled) {
   auto window = uitest::windowWithLog();
   window->show();
-  QCheckBox* box = window->form()->utcCheckBox;
+  QCheckBox* box = window->csvOptionsPanel()->utcBox();
   for (bool checked : {false, true}) {
     box->setChecked(checked);
     box->setEnabled(true);
@@ -126,7 +126,7 @@ TEST(Style, ALongDestinationWrapsInsteadOfBeingCut) {
   uitest::loadLog(*window, uitest::writeLog("test.zrl"));
   window->show();
   QApplication::processEvents();
-  QLabel* label = window->form()->destinationDirLabel;
+  QLabel* label = window->informationPanel()->destinationLabel();
   EXPECT_GT(label->heightForWidth(label->width()), 30);  // more than one line is needed
   EXPECT_GE(label->height(), label->heightForWidth(label->width()));
 }

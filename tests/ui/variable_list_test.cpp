@@ -20,10 +20,10 @@ using uitest::visibleNames;
 
 namespace {
 
-QString counter(MonitorWindow& w) { return w.form()->dataFrameTitle->text(); }
+QString counter(MonitorWindow& w) { return w.variableListPanel()->counterText(); }
 
 void typeSearch(MonitorWindow& w, const QString& text) {
-  QLineEdit* edit = w.form()->varFilter;
+  QLineEdit* edit = w.filtersPanel()->searchEdit();
   edit->selectAll();
   QTest::keyClick(edit, Qt::Key_Backspace);
   QTest::keyClicks(edit, text);
@@ -40,8 +40,8 @@ TEST(VariableList, ListsTheCatalogInItsOrderWithIdsTooltipsAndUncheckedItems) {
   EXPECT_EQ(item(*w, "Status.Ok")->toolTip(), QStringLiteral("Data type: Boolean\nUnit: (no unit)"));
   EXPECT_EQ(item(*w, "Misc.Odd")->toolTip(), QStringLiteral("Data type: Unknown\nUnit: (no unit)"));
   EXPECT_EQ(item(*w, "Bus.Frame")->toolTip(), QStringLiteral("Data type: CAN Frame\nUnit: (no unit)"));
-  EXPECT_EQ(w->typeByName.value("Misc.Odd"), QStringLiteral("UNKNOWN"));
-  EXPECT_EQ(w->typeByName.value("Engine.Torque"), QStringLiteral("DATALOGGER_DOUBLE_TYPE"));
+  EXPECT_EQ(w->variableListPanel()->typeByName().value("Misc.Odd"), QStringLiteral("UNKNOWN"));
+  EXPECT_EQ(w->variableListPanel()->typeByName().value("Engine.Torque"), QStringLiteral("DATALOGGER_DOUBLE_TYPE"));
   // Ids follow the catalog slots the writer used.
   EXPECT_EQ(item(*w, "Bus.Frame")->variableId, 0);
   EXPECT_EQ(item(*w, "Status.Text")->variableId, 7);
@@ -65,8 +65,8 @@ TEST(VariableList, SearchIsCaseInsensitiveAndClearingShowsEverythingAgain) {
   auto w = uitest::windowWithLog();
   typeSearch(*w, "ENGINE.s");
   EXPECT_EQ(visibleNames(*w), (QStringList{"Engine.Speed"}));
-  QTest::mouseClick(w->form()->clearSearchButton, Qt::LeftButton);
-  EXPECT_TRUE(w->searchText.isEmpty());
+  QTest::mouseClick(w->filtersPanel()->clearSearchButton(), Qt::LeftButton);
+  EXPECT_TRUE(w->filtersPanel()->filter().search.isEmpty());
   EXPECT_EQ(visibleNames(*w).size(), 8);
 }
 
@@ -77,7 +77,7 @@ TEST(VariableList, SearchTypedBeforeLoadingCreatesOnlyMatchingItems) {
   EXPECT_EQ(uitest::allNames(*w), (QStringList{"Status.Ok", "Status.Text"}));
   EXPECT_EQ(counter(*w), QStringLiteral("Data (0/2 Selected)"));
   // The others come back only with the next load.
-  QTest::mouseClick(w->form()->clearSearchButton, Qt::LeftButton);
+  QTest::mouseClick(w->filtersPanel()->clearSearchButton(), Qt::LeftButton);
   EXPECT_EQ(uitest::allNames(*w).size(), 2);
   uitest::loadLog(*w, uitest::writeLog("again.zrl"));
   EXPECT_EQ(uitest::allNames(*w).size(), 8);
@@ -87,13 +87,13 @@ TEST(VariableList, SelectAndUnselectAllActOnVisibleItemsOnly) {
   auto w = uitest::windowWithLog();
   item(*w, "Status.Ok")->setCheckState(Qt::Checked);
   typeSearch(*w, "engine");
-  QTest::mouseClick(w->form()->selectAllButton, Qt::LeftButton);
+  QTest::mouseClick(w->variableListPanel()->selectAllButton(), Qt::LeftButton);
   EXPECT_EQ(counter(*w), QStringLiteral("Data (4/8 Selected)"));
   EXPECT_EQ(item(*w, "Engine.Rpm")->checkState(), Qt::Checked);
   EXPECT_EQ(item(*w, "Bus.Frame")->checkState(), Qt::Unchecked);
 
   typeSearch(*w, "speed");
-  QTest::mouseClick(w->form()->unselectAllButton, Qt::LeftButton);
+  QTest::mouseClick(w->variableListPanel()->unselectAllButton(), Qt::LeftButton);
   EXPECT_EQ(item(*w, "Engine.Speed")->checkState(), Qt::Unchecked);
   EXPECT_EQ(item(*w, "Engine.Rpm")->checkState(), Qt::Checked);
   EXPECT_EQ(item(*w, "Status.Ok")->checkState(), Qt::Checked);
@@ -104,16 +104,16 @@ TEST(VariableList, SelectedOnlyHidesAnItemAsSoonAsItIsUnchecked) {
   auto w = uitest::windowWithLog();
   item(*w, "Engine.Rpm")->setCheckState(Qt::Checked);
   item(*w, "Engine.Speed")->setCheckState(Qt::Checked);
-  QTest::mouseClick(w->form()->selectedOnlyToggle, Qt::LeftButton);
-  EXPECT_TRUE(w->selectedOnly);
+  QTest::mouseClick(w->filtersPanel()->selectedOnlyToggle(), Qt::LeftButton);
+  EXPECT_TRUE(w->filtersPanel()->filter().selectedOnly);
   EXPECT_EQ(visibleNames(*w), (QStringList{"Engine.Rpm", "Engine.Speed"}));
   item(*w, "Engine.Rpm")->setCheckState(Qt::Unchecked);
   EXPECT_EQ(visibleNames(*w), (QStringList{"Engine.Speed"}));
   EXPECT_EQ(counter(*w), QStringLiteral("Data (1/8 Selected)"));
   // With the toggle on, Unselect All empties what is shown.
-  QTest::mouseClick(w->form()->unselectAllButton, Qt::LeftButton);
+  QTest::mouseClick(w->variableListPanel()->unselectAllButton(), Qt::LeftButton);
   EXPECT_TRUE(visibleNames(*w).isEmpty());
-  QTest::mouseClick(w->form()->selectedOnlyToggle, Qt::LeftButton);
+  QTest::mouseClick(w->filtersPanel()->selectedOnlyToggle(), Qt::LeftButton);
   EXPECT_EQ(visibleNames(*w).size(), 8);
 }
 
@@ -143,19 +143,23 @@ TEST(VariableList, TypeCheckBoxesHideTheirTypesDoubleFollowsFloatUnknownStays) {
   // Every box off: only the variable of an unknown type is left.
   for (const auto& c : cases) w->findChild<QCheckBox*>(QString::fromLatin1(c.box))->setChecked(false);
   EXPECT_EQ(visibleNames(*w), (QStringList{"Misc.Odd"}));
-  EXPECT_FALSE(w->floatFilter || w->integerFilter || w->stringFilter || w->booleanFilter || w->canFrameFilter ||
-               w->timeStampFilter);
+  const VariableFilter& filter = w->filtersPanel()->filter();
+  EXPECT_FALSE(filter.floats || filter.integers || filter.strings || filter.booleans || filter.canFrames ||
+               filter.timeStamps);
+  // The four filters a configuration stores follow the boxes.
+  const TypeFilters& stored = w->session().options().typeFilters;
+  EXPECT_FALSE(stored.floats || stored.integers || stored.strings || stored.booleans);
 }
 
 TEST(VariableList, TypeFilterBeforeAnyLoadOnlyChangesTheFilterState) {
   auto w = uitest::makeWindow();
-  w->form()->integerTypeCheckBox->setChecked(false);
-  EXPECT_FALSE(w->integerFilter);
+  w->findChild<QCheckBox*>(QStringLiteral("integerTypeCheckBox"))->setChecked(false);
+  EXPECT_FALSE(w->filtersPanel()->filter().integers);
   EXPECT_EQ(uitest::list(*w)->count(), 0);
   EXPECT_EQ(counter(*w), QStringLiteral("Data (0/0 selected)"));
   // The filter is applied once a file is there.
   uitest::loadLog(*w, uitest::writeLog("later.zrl"));
-  w->applyVariableFilter();
+  w->variableListPanel()->applyFilter();
   EXPECT_TRUE(item(*w, "Engine.Rpm")->isHidden());
 }
 
@@ -198,13 +202,13 @@ TEST(VariableList, AllDataChecksEverything) {
 }
 
 TEST(VariableList, TypeIconsAreColouredDiscs) {
-  const QImage icon = MonitorWindow::typeIcon(QStringLiteral("DATALOGGER_FLOAT_TYPE")).pixmap(16, 16).toImage();
+  const QImage icon = variablelook::typeIcon(QStringLiteral("DATALOGGER_FLOAT_TYPE")).pixmap(16, 16).toImage();
   EXPECT_EQ(icon.pixelColor(8, 8), QColor("#FF8C00"));
   EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
-  const QImage unknown = MonitorWindow::typeIcon(QStringLiteral("UNKNOWN")).pixmap(16, 16).toImage();
+  const QImage unknown = variablelook::typeIcon(QStringLiteral("UNKNOWN")).pixmap(16, 16).toImage();
   EXPECT_EQ(unknown.pixelColor(8, 8), QColor("#777777"));
-  EXPECT_EQ(MonitorWindow::typeNameOfCode(0), QStringLiteral("None"));
-  EXPECT_EQ(MonitorWindow::typeNameOfCode(9), QStringLiteral("UNKNOWN"));
+  EXPECT_EQ(variablelook::typeNameOfCode(0), QStringLiteral("None"));
+  EXPECT_EQ(variablelook::typeNameOfCode(9), QStringLiteral("UNKNOWN"));
 }
 
 TEST(VariableList, FullCatalogStaysResponsive) {
@@ -218,12 +222,12 @@ TEST(VariableList, FullCatalogStaysResponsive) {
   w->session().setInputFiles(QStringList{QStringLiteral("big.zrl")});
   QElapsedTimer timer;
   timer.start();
-  w->populateVariableList(catalog);
+  w->variableListPanel()->populate(catalog);
   typeSearch(*w, "var1");
-  QTest::mouseClick(w->form()->selectedOnlyToggle, Qt::LeftButton);
-  QTest::mouseClick(w->form()->clearSearchButton, Qt::LeftButton);
-  QTest::mouseClick(w->form()->selectedOnlyToggle, Qt::LeftButton);
-  QTest::mouseClick(w->form()->selectAllButton, Qt::LeftButton);
+  QTest::mouseClick(w->filtersPanel()->selectedOnlyToggle(), Qt::LeftButton);
+  QTest::mouseClick(w->filtersPanel()->clearSearchButton(), Qt::LeftButton);
+  QTest::mouseClick(w->filtersPanel()->selectedOnlyToggle(), Qt::LeftButton);
+  QTest::mouseClick(w->variableListPanel()->selectAllButton(), Qt::LeftButton);
   EXPECT_EQ(counter(*w), QStringLiteral("Data (20000/20000 Selected)"));
   EXPECT_LT(timer.elapsed(), 10000);
 }

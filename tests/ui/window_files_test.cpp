@@ -52,7 +52,7 @@ TEST(WindowFiles, RecentLogsKeepTheLastEightAndDisableMissingOnes) {
   QFile::remove(loaded[1]);
   w->updateRecentLogsMenu();
   QStringList texts, enabled;
-  for (QAction* action : w->form()->menuRecentLogs->actions()) {
+  for (QAction* action : w->recentLogsMenu()->actions()) {
     texts << action->text();
     if (action->isEnabled()) enabled << action->text();
   }
@@ -67,14 +67,14 @@ TEST(WindowFiles, GeometryAndPreviewAreRememberedBetweenRuns) {
     auto w = uitest::makeWindow();
     w->show();
     w->resize(1400, 1200);
-    w->form()->actionPreview->trigger();
+    w->previewDock()->toggleViewAction()->trigger();
     QApplication::processEvents();
     w->close();
   }
   auto again = uitest::makeWindow();
   EXPECT_EQ(again->size(), QSize(1400, 1200));
   EXPECT_FALSE(again->previewDock()->isHidden());
-  EXPECT_TRUE(again->form()->actionPreview->isChecked());
+  EXPECT_TRUE(again->previewDock()->toggleViewAction()->isChecked());
   openProgramSettings()->remove(QStringLiteral("window"));  // the other windows of this process start as built
 }
 
@@ -95,11 +95,11 @@ TEST(WindowFiles, ALoadShowsWhyAFileCannotBeReadOrClearsThePreviousResult) {
   };
   for (const auto& c : cases) {
     auto w = uitest::makeWindow();
-    w->setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
+    w->progressPanel()->setStatus(QString::fromUtf8("✅ Processing completed successfully"), QStringLiteral("success"));
     testing::internal::CaptureStdout();
     w->openLogFiles({c.path});
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(w->form()->progressBar->format(), c.text);
-    EXPECT_EQ(w->form()->progressBar->property("state").toString(), c.state);
+    EXPECT_EQ(w->progressPanel()->bar()->format(), c.text);
+    EXPECT_EQ(w->progressPanel()->bar()->property("state").toString(), c.state);
   }
 }

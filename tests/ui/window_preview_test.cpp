@@ -18,7 +18,7 @@ std::unique_ptr<MonitorWindow> windowWithPreview() {
   auto w = uitest::makeWindow();
   w->show();
   w->openLogFiles({QString::fromStdString(uitest::recordedLog())});
-  w->form()->actionPreview->setChecked(true);
+  w->previewDock()->toggleViewAction()->trigger();
   return w;
 }
 
@@ -26,7 +26,7 @@ std::unique_ptr<MonitorWindow> windowWithPreview() {
 
 TEST(WindowPreview, PlotsTheCheckedVariablesUnderTheirAliases) {
   auto w = windowWithPreview();
-  w->setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Rpm"));
+  w->session().setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Rpm"));
   QSignalSpy computed(w->previewPanel(), &PreviewPanel::computed);
   uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
   ASSERT_TRUE(computed.wait(10000));
@@ -52,9 +52,9 @@ TEST(WindowPreview, DragSetsTheTimeWindowAndTheEditsMoveTheBand) {
   QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
   QTest::mouseMove(view->viewport(), to);
   QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
-  EXPECT_NEAR(w->form()->startDateTimeEdit->dateTime().toMSecsSinceEpoch(), start + 2000, 100);
-  EXPECT_NEAR(w->form()->endDateTimeEdit->dateTime().toMSecsSinceEpoch(), start + 7000, 100);
+  EXPECT_NEAR(w->csvOptionsPanel()->startEdit()->dateTime().toMSecsSinceEpoch(), start + 2000, 100);
+  EXPECT_NEAR(w->csvOptionsPanel()->endEdit()->dateTime().toMSecsSinceEpoch(), start + 7000, 100);
 
-  w->form()->startDateTimeEdit->setDateTime(QDateTime::fromMSecsSinceEpoch(start + 1000, Qt::UTC));
+  w->csvOptionsPanel()->startEdit()->setDateTime(QDateTime::fromMSecsSinceEpoch(start + 1000, Qt::UTC));
   EXPECT_EQ(view->bandStartMs(), start + 1000);
 }

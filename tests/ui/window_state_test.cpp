@@ -23,7 +23,7 @@
 #include <functional>
 
 #include "tests/ui/WindowTestSupport.h"
-#include "ui/APropos.h"
+#include "ui/AboutDialog.h"
 
 namespace {
 
@@ -52,83 +52,88 @@ QColor colourInside(QWidget* widget) {
 TEST(WindowStatus, SetStatusShowsTheTextAndRestylesTheBarAtOnce) {
   auto w = uitest::makeWindow();
   w->show();
-  QProgressBar* bar = w->form()->progressBar;
+  ProgressPanel* progress = w->progressPanel();
+  QProgressBar* bar = progress->bar();
   const struct {
     const char* state;
     const char* background;
   } states[] = {{"error", "#FCE4E4"}, {"success", "#E8F5E8"}, {"processing", "#E3F2FD"}, {"ready", "#E8F4FF"}};
   for (const auto& s : states) {
-    w->setStatus(QStringLiteral("Status text"), QString::fromLatin1(s.state));
+    progress->setStatus(QStringLiteral("Status text"), QString::fromLatin1(s.state));
     EXPECT_EQ(bar->format(), QStringLiteral("Status text"));
     EXPECT_EQ(bar->property("state").toString(), QString::fromLatin1(s.state));
     EXPECT_EQ(colourInside(bar), QColor(s.background)) << s.state;
   }
-  w->setStatus(QStringLiteral("%p%"), QString());
+  progress->setStatus(QStringLiteral("%p%"), QString());
   EXPECT_EQ(colourInside(bar), QColor("#E8EDF2"));
 }
 
 TEST(WindowStatus, DecodeButtonIsGreenIdleAndRedWhenItMeansCancel) {
   auto w = uitest::makeWindow();
   w->show();
-  QPushButton* button = w->form()->decodeButton;
+  DecodePanel* decode = w->decodePanel();
+  QPushButton* button = decode->button();
+  const QString asBuilt = button->text();
   button->setEnabled(true);
   const QColor idle = colourInside(button);
   EXPECT_GT(idle.green(), idle.red());
-  w->setDecodeButtonFace(QStringLiteral("Cancel"), true);
+  decode->showCancel();
   EXPECT_EQ(button->text(), QStringLiteral("Cancel"));
   EXPECT_TRUE(button->property("cancel").toBool());
   const QColor cancel = colourInside(button);
   EXPECT_GT(cancel.red(), cancel.green());
-  w->setDecodeButtonFace(QStringLiteral("Decode"), false);
+  decode->showIdle();
+  EXPECT_EQ(button->text(), asBuilt);
   EXPECT_EQ(colourInside(button), idle);
 }
 
 TEST(WindowStatus, ClockShowsMinutesAndSecondsAndWrapsAfterAnHour) {
   auto w = uitest::makeWindow();
-  w->showTime();
-  EXPECT_EQ(w->elapsed, QTime(0, 0, 1));
-  w->elapsed = QTime(0, 59, 58);
-  w->showTime();
-  EXPECT_EQ(w->elapsed.toString("mm:ss"), QStringLiteral("59:59"));
-  w->showTime();
-  EXPECT_EQ(w->elapsed.toString("mm:ss"), QStringLiteral("00:00"));
-  EXPECT_EQ(w->clockTimer->interval(), 1000);
-  EXPECT_EQ(w->progressTimer->interval(), 100);
+  ProgressPanel* progress = w->progressPanel();
+  progress->tick();
+  EXPECT_EQ(progress->elapsed(), QTime(0, 0, 1));
+  progress->setElapsed(QTime(0, 59, 58));
+  progress->tick();
+  EXPECT_EQ(progress->elapsed().toString("mm:ss"), QStringLiteral("59:59"));
+  progress->tick();
+  EXPECT_EQ(progress->elapsed().toString("mm:ss"), QStringLiteral("00:00"));
+  EXPECT_EQ(progress->clockInterval(), 1000);
+  EXPECT_EQ(progress->pollInterval(), 100);
 }
 
 TEST(WindowStatus, OptionControlsAreDisabledAndEnabledTogether) {
   auto w = uitest::windowWithLog();
-  auto* f = w->form();
-  const QList<QWidget*> affected{static_cast<QWidget*>(f->resamplingBox), f->cellFillComboBox,
-                                 f->msecsCheckBox, f->utcCheckBox, f->startDateTimeEdit, f->endDateTimeEdit};
-  const QList<QWidget*> untouched{static_cast<QWidget*>(f->unitLineCheckBox), f->floatFormatBox,
-                                  f->columnSeparatorBox, f->decimalSeparatorBox, f->varsView,
-                                  f->conditionsFrame};
-  w->disableOptionControls();
+  MonitorWindow* f = w.get();
+  const QList<QWidget*> affected{static_cast<QWidget*>(f->resamplingPanel()), f->csvOptionsPanel()->cellFillBox(),
+                                 f->csvOptionsPanel()->millisecondsBox(), f->csvOptionsPanel()->utcBox(), f->csvOptionsPanel()->startEdit(), f->csvOptionsPanel()->endEdit()};
+  const QList<QWidget*> untouched{static_cast<QWidget*>(f->csvOptionsPanel()->unitLineBox()), f->csvOptionsPanel()->floatFormatBox(),
+                                  f->csvOptionsPanel()->columnSeparatorBox(), f->csvOptionsPanel()->decimalSeparatorBox(), f->variableListPanel()->list(),
+                                  f->conditionsPanel()};
+  w->setOptionControlsEnabled(false);
   for (QWidget* widget : affected) EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
   for (QWidget* widget : untouched) EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
-  f->decodeButton->setEnabled(false);
-  f->frequencyComboBox->setCurrentText(QStringLiteral("5"));
-  w->enableOptionControls();
+  f->decodePanel()->button()->setEnabled(false);
+  f->resamplingPanel()->frequencyBox()->setCurrentText(QStringLiteral("5"));
+  w->setOptionControlsEnabled(true);
   for (QWidget* widget : affected) EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
-  EXPECT_TRUE(f->decodeButton->isEnabled());
-  EXPECT_TRUE(f->methodComboBox->isEnabled());
+  EXPECT_TRUE(f->decodePanel()->button()->isEnabled());
+  EXPECT_TRUE(f->resamplingPanel()->methodBox()->isEnabled());
 }
 
 TEST(WindowStatus, LoadFillsTheInformationTextsAndEnablesDecoding) {
   auto w = uitest::windowWithLog();
-  auto* f = w->form();
-  EXPECT_EQ(f->inputFileNameLabel->text(), QStringLiteral("<b>File:</b> test.zrl"));
-  EXPECT_EQ(f->serialNumberLabel->text(), QStringLiteral("<b>Serial:</b> SN-0042"));
-  EXPECT_EQ(f->firmwareVersionLabel->text(), QStringLiteral("<b>Firmware:</b> 4.2.1"));
-  EXPECT_TRUE(f->decodeButton->isEnabled());
-  EXPECT_TRUE(f->cellFillComboBox->isEnabled());
-  EXPECT_TRUE(f->resamplingBox->isEnabled());
+  MonitorWindow* f = w.get();
+  EXPECT_EQ(f->informationPanel()->fileLabel()->text(), QStringLiteral("<b>File:</b> test.zrl"));
+  EXPECT_EQ(f->informationPanel()->serialLabel()->text(), QStringLiteral("<b>Serial:</b> SN-0042"));
+  EXPECT_EQ(f->informationPanel()->firmwareLabel()->text(), QStringLiteral("<b>Firmware:</b> 4.2.1"));
+  EXPECT_TRUE(f->decodePanel()->button()->isEnabled());
+  EXPECT_TRUE(f->csvOptionsPanel()->cellFillBox()->isEnabled());
+  EXPECT_TRUE(f->resamplingPanel()->isEnabled());
 }
 
 TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
   auto w = uitest::makeWindow();
-  QLabel* label = w->form()->configFileLabel;
+  QLabel* label = w->informationPanel()->configurationLabel();
   const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   const struct {
     QString path;
@@ -143,7 +148,6 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
   };
   for (const auto& c : cases) {
     w->session().setConfigPath(c.path);
-    w->updateConfigurationLabel();
     EXPECT_EQ(label->text(), QString::fromLatin1(c.text)) << c.path.toStdString();
     EXPECT_EQ(label->toolTip(), c.tooltip);
   }
@@ -158,9 +162,9 @@ TEST(WindowStatus, CancelledOpenDialogOnlyDisablesResampling) {
     EXPECT_EQ(d->directory().absolutePath(), QDir(QString::fromStdString(zrltest::tempDir())).absolutePath());
     d->reject();
   });
-  w->inputFileChoose();
+  w->chooseLogFiles();
   EXPECT_EQ(caption, QStringLiteral("Open log file"));
-  EXPECT_FALSE(w->form()->resamplingBox->isEnabled());
+  EXPECT_FALSE(w->resamplingPanel()->isEnabled());
   EXPECT_TRUE(w->session().inputFiles().isEmpty());
 }
 
@@ -173,23 +177,14 @@ TEST(WindowStatus, ChosenOutputDirectoryGoesToTheConfigurationAndTheLabel) {
     d->selectFile(dir);
     QMetaObject::invokeMethod(d, "accept");
   });
-  w->outputDirChoose();
+  w->chooseOutputDirectory();
   EXPECT_EQ(QDir(QString::fromStdString(w->session().config()["outputDirName"].asString())), QDir(dir));
-  EXPECT_TRUE(w->form()->destinationDirLabel->text().startsWith(QStringLiteral("<b>Destination:</b> /")));
+  EXPECT_TRUE(w->informationPanel()->destinationLabel()->text().startsWith(QStringLiteral("<b>Destination:</b> /")));
 
   // Cancelling keeps what was chosen.
   onNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
-  w->outputDirChoose();
+  w->chooseOutputDirectory();
   EXPECT_EQ(QDir(QString::fromStdString(w->session().config()["outputDirName"].asString())), QDir(dir));
-}
-
-TEST(WindowStatus, ConnectionSquareFollowsTheConnectionState) {
-  auto w = uitest::makeWindow();
-  EXPECT_FALSE(w->form()->connectionLabel->isEnabled());
-  w->wsConnection(true);
-  EXPECT_TRUE(w->form()->connectionLabel->isEnabled());
-  w->wsConnection(false);
-  EXPECT_FALSE(w->form()->connectionLabel->isEnabled());
 }
 
 TEST(AboutDialog, ShowsBothVersionsModallyAndClosesWithOk) {
@@ -197,16 +192,16 @@ TEST(AboutDialog, ShowsBothVersionsModallyAndClosesWithOk) {
   w->show();
   QStringList texts;
   bool modal = false;
-  onNextModal<APropos>([&](APropos* d) {
+  onNextModal<AboutDialog>([&](AboutDialog* d) {
     modal = d->isModal() && QApplication::activeModalWidget() == d;
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Version"));
     for (QLabel* label : d->findChildren<QLabel*>()) texts << label->text();
     d->findChild<QPushButton*>()->click();
   });
-  w->aPropos();
+  w->showAbout();
   EXPECT_TRUE(modal);
   EXPECT_EQ(texts, (QStringList{"ZRL_decoder version TARVIK_2026-04_002-18", "ZRL format version 4"}));
-  EXPECT_TRUE(w->findChildren<APropos*>().isEmpty());
+  EXPECT_TRUE(w->findChildren<AboutDialog*>().isEmpty());
 }
 
 TEST(WindowLifetime, ExitClosesTheWindowAndItsControllerGoesWithIt) {
@@ -231,8 +226,8 @@ TEST(WindowStatus, ALoadedConfigurationActsAtOnceOnTheOpenLog) {
     d->selectFile(path);
     QMetaObject::invokeMethod(d, "accept");
   });
-  w->loadconf();
-  EXPECT_EQ(w->form()->frequencyComboBox->currentText(), QStringLiteral("10"));
+  w->loadConfigFromDialog();
+  EXPECT_EQ(w->resamplingPanel()->frequencyBox()->currentText(), QStringLiteral("10"));
   EXPECT_EQ(uitest::visibleNames(*w), (QStringList{"Bus.Frame", "Clock.Stamp", "Engine.Rpm", "Engine.Speed",
                                                    "Engine.Torque", "Misc.Odd"}));
   w->saveCurrentConfig();

@@ -7,9 +7,9 @@
 inline constexpr const char* kDecoderVersion = "TARVIK_2026-04_002-18";
 inline constexpr int kZrlFormatVersion = 4;
 
-class APropos : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit APropos(QWidget* parent);
+  explicit AboutDialog(QWidget* parent);
 };

@@ -1,10 +1,10 @@
-#include "ui/APropos.h"
+#include "ui/AboutDialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
-APropos::APropos(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Version"));
   auto* layout = new QGridLayout;
   setLayout(layout);
