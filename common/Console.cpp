@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include "values/Diagnostics.h"
+#include "common/PathText.h"
 
 void consoleText(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
+  const QByteArray bytes = visibleText(text);
   zrl::printDiagnosticText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "common/Console.h"
+#include "common/PathText.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
   };
   // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
   // come; the descriptor is checked before anything is read from it.
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(pathBytes(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     if (verbose) consoleLine(QStringLiteral("No configuration file"));

@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigOptions.h"
 #include "config/RememberedConfig.h"
@@ -21,7 +22,7 @@ void Session::setConfigPath(const QString& path) {
 
 void Session::chooseStartupConfig(const std::string& namedPath) {
   if (!namedPath.empty()) {
-    setConfigPath(QString::fromStdString(namedPath));
+    setConfigPath(pathFromBytes(namedPath));
     return;
   }
   const QString remembered = findLastConfig(verbose_);
@@ -91,6 +92,8 @@ bool Session::saveConfig() {
   storeSavedOptions(config_, saved);
   return writeConfigFile(configPath_, config_);
 }
+
+bool Session::usesDefaultConfig() const { return isDefaultConfigPath(configPath_); }
 
 void Session::rememberConfigPath() const { rememberConfig(configPath_, verbose_); }
 

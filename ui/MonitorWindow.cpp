@@ -249,9 +249,7 @@ void MonitorWindow::outputDirChoose() {
 void MonitorWindow::updateConfigurationLabel() {
   const QString& configPath = session_->configPath();
   const QString name = QFileInfo(configPath).fileName();
-  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-  const bool isDefault =
-      name.isEmpty() || (configPath.startsWith(temp, Qt::CaseSensitive) && name == QLatin1String("decoderConf.json"));
+  const bool isDefault = session_->usesDefaultConfig();
   if (isDefault) {
     ui->configFileLabel->setText(tr("<b>Configuration:</b> (default)"));
     ui->configFileLabel->setToolTip(tr("Using default configuration"));
