@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 #include "common/Console.h"
 #include "common/PathText.h"
 #include "config/ConfigFile.h"
@@ -48,6 +50,12 @@ bool Session::loadConfig() {
     emit configurationChanged();
     return false;
   }
+  // A value of the wrong type is ignored, but not silently.
+  for (const QString& warning : mistypedKeys(config_)) {
+    std::fprintf(stderr, "Warning: configuration %s: %s\n", visibleText(configPath_).constData(),
+                 warning.toUtf8().constData());
+  }
+  std::fflush(stderr);
   // The window relies on both directories; a file without them gets the
   // defaults again instead of empty texts.
   for (const char* key : {"inputDirName", "outputDirName"}) {

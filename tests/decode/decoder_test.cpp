@@ -585,9 +585,9 @@ struct BrokenStreamCase {
 TEST(DecoderRunTest, RecordsThatCannotBeFollowedEndTheDecode) {
   const std::string tail = RecordEncoder().timestamp(1000).integer(3, 2).timestamp(2000).bytes();
   const BrokenStreamCase cases[] = {
-      {"string too long", RecordEncoder().string(4, 0x41, "") .bytes(), "String too long (A)\n"},
+      {"string too long", RecordEncoder().string(4, 0x41, "") .bytes(), "String too long (65)\n"},
       {"can frame too long", RecordEncoder().canFrame(5, 9, 1, "").bytes(),
-       "CAN frame too long (\t)\n"},
+       "CAN frame too long (9)\n"},
       {"unused slot", RecordEncoder().integer(7, 1).bytes(),
        "readVarData() failed: Unknown type=0, varName=, varId=7\n"},
       {"id without a slot", RecordEncoder().integer(20000, 1).bytes(), "20000"},
