@@ -9,6 +9,7 @@
 
 #include "app/HeadlessStart.h"
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "decode/Decoder.h"
 #include "influx/HttpBatchPoster.h"
 #include "session/DefaultOutputName.h"
@@ -27,7 +28,7 @@ QString summaryOf(const Session& session, const DecodeJob& job, const zrl::Decod
   const DecodeOptions& options = session.options();
   DecodeParameters p;
   p.logPath = job.log->path();
-  p.outputPath = QString::fromStdString(d.expectedOutputPath());
+  p.outputPath = pathFromBytes(d.expectedOutputPath());
   p.serial = job.log->serial();
   p.start = job.start;
   p.end = job.end;
@@ -59,7 +60,7 @@ DatabaseChoice databaseChoiceOf(const StartupOptions& options) {
 void warnMissing(const QStringList& names, const QString& path) {
   for (const QString& name : names)
     std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
-                 path.toLocal8Bit().constData());
+                 visibleText(path).constData());
   std::fflush(stderr);
 }
 
@@ -148,8 +149,8 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
   DecodeRequestOverrides overrides;
   overrides.start = options_.start;
   overrides.end = options_.end;
-  overrides.csvName = QString::fromStdString(options_.csvName);
-  if (options_.outDir) overrides.outDir = QString::fromStdString(*options_.outDir);
+  overrides.csvName = pathFromBytes(options_.csvName);
+  if (options_.outDir) overrides.outDir = pathFromBytes(*options_.outDir);
   overrides.outputDescriptor = tableDescriptor();
   overrides.replaceOutput = options_.force;
   std::string databaseProblem;
@@ -183,8 +184,9 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
 
 int BatchRun::run() {
   if (!loadRunConfiguration(session_, options_)) return 1;
-  QStringList files{QString::fromStdString(options_.logPath)};
-  for (const std::string& more : options_.moreLogPaths) files << QString::fromStdString(more);
+  // Names keep their bytes, UTF-8 or not, up to the decoder that opens them.
+  QStringList files{pathFromBytes(options_.logPath)};
+  for (const std::string& more : options_.moreLogPaths) files << pathFromBytes(more);
   session_.setInputFiles(files);
   const bool several = files.size() > 1;
 

@@ -122,7 +122,11 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
     if (id == -1) break;
     switch (id) {
       case ZrlOption: options.logPath = optarg; break;
-      case CsvOption: options.csvName = optarg; break;
+      case CsvOption:
+        // An empty name would silently mean "the generated name".
+        if (*optarg == '\0') return usageError(out, err, programName, "--csv needs a file name");
+        options.csvName = optarg;
+        break;
       case ConfOption: options.confPath = optarg; break;
       case AllDataOption: options.allData = true; break;
       case BatchOption: options.batch = true; break;

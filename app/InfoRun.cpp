@@ -4,6 +4,7 @@
 
 #include "app/HeadlessStart.h"
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "common/LogSummary.h"
 #include "decode/Decoder.h"
 #include "session/LoadedLog.h"
@@ -35,7 +36,7 @@ int runInfo(const StartupOptions& options) {
   if (!loadRunConfiguration(session, options)) return 1;
 
   ConsoleDecodeObserver console(options.verbose, nullptr, nullptr);
-  const QString path = QString::fromStdString(options.logPath);
+  const QString path = pathFromBytes(options.logPath);
   LoadedLog log(path, options.verbose, [&console](std::uint64_t done, std::uint64_t total, const std::string& message) {
     console.report(done, total, message);
   });

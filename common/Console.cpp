@@ -6,16 +6,17 @@
 #include <unistd.h>
 
 #include "values/Diagnostics.h"
+#include "common/PathText.h"
 
 void consoleText(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
+  const QByteArray bytes = visibleText(text);
   zrl::printDiagnosticText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 void consoleLine(const QString& text) { consoleText(text + QLatin1Char('\n')); }
 
 void reportText(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
+  const QByteArray bytes = visibleText(text);
   zrl::printReportText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -13,10 +13,13 @@
 #include <sstream>
 
 #include "common/Console.h"
+#include "common/PathText.h"
 
 namespace {
 
-void reportUnreadable(const QString& path, const char* reason) {
+void reportUnreadable(const QString& path, const char* reason, const QString* failure) {
+  // A caller that takes the reason says it itself, once.
+  if (failure != nullptr) return;
   consoleLine(QStringLiteral("Error while reading the configuration: ") + path + QLatin1String(reason));
 }
 
@@ -29,7 +32,7 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
   };
   // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
   // come; the descriptor is checked before anything is read from it.
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(pathBytes(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     if (verbose) reportLine(QStringLiteral("No configuration file"));
@@ -43,11 +46,11 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
   }
   struct stat status;
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    reportUnreadable(path, " is not a regular file");
+    reportUnreadable(path, " is not a regular file", failure);
     return fail(QStringLiteral("not a regular file"));
   }
   if (status.st_size > kMaxConfigBytes) {
-    reportUnreadable(path, " is larger than 16 MiB");
+    reportUnreadable(path, " is larger than 16 MiB", failure);
     return fail(QStringLiteral("larger than 16 MiB"));
   }
   if (verbose) reportLine(QStringLiteral("Parsing JSON configuration file...") + path);
@@ -71,13 +74,15 @@ bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QSt
     errors = e.what();
   }
   if (!parsedOk) {
-    consoleLine(QStringLiteral("Error while parsing the configuration: ") + QString::fromStdString(errors));
+    if (failure == nullptr)
+      consoleLine(QStringLiteral("Error while parsing the configuration: ") + QString::fromStdString(errors));
     return fail(QStringLiteral("not valid JSON: ") + QString::fromStdString(errors).simplified());
   }
   // Every later step indexes the configuration by key; a bare array or
   // scalar cannot carry options and would make those lookups fail.
   if (!parsed.isObject()) {
-    consoleLine(QStringLiteral("Error while parsing the configuration: the document is not a JSON object"));
+    if (failure == nullptr)
+      consoleLine(QStringLiteral("Error while parsing the configuration: the document is not a JSON object"));
     return fail(QStringLiteral("not a JSON object"));
   }
   config = parsed;

@@ -9,7 +9,8 @@
 // regular file, a file over kMaxConfigBytes, invalid JSON or a document
 // that is not an object leaves `config` untouched and returns false; the
 // reason then goes to `failure` when given (an empty file included, which
-// is otherwise the silent "nothing chosen yet" of the scratch configuration).
+// is otherwise the silent "nothing chosen yet" of the scratch configuration),
+// and is printed only when it is not.
 bool parseConfigFile(const QString& path, Json::Value& config, bool verbose, QString* failure = nullptr);
 
 // Far above any real configuration; a path to something huge is a mistake

@@ -103,6 +103,38 @@ LoadedOptions readLoadedOptions(const Json::Value& config) {
   return options;
 }
 
+QStringList mistypedKeys(const Json::Value& config) {
+  struct Key {
+    const char* name;
+    Json::ValueType type;
+  };
+  static const Key kKeys[] = {
+      {"zrl", Json::stringValue},           {"floatFormat", Json::stringValue},
+      {"columnSeparator", Json::stringValue}, {"decimalSeparator", Json::stringValue},
+      {"method", Json::stringValue},        {"aggregation", Json::stringValue},
+      {"frequency", Json::stringValue},     {"inputDirName", Json::stringValue},
+      {"outputDirName", Json::stringValue}, {"milliseconds", Json::booleanValue},
+      {"utc", Json::booleanValue},          {"units", Json::booleanValue},
+      {"cell_filling", Json::booleanValue}, {"typeFilter_float", Json::booleanValue},
+      {"typeFilter_int", Json::booleanValue}, {"typeFilter_string", Json::booleanValue},
+      {"typeFilter_bool", Json::booleanValue}, {"var", Json::arrayValue},
+      {"aliasVal", Json::arrayValue},       {"maxVar", Json::arrayValue},
+      {"maxVal", Json::arrayValue},         {"minVar", Json::arrayValue},
+      {"minVal", Json::arrayValue},         {"selected_vars", Json::arrayValue},
+  };
+  QStringList warnings;
+  if (!config.isObject()) return warnings;
+  for (const Key& key : kKeys) {
+    if (!config.isMember(key.name) || config[key.name].type() == key.type) continue;
+    const char* expected = key.type == Json::stringValue    ? "a text"
+                           : key.type == Json::booleanValue ? "true or false"
+                                                            : "a list of texts";
+    warnings.append(QStringLiteral("key \"%1\" is not %2; ignored")
+                        .arg(QLatin1String(key.name), QLatin1String(expected)));
+  }
+  return warnings;
+}
+
 QStringList selectedVariableNames(const Json::Value& config) {
   QStringList names;
   if (!config.isObject()) return names;

@@ -49,6 +49,10 @@ struct LoadedOptions {
 
 LoadedOptions readLoadedOptions(const Json::Value& config);
 
+// One warning per known key whose value has the wrong type (such a value is
+// ignored), e.g. `key "selected_vars" is not a list of texts`.
+QStringList mistypedKeys(const Json::Value& config);
+
 // The full names of "selected_vars", reduced; non-text entries are skipped.
 QStringList selectedVariableNames(const Json::Value& config);
 

@@ -7,3 +7,7 @@
 #include <memory>
 
 std::unique_ptr<QSettings> openProgramSettings();
+
+// The folder of the program's own files beside those settings
+// (XDG_CONFIG_HOME/<organisation>/<program>), not created here.
+QString programConfigDirectory();

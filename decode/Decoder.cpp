@@ -61,8 +61,10 @@ bool Decoder::checkStart(int64_t t) {
   return false;
 }
 
+// The row of the end time itself is still inside; only a later time closes
+// the window.
 void Decoder::checkEnd(int64_t t) {
-  if (windowEndMs_ <= t) endReached_ = true;
+  if (windowEndMs_ < t) endReached_ = true;
 }
 
 bool Decoder::buildColumns() {
@@ -122,6 +124,12 @@ bool Decoder::prepareRun() {
   // Times before 1970 are negative and compare as such.
   const int64_t fileStart = fileStartMs();
   const int64_t fileEnd = fileEndMs();
+  // No time can lie inside such a span, nor a window be checked against
+  // it: an empty table would pass for a log without rows.
+  if (fileEnd < fileStart) {
+    report("Inconsistent file times: the end precedes the start");
+    return false;
+  }
   windowStartMs_ = settings_.startMs == 0 ? fileStart : settings_.startMs;
   if (windowStartMs_ < fileStart) {
     report("Start Time selected is below start time of the file");
@@ -370,11 +378,13 @@ bool Decoder::recordLoop() {
       writeFailed_ = true;
       break;
     }
+    // A time past the end: the rows up to the end are written, and nothing
+    // after it is read.
+    checkEnd(currentMs_);
     if (endReached_) {
       succeeded = true;
       break;
     }
-    checkEnd(currentMs_);
   }
 
   // The bin open when the records end holds data like any other, whether

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "values/Diagnostics.h"
 #include "reader/DataTypes.h"
@@ -45,12 +46,6 @@ bool LogReader::readAbsoluteTimestamp(int64_t& timeMs) {
   return true;
 }
 
-namespace {
-
-std::string rawCharacter(uint8_t byte) { return std::string(1, static_cast<char>(byte)); }
-
-}  // namespace
-
 // The payloads of variable length are at most 8 bytes; one fixed-size read
 // per length keeps every copy a plain move, where a copy of unknown length
 // costs more than the whole record.
@@ -90,7 +85,7 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       uint8_t length = 0;
       if (!readInputFile(&length, 1)) return false;
       if (length > kMaxStringLength) {
-        printDiagnosticLine("String too long (" + rawCharacter(length) + ")");
+        printDiagnosticLine("String too long (" + std::to_string(length) + ")");
         return false;
       }
       char text[kMaxStringLength + 1] = {};
@@ -106,7 +101,7 @@ bool LogReader::readVarData(uint16_t recordId, uint8_t type, NodeDataValue& out)
       uint8_t length = 0;
       if (!readInputFile(&length, 1)) return false;
       if (length > kMaxCanDataLength) {
-        printDiagnosticLine("CAN frame too long (" + rawCharacter(length) + ")");
+        printDiagnosticLine("CAN frame too long (" + std::to_string(length) + ")");
         return false;
       }
       if (!readInputFile(bytes, 4)) {

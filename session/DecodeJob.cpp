@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "common/PathText.h"
 #include "config/ControlTexts.h"
 #include "reader/LogReader.h"
 #include "session/DefaultOutputName.h"
@@ -77,9 +78,9 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   // "out/" as a shell completes it must not give "out//name.csv".
   const QString outputDir = overrides.outDir ? QDir::cleanPath(*overrides.outDir) : session.outputDirectory();
   if (overrides.csvName.isEmpty()) {
-    const std::string failure = ensureOutputDirectory(outputDir.toStdString());
+    const std::string failure = ensureOutputDirectory(pathBytes(outputDir));
     if (!failure.empty()) {
-      plan.refusal = QString::fromStdString(failure);
+      plan.refusal = pathFromBytes(failure);
       return plan;
     }
   }
@@ -110,7 +111,7 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   const QString outputPath = overrides.csvName.isEmpty()
                                  ? defaultOutputName(outputDir, log->path(), job.start, s.frequencyCode)
                                  : overrides.csvName;
-  s.outputPath = outputPath.toStdString();
+  s.outputPath = pathBytes(outputPath);
   s.outputDescriptor = outputPath == QLatin1String("-") ? overrides.outputDescriptor : -1;
   s.replaceOutput = overrides.replaceOutput;
   job.database = overrides.database;

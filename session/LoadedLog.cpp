@@ -1,11 +1,12 @@
 #include "session/LoadedLog.h"
 
 #include "decode/Decoder.h"
+#include "common/PathText.h"
 
 LoadedLog::LoadedLog(const QString& path, bool verbose, Listener listener)
     : path_(path), listener_(std::move(listener)) {
   decoder_ = std::make_unique<zrl::Decoder>(
-      path.toStdString(), verbose,
+      pathBytes(path), verbose,
       [this](std::uint64_t done, std::uint64_t total, const std::string& message) { relay(done, total, message); });
   variables_ = decoder_->listVariables();
   for (const zrl::VariableListing& variable : variables_) names_.append(QString::fromStdString(variable.fullName));

@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigOptions.h"
 #include "config/RememberedConfig.h"
@@ -21,7 +24,7 @@ void Session::setConfigPath(const QString& path) {
 
 void Session::chooseStartupConfig(const std::string& namedPath) {
   if (!namedPath.empty()) {
-    setConfigPath(QString::fromStdString(namedPath));
+    setConfigPath(pathFromBytes(namedPath));
     return;
   }
   const QString remembered = findLastConfig(verbose_);
@@ -47,6 +50,12 @@ bool Session::loadConfig() {
     emit configurationChanged();
     return false;
   }
+  // A value of the wrong type is ignored, but not silently.
+  for (const QString& warning : mistypedKeys(config_)) {
+    std::fprintf(stderr, "Warning: configuration %s: %s\n", visibleText(configPath_).constData(),
+                 warning.toUtf8().constData());
+  }
+  std::fflush(stderr);
   // The window relies on both directories; a file without them gets the
   // defaults again instead of empty texts.
   for (const char* key : {"inputDirName", "outputDirName"}) {
@@ -91,6 +100,8 @@ bool Session::saveConfig() {
   storeSavedOptions(config_, saved);
   return writeConfigFile(configPath_, config_);
 }
+
+bool Session::usesDefaultConfig() const { return isDefaultConfigPath(configPath_); }
 
 void Session::rememberConfigPath() const { rememberConfig(configPath_, verbose_); }
 

@@ -34,6 +34,8 @@ class Session : public QObject {
 
   // ---- configuration ----
   const QString& configPath() const { return configPath_; }
+  // Whether the configuration in use is the scratch file (or none).
+  bool usesDefaultConfig() const;
   void setConfigPath(const QString& path);
   const Json::Value& config() const { return config_; }
   // The --conf file when given, else the remembered one, else the scratch

@@ -1,6 +1,7 @@
 #include "task/ConsoleDecodeObserver.h"
 
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "task/DecodeProgress.h"
 
 void ConsoleDecodeObserver::aboutToRun(const DecodeJob& job, const zrl::Decoder& decoder) {
@@ -25,5 +26,5 @@ void ConsoleDecodeObserver::problemReported(const QString& text) {
 
 void ConsoleDecodeObserver::report(std::uint64_t done, std::uint64_t total, const std::string& message) {
   progressed(done, total);
-  if (!message.empty()) problemReported(QString::fromStdString(message));
+  if (!message.empty()) problemReported(pathFromBytes(message));
 }

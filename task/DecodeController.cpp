@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 
+#include "common/PathText.h"
 #include "decode/Decoder.h"
 #include "influx/InfluxSink.h"
 #include "session/LoadedLog.h"
@@ -63,7 +64,7 @@ void DecodeController::complete() {
   running_ = false;
   const Decoder& d = job_.log->decoder();
   DecodeOutcome outcome;
-  outcome.outputPath = QString::fromStdString(d.outputPath());
+  outcome.outputPath = pathFromBytes(d.outputPath());
   outcome.toDatabase = sink_ != nullptr;
   outcome.pointsWritten = sink_ ? sink_->pointsWritten() : 0;
   outcome.message = problemText();

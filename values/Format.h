@@ -85,7 +85,8 @@ int formatTime(const TimeSpec32& when, char* out, char separator, bool withDate,
                bool utc, bool dayFirst);
 
 // Date, separator, time (day-first) of a moment in milliseconds since
-// 1970-01-01 UTC, e.g. "25/12/2020;13:45:07.250". The CSV writer passes its
+// 1970-01-01 UTC, e.g. "25/12/2020;13:45:07.250"; `ms` holds the bits of a
+// signed count, so a moment before 1970 is negative. The CSV writer passes its
 // column separator, so the text fills the "Date" and "Hour" cells.
 std::string formatTimestampMs(uint64_t ms, bool withMs, char separator, bool utc);
 
@@ -104,7 +105,7 @@ class TimestampFormatter {
 
  private:
   bool valid_ = false;
-  uint64_t second_ = 0;
+  int64_t second_ = 0;
   char separator_ = 0;
   bool utc_ = false;
   int length_ = 0;  // length of text_ (date, separator, time)

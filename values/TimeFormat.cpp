@@ -25,6 +25,24 @@ int appendMilliseconds(char* out, int length, int32_t nanoseconds) {
   return length + 4;
 }
 
+// Row times travel as the bits of a signed count of milliseconds: a time
+// before 1970 is negative, and its second is the one that starts at or
+// before it, its milliseconds counted on from there.
+struct SplitMs {
+  int64_t second;
+  int32_t ms;
+};
+
+inline SplitMs splitMs(uint64_t bits) {
+  const int64_t t = static_cast<int64_t>(bits);
+  SplitMs split{t / 1000, static_cast<int32_t>(t % 1000)};
+  if (split.ms < 0) {
+    split.ms += 1000;
+    --split.second;
+  }
+  return split;
+}
+
 }  // namespace
 
 int formatTime(int64_t seconds, int32_t nanoseconds, char* out, char separator, bool withDate,
@@ -62,17 +80,16 @@ int formatTime(const TimeSpec32& when, char* out, char separator, bool withDate,
 
 std::string formatTimestampMs(uint64_t ms, bool withMs, char separator, bool utc) {
   char text[kTimeTextCapacity];
-  const uint64_t seconds = ms / 1000;
-  const int32_t nanoseconds = static_cast<int32_t>(ms % 1000) * 1000000;
-  const int n = formatTime(static_cast<int64_t>(seconds), nanoseconds, text, separator, true, withMs,
-                           utc, true);
+  const SplitMs split = splitMs(ms);
+  const int n = formatTime(split.second, split.ms * 1000000, text, separator, true, withMs, utc, true);
   return std::string(text, static_cast<std::size_t>(n));
 }
 
 int TimestampFormatter::format(uint64_t ms, bool withMs, char separator, bool utc, char* out) {
-  const uint64_t second = ms / 1000;
+  const SplitMs split = splitMs(ms);
+  const int64_t second = split.second;
   if (!valid_ || second != second_ || separator != separator_ || utc != utc_) {
-    length_ = formatTime(static_cast<int64_t>(second), 0, text_, separator, true, false, utc, true);
+    length_ = formatTime(second, 0, text_, separator, true, false, utc, true);
     second_ = second;
     separator_ = separator;
     utc_ = utc;
@@ -84,7 +101,7 @@ int TimestampFormatter::format(uint64_t ms, bool withMs, char separator, bool ut
   }
   std::memcpy(out, text_, static_cast<std::size_t>(length_) + 1);
   if (!withMs) return length_;
-  return appendMilliseconds(out, length_, static_cast<int32_t>(ms % 1000) * 1000000);
+  return appendMilliseconds(out, length_, split.ms * 1000000);
 }
 
 std::string TimestampFormatter::format(uint64_t ms, bool withMs, char separator, bool utc) {

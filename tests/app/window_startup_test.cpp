@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QImage>
 #include <QLCDNumber>
@@ -61,7 +62,8 @@ std::unique_ptr<MonitorWindow> openWindow(const StartupOptions& options) {
 
 TEST(WindowStartup, WithoutConfigurationTheScratchFileIsEmptiedAndShownAsDefault) {
   forgetRemembered();
-  const std::string scratch = zrltest::tempDir() + "/decoderConf.json";
+  const std::string scratch = defaultConfigPath().toStdString();
+  QDir().mkpath(QFileInfo(defaultConfigPath()).path());
   writeFile(scratch, "{\"utc\": false}");
   auto window = openWindow(StartupOptions());
   EXPECT_EQ(window->session().configPath().toStdString(), scratch);

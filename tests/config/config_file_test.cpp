@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <tuple>
 #include <vector>
@@ -105,34 +106,70 @@ TEST(ConfigFile, WriteUsesPrecisionEightAndReportsUnwritablePaths) {
   EXPECT_FALSE(writeConfigFile(path + "/no/such/dir.json", config));
 }
 
-TEST(RememberedConfig, DefaultPathLivesInTheTemporaryDirectory) {
-  EXPECT_EQ(temporaryDirectory(), QString::fromStdString(zrltest::tempDir()));
-  EXPECT_EQ(defaultConfigPath(), QString::fromStdString(zrltest::tempDir()) + "/decoderConf.json");
+TEST(RememberedConfig, DefaultPathLivesInTheUsersOwnFolder) {
+  const QString folder = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/Tessaline/ZRL_decoder";
+  EXPECT_EQ(defaultConfigPath(), folder + "/decoderConf.json");
   EXPECT_TRUE(isDefaultConfigPath(defaultConfigPath()));
+  EXPECT_TRUE(isDefaultConfigPath(folder + "/./decoderConf.json"));
   EXPECT_TRUE(isDefaultConfigPath(""));
-  EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "/other.json"));
+  EXPECT_FALSE(isDefaultConfigPath(folder + "/other.json"));
   EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
-  // A directory that merely starts with the same letters is not inside it.
-  EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "data/decoderConf.json"));
-}
-
-TEST(RememberedConfig, MissingTemporaryDirectoryFallsBackToTmp) {
+  // The old shared location is a file like any other, never the scratch one.
+  EXPECT_FALSE(isDefaultConfigPath(temporaryDirectory() + "/decoderConf.json"));
+  // TMPDIR has no say in it.
   const QByteArray saved = qgetenv("TMPDIR");
   qputenv("TMPDIR", QByteArray(saved + "/does-not-exist"));
   EXPECT_EQ(temporaryDirectory(), "/tmp");
-  EXPECT_EQ(defaultConfigPath(), "/tmp/decoderConf.json");
-  // Not the home directory: a checkout below /tmp puts the test's home there.
-  EXPECT_FALSE(isDefaultConfigPath("/elsewhere/decoderConf.json"));
+  EXPECT_EQ(defaultConfigPath(), folder + "/decoderConf.json");
   qputenv("TMPDIR", saved);
   EXPECT_EQ(temporaryDirectory(), QString::fromStdString(zrltest::tempDir()));
 }
 
-TEST(RememberedConfig, CreateEmptyFileTruncates) {
-  const QString path = tempPath("empty", "decoderConf.json");
-  zrltest::writeFile(path.toStdString(), "{\"utc\": true}");
-  ASSERT_TRUE(createEmptyFile(path));
-  EXPECT_TRUE(zrltest::fileExists(path.toStdString()));
-  EXPECT_EQ(zrltest::readFile(path.toStdString()), "");
+// Whatever stands at the scratch name or its ".part", the result is a new
+// empty file of the user's only, in a folder of the user's only, and no
+// link is followed.
+TEST(RememberedConfig, CreateEmptyFileFollowsNoLink) {
+  struct Case {
+    const char* what;
+    bool linkAtName, linkAtPart;
+  };
+  const Case cases[] = {{"a file with content", false, false},
+                        {"a link to another file", true, false},
+                        {"a link at the .part name", false, true}};
+  for (const Case& c : cases) {
+    const std::string dir = zrltest::makeTempSubdir("scratch") + "/conf";
+    const std::string path = dir + "/decoderConf.json";
+    const std::string victim = zrltest::makeTempSubdir("victim") + "/precious";
+    zrltest::writeFile(victim, "precious");
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    if (c.linkAtName) {
+      ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+    } else {
+      zrltest::writeFile(path, "{\"utc\": true}");
+    }
+    if (c.linkAtPart) {
+      ASSERT_EQ(symlink(victim.c_str(), (path + ".part").c_str()), 0);
+    }
+    ASSERT_TRUE(createEmptyFile(QString::fromStdString(path))) << c.what;
+    struct stat st {};
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << c.what;
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << c.what;
+    EXPECT_EQ(st.st_size, 0) << c.what;
+    EXPECT_FALSE(zrltest::fileExists(path + ".part")) << c.what;
+    EXPECT_EQ(zrltest::readFile(victim), "precious") << c.what;
+    ASSERT_EQ(stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << c.what;
+  }
+  // A missing folder is made private; one that is a link is refused.
+  const std::string fresh = zrltest::makeTempSubdir("fresh") + "/a/b";
+  ASSERT_TRUE(createEmptyFile(QString::fromStdString(fresh + "/decoderConf.json")));
+  struct stat st {};
+  ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  const std::string linked = zrltest::makeTempSubdir("linked") + "/conf";
+  ASSERT_EQ(symlink(fresh.c_str(), linked.c_str()), 0);
+  EXPECT_FALSE(createEmptyFile(QString::fromStdString(linked + "/decoderConf.json")));
 }
 
 TEST(RememberedConfig, RemembersOnlyFilesOutsideTheTemporaryDirectory) {
@@ -140,6 +177,7 @@ TEST(RememberedConfig, RemembersOnlyFilesOutsideTheTemporaryDirectory) {
   EXPECT_EQ(findLastConfig(false), "");
 
   EXPECT_FALSE(rememberConfig(temporaryDirectory() + "/mine.json", false));
+  EXPECT_FALSE(rememberConfig(defaultConfigPath(), false));
   EXPECT_EQ(QSettings("Tessaline", "ZRL_decoder").value("lastConfigFile").toString(), "");
 
   // A file outside the temporary directory: the private HOME.

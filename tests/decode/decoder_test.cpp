@@ -131,13 +131,13 @@ TEST(DecoderRunTest, TimeWindowInsideTheFile) {
   EXPECT_TRUE(out.ok);
   EXPECT_TRUE(out.messages.empty());
   std::string expected = kEngineHeading;
-  for (int s = 0; s <= 4; ++s) expected += rowAt(s, 100 + s);
+  for (int s = 0; s <= 5; ++s) expected += rowAt(s, 100 + s);
   EXPECT_EQ(out.csv, expected);
 
-  // When 10:00:05 is the file's last timestamp its row is written too.
+  // The same when 10:00:05 is the file's last timestamp.
   out = decode(writeLog(engineHead(kTen, kTen + 5000), everySecond(6)), window);
   EXPECT_TRUE(out.ok);
-  EXPECT_EQ(out.csv, expected + rowAt(5, 105));
+  EXPECT_EQ(out.csv, expected);
 
   // A window starting later skips the rows before it.
   out = decode(log, [](Decoder& d) { d.setStartMs(kTen + 7000); });
@@ -163,6 +163,19 @@ TEST(DecoderRunTest, ATimeIsInsideTheWindowExactlyFromStartToEnd) {
        "05/03/2026;10:00:00;;1;\r\n"},
       {"a log from 1970-01-01 00:00:00.000", 0, 1000, {0, 1000}, 0, 0,
        "01/01/1970;00:00:00;;1;\r\n01/01/1970;00:00:01;;2;\r\n"},
+      {"both ends on a row", kTen, kTen + 5000, {0, 1000, 2000, 3000, 4000}, kTen + 2000, kTen + 3000,
+       "05/03/2026;10:00:02;;3;\r\n05/03/2026;10:00:03;;4;\r\n"},
+      {"start and end on the same row", kTen, kTen + 5000, {0, 1000, 2000, 3000}, kTen + 2000, kTen + 2000,
+       "05/03/2026;10:00:02;;3;\r\n"},
+      {"an end one millisecond before a row", kTen, kTen + 5000, {0, 1000, 2000, 3000}, kTen + 1000,
+       kTen + 1999, "05/03/2026;10:00:01;;2;\r\n"},
+      {"a start one millisecond after a row", kTen, kTen + 5000, {0, 1000, 2000, 3000}, kTen + 1,
+       kTen + 1000, "05/03/2026;10:00:01;;2;\r\n"},
+      // Negative times, compared and printed as such.
+      {"both ends on rows before 1970", -90000, -30000, {0, 1000, 2000, 3000}, -89000, -88000,
+       "31/12/1969;23:58:31;;2;\r\n31/12/1969;23:58:32;;3;\r\n"},
+      {"a window across 1970", -2000, 2000, {0, 1000, 2000, 3000, 4000}, -1000, 1000,
+       "31/12/1969;23:59:59;;2;\r\n01/01/1970;00:00:00;;3;\r\n01/01/1970;00:00:01;;4;\r\n"},
   };
   for (const Case& c : cases) {
     RecordEncoder body;
@@ -572,9 +585,9 @@ struct BrokenStreamCase {
 TEST(DecoderRunTest, RecordsThatCannotBeFollowedEndTheDecode) {
   const std::string tail = RecordEncoder().timestamp(1000).integer(3, 2).timestamp(2000).bytes();
   const BrokenStreamCase cases[] = {
-      {"string too long", RecordEncoder().string(4, 0x41, "") .bytes(), "String too long (A)\n"},
+      {"string too long", RecordEncoder().string(4, 0x41, "") .bytes(), "String too long (65)\n"},
       {"can frame too long", RecordEncoder().canFrame(5, 9, 1, "").bytes(),
-       "CAN frame too long (\t)\n"},
+       "CAN frame too long (9)\n"},
       {"unused slot", RecordEncoder().integer(7, 1).bytes(),
        "readVarData() failed: Unknown type=0, varName=, varId=7\n"},
       {"id without a slot", RecordEncoder().integer(20000, 1).bytes(), "20000"},

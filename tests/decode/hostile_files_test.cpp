@@ -199,7 +199,7 @@ void expectFailedAfterTwoRows(const Outcome& out) {
 TEST(HostileRecords, StringAndCanLengthsPastTheirLimit) {
   for (int length : {33, 34, 65, 127, 128, 200, 255}) {
     SCOPED_TRACE(length);
-    const std::string raw(1, static_cast<char>(length));
+    const std::string raw = std::to_string(length);
     Outcome out = decodeWithBrokenRecord(RecordEncoder().string(4, static_cast<uint8_t>(length),
                                                                 std::string(length, 's')).bytes());
     expectFailedAfterTwoRows(out);
@@ -207,7 +207,7 @@ TEST(HostileRecords, StringAndCanLengthsPastTheirLimit) {
   }
   for (int length : {9, 10, 16, 128, 255}) {
     SCOPED_TRACE(length);
-    const std::string raw(1, static_cast<char>(length));
+    const std::string raw = std::to_string(length);
     Outcome out = decodeWithBrokenRecord(
         RecordEncoder().canFrame(5, static_cast<uint8_t>(length), 0x123, std::string(length, 'd')).bytes());
     expectFailedAfterTwoRows(out);

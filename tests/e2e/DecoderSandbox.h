@@ -61,6 +61,8 @@ struct DecoderSandbox {
 
   // Where QSettings keeps the remembered configuration of this sandbox.
   std::string settingsFile() const { return configHome + "/Tessaline/ZRL_decoder.conf"; }
+  // The scratch configuration of a run without one, beside those settings.
+  std::string scratchConfig() const { return configHome + "/Tessaline/ZRL_decoder/decoderConf.json"; }
 };
 
 }  // namespace zrltest

@@ -4,14 +4,25 @@
 
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/e2e/DecoderSandbox.h"
 
 namespace {
 
 using zrltest::DecoderSandbox;
+using zrltest::decoderProgram;
 using zrltest::fileExists;
 using zrltest::readFile;
+using zrltest::runProgram;
 using zrltest::writeFile;
+
+std::vector<std::pair<std::string, std::string>> withLocale(const DecoderSandbox& box, const char* locale) {
+  auto environment = box.environment();
+  environment.emplace_back("LC_ALL", locale);
+  return environment;
+}
 
 // Start and end are a quarter second past a whole second on purpose: the
 // time-window edits only show whole seconds.
@@ -69,7 +80,7 @@ TEST(BatchRun, WritesTheWholeFileAndSaysSo) {
   EXPECT_EQ(r.out, "\nCSV written: " + csv + "\nSuccessfully done.\n");
   EXPECT_EQ(readFile(csv), kEngineCsv);
   // --conf is used as given: no scratch configuration, nothing remembered.
-  EXPECT_FALSE(fileExists(c.box.tmp + "/decoderConf.json"));
+  EXPECT_FALSE(fileExists(c.box.scratchConfig()));
   EXPECT_FALSE(fileExists(c.box.settingsFile()));
 }
 
@@ -167,9 +178,36 @@ TEST(BatchRun, DecodeErrorsEndWithExitOnError) {
   EXPECT_NE(r.err.find("Unable to read magic section\n"), std::string::npos) << r.err;
 }
 
+// Names are bytes: a log, a table and a configuration whose names are not
+// UTF-8 are used under any locale, and messages show those bytes.
+TEST(BatchRun, NamesThatAreNotUtf8AreOpenedByTheirBytes) {
+  EngineCase c("latin1");
+  const std::string log = c.box.work + "/essai_\xE9.zrl";
+  const std::string conf = c.box.work + "/conf_\xE9.json";
+  const std::string csv = c.box.work + "/sortie_\xE9.csv";
+  ASSERT_EQ(rename(c.log.c_str(), log.c_str()), 0);
+  ASSERT_EQ(rename(c.conf.c_str(), conf.c_str()), 0);
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    unlink(csv.c_str());
+    auto r = runProgram(decoderProgram(), {"--batch", "--zrl", log, "--conf", conf, "--csv", csv},
+                        withLocale(c.box, locale));
+    EXPECT_EQ(r.exitStatus, 0) << locale << r.out << r.err;
+    EXPECT_EQ(r.out, "\nCSV written: " + c.box.work + "/sortie_\\xE9.csv\nSuccessfully done.\n") << locale;
+    EXPECT_EQ(readFile(csv), kEngineCsv) << locale;
+  }
+  const std::string missing = c.box.work + "/absent_\xE9.zrl";
+  auto r = c.box.runDecoder({"--batch", "--zrl", missing, "--conf", conf, "--csv", csv + "2"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("absent_\\xE9.zrl"), std::string::npos) << r.err;
+  r = c.box.runDecoder({"--info", "--zrl", log});
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+}
+
 TEST(StartupConfiguration, ScratchConfigurationIsRecreatedEmpty) {
   EngineCase c("scratch");
-  const std::string scratch = c.box.tmp + "/decoderConf.json";
+  const std::string scratch = c.box.scratchConfig();
+  mkdir((c.box.configHome + "/Tessaline").c_str(), 0755);
+  mkdir((c.box.configHome + "/Tessaline/ZRL_decoder").c_str(), 0755);
   writeFile(scratch, kEngineConfig);
   // With the scratch file emptied the selection it held is gone.
   auto r = c.box.runDecoder({"--batch", "--zrl", c.log, "--csv", c.box.work + "/o.csv"});
@@ -178,6 +216,29 @@ TEST(StartupConfiguration, ScratchConfigurationIsRecreatedEmpty) {
   EXPECT_EQ(readFile(scratch), "");
   // An empty scratch file is no error worth reporting.
   EXPECT_EQ(r.out.find("Error while parsing"), std::string::npos) << r.out;
+  struct stat folder {};
+  ASSERT_EQ(stat((c.box.configHome + "/Tessaline/ZRL_decoder").c_str(), &folder), 0);
+  EXPECT_EQ(folder.st_mode & 0777, 0700u);
+}
+
+// The shared temporary directory is nobody's to decide with: a link planted
+// at the old scratch name is not followed, and a configuration planted
+// there chooses nothing.
+TEST(StartupConfiguration, NamesPlantedInTheTemporaryDirectoryAreIgnored) {
+  EngineCase c("planted");
+  const std::string victim = c.box.work + "/precious";
+  writeFile(victim, "precious");
+  ASSERT_EQ(symlink(victim.c_str(), (c.box.tmp + "/decoderConf.json").c_str()), 0);
+  auto r = c.box.runDecoder({"--batch", "--zrl", c.log, "--csv", c.box.work + "/o.csv"});
+  EXPECT_EQ(r.exitStatus, 1) << r.out;  // nothing selected
+  EXPECT_EQ(readFile(victim), "precious");
+  EXPECT_EQ(readFile(c.box.scratchConfig()), "");
+
+  ASSERT_EQ(unlink((c.box.tmp + "/decoderConf.json").c_str()), 0);
+  writeFile(c.box.tmp + "/decoderConf.json", kEngineConfig);
+  r = c.box.runDecoder({"--batch", "--zrl", c.log, "--csv", c.box.work + "/p.csv"});
+  EXPECT_EQ(r.exitStatus, 1) << r.out;
+  EXPECT_FALSE(fileExists(c.box.work + "/p.csv"));
 }
 
 TEST(StartupConfiguration, RememberedConfigurationIsLoaded) {
@@ -191,7 +252,7 @@ TEST(StartupConfiguration, RememberedConfigurationIsLoaded) {
             0u)
       << r.out;
   EXPECT_EQ(readFile(csv), kEngineCsv);
-  EXPECT_FALSE(fileExists(c.box.tmp + "/decoderConf.json"));
+  EXPECT_FALSE(fileExists(c.box.scratchConfig()));
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ TEST(CommandLine, UsageErrorsPrintDiagnosticThenUsageWithStatusTwo) {
       {"--start", "2026-03-14T10:00:00Z", "--end", "2026-03-14T10:30:00+01:00"},
       {"--vars", ","},
       {"--out-dir="},
+      {"--batch", "--zrl", "a.zrl", "--csv", ""},
       {"--csv", "out.csv", "a.zrl", "b.zrl"},
       {"--csv", "out.csv", "--zrl", "a.zrl", "b.zrl"},
   };

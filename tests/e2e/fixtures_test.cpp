@@ -5,6 +5,7 @@
 //                      scratch directory and the case's folder
 //   config.json        optional; copied to {dir}/config.json
 //   expected.stdout    optional; the exact standard output ({dir} as above)
+//   expected.stderr    optional; the exact standard error ({dir} as above)
 //   expected.csv       optional; the exact content of {dir}/out.csv
 //   expected.status    optional; the exit status (default 0)
 // Only folders with a `command` file are cases of this runner.
@@ -69,6 +70,9 @@ TEST_P(ProgramFixtureTest, MatchesItsExpectedOutput) {
   EXPECT_EQ(r.exitStatus, expectedStatus) << r.out << r.err;
   if (fileExists(folder + "/expected.stdout")) {
     EXPECT_EQ(r.out, substitute(readFile(folder + "/expected.stdout"), "{dir}", box.work));
+  }
+  if (fileExists(folder + "/expected.stderr")) {
+    EXPECT_EQ(r.err, substitute(readFile(folder + "/expected.stderr"), "{dir}", box.work));
   }
   if (fileExists(folder + "/expected.csv")) {
     EXPECT_EQ(readFile(box.work + "/out.csv"), readFile(folder + "/expected.csv"));

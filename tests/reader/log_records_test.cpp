@@ -163,11 +163,11 @@ TEST(LogRecords, BrokenRecordsPrintTheirMessage) {
     std::string body;
     std::string console;
   } cases[] = {
-      {"string length A", RecordEncoder(4).string(kString, 0x41, "").bytes(), "String too long (A)\n"},
+      {"string length A", RecordEncoder(4).string(kString, 0x41, "").bytes(), "String too long (65)\n"},
       {"string length 33", RecordEncoder(4).string(kString, 0x21, std::string(33, 'a')).bytes(),
-       "String too long (!)\n"},
+       "String too long (33)\n"},
       {"CAN length 9", RecordEncoder(4).canFrame(kCan, 9, 1, std::string(9, 'd')).bytes(),
-       "CAN frame too long (\t)\n"},
+       "CAN frame too long (9)\n"},
       {"unused slot", RecordEncoder(4).integer(kUnused, 1).bytes(),
        "readVarData() failed: Unknown type=0, varName=unusedName, varId=8\n"},
       {"type above 7", RecordEncoder(4).integer(kOdd, 1).bytes(),

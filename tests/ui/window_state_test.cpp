@@ -2,6 +2,7 @@
 // information texts, the file and directory choosers and the About dialog.
 #include <gtest/gtest.h>
 
+#include "config/RememberedConfig.h"
 #include "session/Session.h"
 
 #include <QComboBox>
@@ -141,7 +142,9 @@ TEST(WindowStatus, ConfigurationLabelNamesTheFileUnlessItIsTheDefault) {
     QString tooltip;
   } cases[] = {
       {QString(), "<b>Configuration:</b> (default)", "Using default configuration"},
-      {temp + "/decoderConf.json", "<b>Configuration:</b> (default)", "Using default configuration"},
+      {defaultConfigPath(), "<b>Configuration:</b> (default)", "Using default configuration"},
+      {temp + "/decoderConf.json", "<b>Configuration:</b> decoderConf.json",
+       "Current configuration file: " + temp + "/decoderConf.json"},
       {"/srv/conf/decoderConf.json", "<b>Configuration:</b> decoderConf.json",
        "Current configuration file: /srv/conf/decoderConf.json"},
       {temp + "/mine.json", "<b>Configuration:</b> mine.json", "Current configuration file: " + temp + "/mine.json"},

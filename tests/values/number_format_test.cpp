@@ -104,3 +104,42 @@ TEST(FormatBounded, HasSnprintfSemantics) {
 }
 
 }  // namespace
+
+namespace {
+
+// Around every point where the conversions switch from one way of making
+// digits to another (eight-digit words, the 32-bit integer part, the
+// exact path), the text is printf's.
+TEST(NumberText, SwitchPointsMatchPrintf) {
+  const int64_t integers[] = {0,          9,          10,         9999,       10000,      99999999,
+                              100000000,  100000001,  999999999,  1000000000, 2147483647, -2147483647 - 1,
+                              -1,         -99999999,  -100000000, -100000001};
+  for (const int64_t v : integers) {
+    char ours[32];
+    char theirs[32];
+    formatInt(static_cast<int32_t>(v), ours);
+    std::snprintf(theirs, sizeof theirs, "%d", static_cast<int32_t>(v));
+    EXPECT_STREQ(ours, theirs);
+    if (v >= 0) {
+      formatUInt64(static_cast<uint64_t>(v) * 100000000u, ours);
+      std::snprintf(theirs, sizeof theirs, "%llu", static_cast<unsigned long long>(v) * 100000000ull);
+      EXPECT_STREQ(ours, theirs);
+    }
+  }
+  // Integral floats (no rounding ties), on both sides of each switch.
+  const float floats[] = {99999992.0f,   100000000.0f,   100000008.0f,  16777216.0f,  2147483520.0f,
+                          2147483648.0f, 2147483904.0f,  4294967296.0f, 1e10f,        -100000000.0f,
+                          -2147483648.0f, -2147483904.0f, FLT_MAX,       -FLT_MAX};
+  for (const float x : floats) {
+    for (const int decimals : {0, 1, 3, 7, 9}) {
+      char theirs[kFixedTextCapacity + 64];
+      std::snprintf(theirs, sizeof theirs, "%.*f", decimals, static_cast<double>(x));
+      EXPECT_EQ(fixed(x, decimals), theirs) << x << " " << decimals;
+      char ours[kFixedTextCapacity + 64];
+      formatDoubleFixed(static_cast<double>(x), ours, '.', decimals);
+      EXPECT_STREQ(ours, theirs) << x << " " << decimals;
+    }
+  }
+}
+
+}  // namespace

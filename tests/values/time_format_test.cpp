@@ -87,6 +87,12 @@ TEST(FormatTimestampMs, DateAndHourCells) {
       {1608903907250ULL, true, ';', "25/12/2020;13:45:07.250"},
       {1608903907250ULL, false, ',', "25/12/2020,13:45:07"},
       {4102444800999ULL, true, ';', "01/01/2100;00:00:00.999"},
+      // Before 1970: the bits of a negative count, floored to the second.
+      {uint64_t(-1), true, ';', "31/12/1969;23:59:59.999"},
+      {uint64_t(-1000), true, ';', "31/12/1969;23:59:59.000"},
+      {uint64_t(-1001), true, ';', "31/12/1969;23:59:58.999"},
+      {uint64_t(-90000), false, ';', "31/12/1969;23:58:30"},
+      {uint64_t(-2208988800000LL), true, ';', "01/01/1900;00:00:00.000"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(formatTimestampMs(c.ms, c.withMs, c.sep, true), c.text);
@@ -112,8 +118,9 @@ TEST(TimestampFormatter, SameTextAsFormatTimestampMs) {
   TimestampFormatter formatter;
   // Runs of timestamps within a second, second changes, flag changes.
   const uint64_t base = 1608903907000ULL;
-  const uint64_t stamps[] = {base, base + 1, base + 999, base + 1000, base + 1000, base + 61999,
-                             0, base};
+  const uint64_t stamps[] = {base,           base + 1,         base + 999,        base + 1000,
+                             base + 1000,    base + 61999,     0,                 uint64_t(-1),
+                             uint64_t(-999), uint64_t(-1000),  uint64_t(-1001),   base};
   for (bool utc : {true, false}) {
     for (char sep : {';', ','}) {
       for (bool withMs : {true, false}) {

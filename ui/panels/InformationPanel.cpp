@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "session/Session.h"
@@ -71,9 +70,7 @@ void InformationPanel::showDestination() {
 void InformationPanel::showConfiguration() {
   const QString& configPath = session_.configPath();
   const QString name = QFileInfo(configPath).fileName();
-  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-  const bool isDefault =
-      name.isEmpty() || (configPath.startsWith(temp, Qt::CaseSensitive) && name == QLatin1String("decoderConf.json"));
+  const bool isDefault = session_.usesDefaultConfig();
   if (isDefault) {
     configurationLabel_->setText(tr("<b>Configuration:</b> (default)"));
     configurationLabel_->setToolTip(tr("Using default configuration"));
