@@ -217,8 +217,11 @@ int BatchRun::run() {
                       QStringLiteral(" points written to InfluxDB\nSuccessfully done.\n"));
           return 0;
         } else {
-          reportText(QStringLiteral("\nCSV written: ") + result.outcome.outputPath +
-                      QStringLiteral("\nSuccessfully done.\n"));
+          // The table itself went to standard output: no file to name.
+          const QString written = result.outcome.outputPath == QLatin1String("-")
+                                      ? QString()
+                                      : QStringLiteral("\nCSV written: ") + result.outcome.outputPath;
+          reportText(written + QStringLiteral("\nSuccessfully done.\n"));
         }
         if (!several) return 0;
         ++decoded;

@@ -46,6 +46,10 @@ struct DecodeSettings {
   // The finished table replaces a file of its name (atomically) instead of
   // taking the next free numbered name.
   bool replaceOutput = false;
+  // The folder of the output is made when the table is about to be written
+  // (a generated name: a fresh account has no Desktop, an --out-dir may be
+  // new), so a run that fails before leaves no empty folder behind.
+  bool createOutputFolder = false;
   int64_t startMs = 0;  // 0 = start of the file
   int64_t endMs = 0;    // 0 = end of the file
   std::vector<uint8_t> selected = std::vector<uint8_t>(kMaxVariables, 1);

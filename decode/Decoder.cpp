@@ -1,5 +1,6 @@
 #include "decode/Decoder.h"
 
+#include "decode/OutputDirectory.h"
 #include "reader/FixedPayload.h"
 
 namespace zrl {
@@ -94,6 +95,15 @@ bool Decoder::prepareRun() {
     return false;
   }
   if (sink_ == nullptr) {
+    if (settings_.createOutputFolder && settings_.outputDescriptor == -1) {
+      const std::size_t slash = settings_.outputPath.rfind('/');
+      const std::string failure =
+          slash == std::string::npos ? std::string() : ensureOutputDirectory(settings_.outputPath.substr(0, slash));
+      if (!failure.empty()) {
+        report(failure);
+        return false;
+      }
+    }
     if (!target_.open(settings_.outputPath, settings_.outputDescriptor, settings_.replaceOutput, output_,
                       [this] { return cancelRequested(); })) {
       // Stopped while a FIFO waited for its reader: a cancel like any other.

@@ -7,7 +7,6 @@
 #include "reader/LogReader.h"
 #include "session/DefaultOutputName.h"
 #include "session/LoadedLog.h"
-#include "session/OutputDirectory.h"
 #include "session/Session.h"
 
 QString DecodeJob::validate() const {
@@ -77,13 +76,6 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
 
   // "out/" as a shell completes it must not give "out//name.csv".
   const QString outputDir = overrides.outDir ? QDir::cleanPath(*overrides.outDir) : session.outputDirectory();
-  if (overrides.csvName.isEmpty()) {
-    const std::string failure = ensureOutputDirectory(pathBytes(outputDir));
-    if (!failure.empty()) {
-      plan.refusal = pathFromBytes(failure);
-      return plan;
-    }
-  }
 
   // A window asked for on the command line replaces the session's; its start
   // names the file as the session's start would.
@@ -114,6 +106,7 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   s.outputPath = pathBytes(outputPath);
   s.outputDescriptor = outputPath == QLatin1String("-") ? overrides.outputDescriptor : -1;
   s.replaceOutput = overrides.replaceOutput;
+  s.createOutputFolder = overrides.csvName.isEmpty();
   job.database = overrides.database;
   plan.job = std::move(job);
   return plan;

@@ -58,8 +58,8 @@ struct DecodePlan {
 };
 
 // The session's loaded log, options, aliases, conditions, selection and time
-// window, with `overrides`, as one job. Creates the output folder of a
-// generated name (a fresh account has no Desktop).
+// window, with `overrides`, as one job. The output folder of a generated
+// name is made by the decode, once it has a table to write.
 DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& overrides);
 
 // The edges of a window chosen in whole seconds: an edge in the file's first

@@ -170,7 +170,13 @@ TEST(BatchOptions, OutputDirectoryIsCreatedOrTheFailureNamed) {
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_NE(r.err.find("Cannot create output directory " + blocked.box.work + "/file/sub: Not a directory\n"),
             std::string::npos)
-      << r.out;
+      << r.err;
+
+  // A run that cannot decode makes no folder.
+  LogCase refused("out-refused", R"({"selected_vars": ["Gone.Var"]})");
+  r = refused.batch({"--out-dir", refused.box.work + "/never"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_FALSE(fileExists(refused.box.work + "/never"));
 }
 
 TEST(BatchOptions, UnusableConfigurationStopsBatchAndInfo) {

@@ -141,6 +141,7 @@ TEST(OutputIntegrity, TheTableCanGoToStandardOutput) {
   EXPECT_EQ(r.out, kCsv);
   EXPECT_NE(r.err.find("  - CSV file : -\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("\nSuccessfully done.\n"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("CSV written"), std::string::npos) << r.err;
   EXPECT_EQ(entriesIn(box.work), 2u);  // the log and its description
 }
 

@@ -1,7 +1,9 @@
-#include "session/OutputDirectory.h"
+#include "decode/OutputDirectory.h"
 
 #include <filesystem>
 #include <system_error>
+
+namespace zrl {
 
 std::string ensureOutputDirectory(const std::string& dir) {
   if (dir.empty()) return {};
@@ -12,3 +14,5 @@ std::string ensureOutputDirectory(const std::string& dir) {
   if (!error) return {};
   return "Cannot create output directory " + dir + ": " + error.message();
 }
+
+}  // namespace zrl

@@ -4,6 +4,10 @@
 
 #include <string>
 
+namespace zrl {
+
 // Creates `dir` and its missing parents. Empty on success, otherwise
 // "Cannot create output directory <dir>: <system error>".
 std::string ensureOutputDirectory(const std::string& dir);
+
+}  // namespace zrl
