@@ -9,6 +9,7 @@
 #include "app/BatchRun.h"
 #include "app/HeadlessPlatform.h"
 #include "app/InfoRun.h"
+#include "app/PrintConfig.h"
 #include "app/QtMessageFilter.h"
 #include "app/StopSignals.h"
 #include "common/Console.h"
@@ -20,9 +21,10 @@ namespace {
 // application gives them the event loop, settings and paths, and no widget
 // is ever made.
 int runHeadless(const StartupOptions& options, int& argc, char** argv) {
-  if (options.batch && !options.info) installStopSignalHandlers();
+  if (options.batch && !options.info && !options.printConfig) installStopSignalHandlers();
   installQtMessageFilter();
   QCoreApplication application(argc, argv);
+  if (options.printConfig) return runPrintConfig(options);
   // --info describes the log and ends, with or without --batch.
   return options.info ? runInfo(options) : runBatch(options);
 }
@@ -32,7 +34,7 @@ int runHeadless(const StartupOptions& options, int& argc, char** argv) {
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
   // A batch run without a log file would have nothing to decode and nothing
   // that ever ends it.
-  if (options.batch && options.logPath.empty()) {
+  if (options.batch && options.logPath.empty() && !options.printConfig) {
     consoleLine(QStringLiteral("Error: --batch needs a log file to decode (--zrl <path>)."));
     return 1;
   }
@@ -40,7 +42,7 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     consoleLine(QStringLiteral("Error: standard output cannot take the table."));
     return 1;
   }
-  if (options.batch || options.info) return runHeadless(options, argc, argv);
+  if (options.batch || options.info || options.printConfig) return runHeadless(options, argc, argv);
 
   if (windowCannotBeShown()) {
     std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <unistd.h>
 #include <memory>
 
 #include "app/HeadlessStart.h"
@@ -159,7 +160,11 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
 
   const DecodePlan plan = planDecode(session_, overrides);
   if (!plan.refusal.isEmpty()) {
-    consoleLine(plan.refusal);
+    // Someone at a terminal gets the way out; scripts keep the window's words.
+    const bool hint = plan.refusal == QString::fromUtf8(kNoVariablesText) && ::isatty(STDERR_FILENO);
+    consoleLine(hint ? QStringLiteral("no variable selected: use --vars PATTERNS or --alldata, or a configuration "
+                                      "with selected variables")
+                     : plan.refusal);
     if (!several) consoleLine(QStringLiteral("Exit on error."));
     result.kind = LogResult::Refused;
     return result;

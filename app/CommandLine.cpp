@@ -33,6 +33,7 @@ enum OptionId {
   QuietOption,
   VersionOption,
   ForceOption,
+  PrintConfigOption,
 };
 
 const option kLongOptions[] = {
@@ -55,6 +56,7 @@ const option kLongOptions[] = {
     {"quiet", no_argument, nullptr, QuietOption},
     {"version", no_argument, nullptr, VersionOption},
     {"force", no_argument, nullptr, ForceOption},
+    {"print-config", no_argument, nullptr, PrintConfigOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -98,6 +100,7 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--out-dir <dir>] output directory of this run\n"
       << "\t[--force] the finished table replaces a file of the same name (atomically) instead of taking \"name (2)\"\n"
       << "\t[--quiet] no progress line on standard error\n"
+      << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
       << "\t\t[--influxURL <url>] server address (default http://localhost:8086) [--influxGw <tag>] gateway tag\n"
       << "\t[--version] print the program version and exit\n"
@@ -158,6 +161,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         break;
       case QuietOption: options.quiet = true; break;
       case ForceOption: options.force = true; break;
+      case PrintConfigOption: options.printConfig = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -207,7 +211,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   }
 
   // Without a log there is nothing to describe, and no window to open either.
-  if (options.info && options.logPath.empty())
+  if (options.info && options.logPath.empty() && !options.printConfig)
     return usageError(out, err, programName, "--info needs a log file");
 
   CommandLineOutcome outcome;

@@ -23,6 +23,7 @@ struct StartupOptions {
   std::optional<std::vector<std::string>> vars;  // --vars, split at commas
   std::optional<std::string> outDir;             // --out-dir
   bool quiet = false;                            // --quiet: no progress line
+  bool printConfig = false;                      // --print-config
   bool force = false;                            // --force: the table replaces a file of its name
   // Database output of a batch run (--influxBDD, --influxMeasurement,
   // --influxGw, --influxURL); an empty argument still counts as given, hence

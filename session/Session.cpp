@@ -78,7 +78,7 @@ bool Session::loadConfig() {
   return true;
 }
 
-bool Session::saveConfig() {
+Json::Value Session::configToSave() const {
   SavedOptions saved;
   saved.floatFormat = options_.floatFormat;
   saved.columnSeparator = options_.columnSeparator;
@@ -97,7 +97,15 @@ bool Session::saveConfig() {
   saved.conditions = conditionsToLists(conditions_);
   saved.selectedNames = selectedInCatalogOrder();
   if (log_) saved.variableNames = QSet<QString>(log_->variableNames().begin(), log_->variableNames().end());
-  storeSavedOptions(config_, saved);
+  Json::Value config = config_;
+  storeSavedOptions(config, saved);
+  // Without a log there is no ticked list: the configured selection stands.
+  if (!log_) config["selected_vars"] = config_.isObject() ? config_["selected_vars"] : Json::Value();
+  return config;
+}
+
+bool Session::saveConfig() {
+  config_ = configToSave();
   return writeConfigFile(configPath_, config_);
 }
 

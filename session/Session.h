@@ -47,6 +47,9 @@ class Session : public QObject {
   // used (configFailure() says why); the options then fall back.
   bool loadConfig();
   const QString& configFailure() const { return configFailure_; }
+  // The configuration with the session's state stored in it, as the file
+  // would be saved.
+  Json::Value configToSave() const;
   // The session's state stored in the configuration and written to its file.
   bool saveConfig();
   void rememberConfigPath() const;

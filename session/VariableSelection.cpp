@@ -20,6 +20,13 @@ SelectionResult selectConfiguredNames(const QStringList& selectedTexts, const QL
   const QSet<QString> fullNames(catalogNames.begin(), catalogNames.end());
   SelectionResult result;
   for (const QString& text : selectedTexts) {
+    // A pattern, as --print-config --vars writes it: every name it matches.
+    if (!fullNames.contains(text) && (text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')))) {
+      const SelectionResult matched = selectByList({text.toStdString()}, catalogNames);
+      result.names.unite(matched.names);
+      if (matched.names.isEmpty()) result.missingNames.append(text);
+      continue;
+    }
     const QString name = nameFromSelectedText(text, aliases, fullNames);
     if (fullNames.contains(name)) result.names.insert(name);
     else result.missingNames.append(name);

@@ -25,7 +25,8 @@ struct SelectionResult {
 QString nameFromSelectedText(const QString& text, const QList<AliasEntryText>& aliases, const QSet<QString>& fullNames);
 
 // The configuration's texts resolved against `catalogNames` (the log's full
-// names); non-text entries are skipped by the caller.
+// names); a text with "*" or "?" that is no full name is a pattern, as in
+// --vars. Non-text entries are skipped by the caller.
 SelectionResult selectConfiguredNames(const QStringList& selectedTexts, const QList<AliasEntryText>& aliases,
                                       const QStringList& catalogNames);
 

@@ -28,6 +28,7 @@ std::string usage() {
          "\t[--out-dir <dir>] output directory of this run\n"
          "\t[--force] the finished table replaces a file of the same name (atomically) instead of taking \"name (2)\"\n"
          "\t[--quiet] no progress line on standard error\n"
+         "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
          "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
          "\t\t[--influxURL <url>] server address (default http://localhost:8086) [--influxGw <tag>] gateway tag\n"
          "\t[--version] print the program version and exit\n"

@@ -96,4 +96,23 @@ TEST(Headless, EachLogOfABatchHasItsOwnSelection) {
   }
 }
 
+// A configuration made from the command line selects what --vars named, and
+// a batch run with it decodes those variables.
+TEST(Headless, PrintConfigMakesAConfigurationTheRunCanUse) {
+  DecoderSandbox box("print-config");
+  const std::string second = box.makeLog("second.zrl", kWiderLog);
+  auto r = box.runDecoder({"--print-config", "--vars", "Gps.*", "--out-dir", box.work + "/out"});
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("\"selected_vars\" : \n\t[\n\t\t\"Gps.*\"\n\t]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"floatFormat\" : \"Tarvik\""), std::string::npos) << r.out;
+  writeFile(box.work + "/c.json", r.out);
+
+  r = box.runDecoder({"--batch", "--conf", box.work + "/c.json", second});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  const std::string csv = readFile(box.work + "/out/seco-20231114-221320.csv");
+  EXPECT_NE(csv.find("Gps_Fix"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find("Engine_Rpm"), std::string::npos) << csv;
+}
+
 }  // namespace
