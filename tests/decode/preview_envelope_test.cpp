@@ -82,9 +82,9 @@ TEST(PreviewEnvelope, CancelAndACutStreamEndEarlyWithWhatWasRead) {
   EXPECT_EQ(broken.envelope.series[0].maximum[0], 9);
 }
 
-// Infinite and NaN Doubles are left out of the envelope: the other values
-// of their column keep it, and a column holding only them has none.
-TEST(PreviewEnvelope, NonFiniteDoublesAreLeftOut) {
+// Infinite and NaN Doubles and Floats are left out of the envelope: the
+// other values of their column keep it, and a column holding only them has none.
+TEST(PreviewEnvelope, NonFiniteValuesAreLeftOut) {
   zrlwriter::ZrlHead head = engineHead(kTen, kTen + 10000);
   head.addVariable(4, 1, zrlwriter::kDouble, "Latitude", 0, 7);
   const double inf = std::numeric_limits<double>::infinity();
@@ -94,11 +94,14 @@ TEST(PreviewEnvelope, NonFiniteDoublesAreLeftOut) {
                                .doubleValue(4, -inf).doubleValue(4, nan)
                                .timestamp(1500).doubleValue(4, inf).doubleValue(4, -inf)
                                .timestamp(2500).doubleValue(4, nan).doubleValue(4, 3.0).doubleValue(4, inf)
+                               .floatValue(1, 2.5f).floatValue(1, std::nanf("")).floatValue(1, -HUGE_VALF)
                                .bytes();
   const std::atomic<bool> cancel{false};
-  const PreviewResult result = computePreviewEnvelope(writeLog(head, body), {4}, 10, cancel);
+  const PreviewResult result = computePreviewEnvelope(writeLog(head, body), {4, 1}, 10, cancel);
   ASSERT_TRUE(result.complete) << result.error;
   const EnvelopeSeries& s = result.envelope.series[0];
+  EXPECT_EQ(result.envelope.series[1].minimum[2], 2.5);
+  EXPECT_EQ(result.envelope.series[1].maximum[2], 2.5);
   EXPECT_EQ(s.minimum[0], -2.0);
   EXPECT_EQ(s.maximum[0], 1.5);
   EXPECT_TRUE(std::isnan(s.minimum[1]) && std::isnan(s.maximum[1])) << s.minimum[1] << " " << s.maximum[1];
