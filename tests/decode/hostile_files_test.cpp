@@ -168,7 +168,8 @@ TEST(HostileBody, StreamLongerThanItsStoredSize) {
   for (std::size_t shortBy : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{100}, records.size()}) {
     SCOPED_TRACE("stored size " + std::to_string(shortBy) + " bytes short");
     const std::string path = zrltest::makeTempSubdir("longer") + "/LOG.zrl";
-    zrltest::writeFile(path, zrlwriter::encodeHead(headOf(4), zrlwriter::correctStoredSize(records.size() - shortBy)) + gz);
+    const uint32_t stored = zrlwriter::correctStoredSize(records.size() - shortBy);
+    zrltest::writeFile(path, zrlwriter::encodeHead(headOf(4), stored) + gz);
     const Outcome out = decode(path);
     EXPECT_TRUE(out.ok);
     EXPECT_EQ(out.messages, shortBy == 0 ? std::vector<std::string>{}

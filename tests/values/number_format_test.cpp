@@ -147,7 +147,8 @@ TEST(NumberText, SwitchPointsMatchPrintf) {
     }
   }
   // Integral floats (no rounding ties), on both sides of each switch.
-  const float floats[] = {99999992.0f,   100000000.0f,   100000008.0f,  16777216.0f,  2147483520.0f,
+  const float floats[] = {9999.0f,       10000.0f,       -10000.0f,
+                          99999992.0f,   100000000.0f,   100000008.0f,  16777216.0f,  2147483520.0f,
                           2147483648.0f, 2147483904.0f,  4294967296.0f, 1e10f,        -100000000.0f,
                           -2147483648.0f, -2147483904.0f, FLT_MAX,       -FLT_MAX};
   for (const float x : floats) {
