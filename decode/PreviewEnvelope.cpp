@@ -23,11 +23,13 @@ bool isPlottable(uint8_t type) {
          type == DATALOGGER_DOUBLE_TYPE;
 }
 
+// A NaN would take both ends of its column and wipe the values before it,
+// and an infinity cannot be drawn: neither is plotted, for Floats as for Doubles.
 bool plotValue(const DataValue& value, double& out) {
   switch (value.kind()) {
     case DataValueKind::Boolean: out = value.getBool() ? 1.0 : 0.0; return true;
     case DataValueKind::Integer: out = value.getInt(); return true;
-    case DataValueKind::Float: out = value.getFloat(); return true;
+    case DataValueKind::Float: out = value.getFloat(); return std::isfinite(out);
     case DataValueKind::Double: out = value.getDouble(); return std::isfinite(out);
     default: return false;
   }

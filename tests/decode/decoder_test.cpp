@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -363,6 +365,109 @@ TEST(DecoderRunTest, ResampledRowsCarryTheTimeOfTheirData) {
       });
   EXPECT_TRUE(cancelled.ok);
   EXPECT_EQ(cancelled.csv, "");
+}
+
+// The cells of the last column of a table, heading left out.
+std::vector<std::string> lastCells(const std::string& csv) {
+  std::vector<std::string> cells;
+  for (std::size_t at = csv.find("\r\n") + 2; at < csv.size();) {
+    const std::size_t end = csv.find("\r\n", at);
+    const std::string line = csv.substr(at, end - at);
+    cells.push_back(line.substr(line.rfind(';') + 1));
+    at = end + 2;
+  }
+  return cells;
+}
+
+// Integer cells are made by the row's own digit conversion, not formatInt's:
+// every point where it switches between ways of making digits is checked.
+TEST(DecoderRunTest, IntegerCellsAtTheDigitConversionSwitchPoints) {
+  const struct {
+    int32_t value;
+    const char* text;
+  } cases[] = {{0, "0"},          {9, "9"},          {10, "10"},          {9999, "9999"},
+               {10000, "10000"},  {-10000, "-10000"}, {99999999, "99999999"}, {100000000, "100000000"},
+               {100000001, "100000001"}, {-99999999, "-99999999"}, {-100000000, "-100000000"},
+               {999999999, "999999999"}, {1000000000, "1000000000"}, {2147483647, "2147483647"},
+               {-2147483647 - 1, "-2147483648"}, {-1, "-1"}};
+  RecordEncoder body;
+  std::string expected = kEngineHeading;
+  int second = 0;
+  for (const auto& c : cases) {
+    body.timestamp(uint64_t(second) * 1000).integer(3, c.value);
+    expected += "05/03/2026;10:00:" + std::string(second < 10 ? "0" : "") + std::to_string(second) + ";;" +
+                c.text + ";\r\n";
+    ++second;
+  }
+  const Outcome out = decode(writeLog(engineHead(kTen, kTen + (second - 1) * 1000), body.bytes()));
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.csv, expected);
+}
+
+// The largest finite Float in a bin stays itself whatever the method: no
+// sum or middle may overflow, and its text is the one an unresampled row has.
+TEST(DecoderRunTest, TheLargestFloatSurvivesEveryAggregation) {
+  const std::string digits = "340282346638528859811704183484516925440.0000000";
+  const std::string log = writeLog(engineHead(kTen, kTen + 2000),
+                                   RecordEncoder()
+                                       .timestamp(0).floatValue(1, FLT_MAX)
+                                       .timestamp(400).floatValue(1, FLT_MAX)
+                                       .timestamp(1000).floatValue(1, -FLT_MAX)
+                                       .timestamp(1400).floatValue(1, -FLT_MAX)
+                                       .timestamp(2000)
+                                       .bytes());
+  const auto onlyTemp = [](Decoder& d) {
+    d.clearSelection();
+    d.setSelected(1, true);
+  };
+  const Outcome plain = decode(log, onlyTemp);
+  EXPECT_EQ(lastCells(plain.csv), (std::vector<std::string>{digits, digits, "-" + digits, "-" + digits, "-" + digits}));
+  for (const AggregationMethod method :
+       {AggregationMethod::Mean, AggregationMethod::Median, AggregationMethod::Min, AggregationMethod::Max}) {
+    const Outcome out = decode(log, [&](Decoder& d) {
+      onlyTemp(d);
+      d.setFrequency(frequencyCodeFromText("1"));
+      d.setMethod(method);
+    });
+    EXPECT_EQ(lastCells(out.csv), (std::vector<std::string>{digits, "-" + digits}))
+        << "method " << static_cast<int>(method);
+  }
+}
+
+// To standard output a cancelled table is not taken back, so the bin open
+// at the cancel must not be written: only the bins closed before it are.
+TEST(DecoderRunTest, ACancelledResampledTableOnAStreamEndsWithTheLastClosedBin) {
+  RecordEncoder body;  // Speed = the second, every millisecond for 3 s
+  for (int t = 0; t < 3000; ++t) body.timestamp(uint64_t(t)).integer(3, t / 1000);
+  const std::string log = writeLog(engineHead(kTen, kTen + 2999), body.bytes());
+  const struct {
+    int cancelStep;  // a progress step every 100 records, 50 ms of data
+    const char* rows;
+  } cases[] = {{5, ""}, {30, "05/03/2026;10:00:00;;0;\r\n"}};
+  for (const auto& c : cases) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    // A table that outgrew the pipe fails its write instead of waiting.
+    ASSERT_EQ(::fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
+    const Outcome out = decode(
+        log,
+        [&](Decoder& d) {
+          d.setOutputPath("-");
+          d.setOutputDescriptor(ends[1]);
+          d.setFrequency(frequencyCodeFromText("1"));
+          d.setMethod(AggregationMethod::Last);
+        },
+        [&](Decoder& d, int step) {
+          if (step == c.cancelStep) d.requestCancel();
+        });
+    ::close(ends[1]);
+    std::string table;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;) table.append(chunk, n);
+    ::close(ends[0]);
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(table, "\xEF\xBB\xBF" + std::string(kEngineHeading) + c.rows) << "cancel at step " << c.cancelStep;
+  }
 }
 
 TEST(DecoderRunTest, ABinBeyondItsStorageLimitEndsTheDecode) {

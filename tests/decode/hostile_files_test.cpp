@@ -159,6 +159,25 @@ TEST(HostileBody, GzipStreamCutAtSeveralPoints) {
   }
 }
 
+// A stream that inflates to more bytes than the head announces: every
+// record is still decoded, and the decode says the sizes disagree.
+TEST(HostileBody, StreamLongerThanItsStoredSize) {
+  const std::string records = everySecond(20);
+  const std::string full = std::string(kHeading) + rowsUpTo(20);
+  const std::string gz = zrlwriter::gzipCompress(records);
+  for (std::size_t shortBy : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{100}, records.size()}) {
+    SCOPED_TRACE("stored size " + std::to_string(shortBy) + " bytes short");
+    const std::string path = zrltest::makeTempSubdir("longer") + "/LOG.zrl";
+    const uint32_t stored = zrlwriter::correctStoredSize(records.size() - shortBy);
+    zrltest::writeFile(path, zrlwriter::encodeHead(headOf(4), stored) + gz);
+    const Outcome out = decode(path);
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.messages, shortBy == 0 ? std::vector<std::string>{}
+                                         : std::vector<std::string>{"Inconsistent file size"});
+    EXPECT_EQ(out.csv, full);
+  }
+}
+
 TEST(HostileBody, DamagedGzipDataKeepsTheRowsBeforeIt) {
   const std::string records = everySecond(400);
   const std::string full = std::string(kHeading) + rowsUpTo(400);

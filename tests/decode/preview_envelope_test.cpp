@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "decode/PreviewEnvelope.h"
 #include "tests/decode/DecodeTestSupport.h"
@@ -79,4 +80,31 @@ TEST(PreviewEnvelope, CancelAndACutStreamEndEarlyWithWhatWasRead) {
   EXPECT_FALSE(broken.complete);
   EXPECT_FALSE(broken.error.empty());
   EXPECT_EQ(broken.envelope.series[0].maximum[0], 9);
+}
+
+// Infinite and NaN Doubles and Floats are left out of the envelope: the
+// other values of their column keep it, and a column holding only them has none.
+TEST(PreviewEnvelope, NonFiniteValuesAreLeftOut) {
+  zrlwriter::ZrlHead head = engineHead(kTen, kTen + 10000);
+  head.addVariable(4, 1, zrlwriter::kDouble, "Latitude", 0, 7);
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::string body = zrlwriter::RecordEncoder()
+                               .timestamp(100).doubleValue(4, 1.5).doubleValue(4, inf).doubleValue(4, -2.0)
+                               .doubleValue(4, -inf).doubleValue(4, nan)
+                               .timestamp(1500).doubleValue(4, inf).doubleValue(4, -inf)
+                               .timestamp(2500).doubleValue(4, nan).doubleValue(4, 3.0).doubleValue(4, inf)
+                               .floatValue(1, 2.5f).floatValue(1, std::nanf("")).floatValue(1, -HUGE_VALF)
+                               .bytes();
+  const std::atomic<bool> cancel{false};
+  const PreviewResult result = computePreviewEnvelope(writeLog(head, body), {4, 1}, 10, cancel);
+  ASSERT_TRUE(result.complete) << result.error;
+  const EnvelopeSeries& s = result.envelope.series[0];
+  EXPECT_EQ(result.envelope.series[1].minimum[2], 2.5);
+  EXPECT_EQ(result.envelope.series[1].maximum[2], 2.5);
+  EXPECT_EQ(s.minimum[0], -2.0);
+  EXPECT_EQ(s.maximum[0], 1.5);
+  EXPECT_TRUE(std::isnan(s.minimum[1]) && std::isnan(s.maximum[1])) << s.minimum[1] << " " << s.maximum[1];
+  EXPECT_EQ(s.minimum[2], 3.0);
+  EXPECT_EQ(s.maximum[2], 3.0);
 }

@@ -209,6 +209,7 @@ TEST(RowAssemblerTest, CellsThatWouldBreakTheTableAreQuoted) {
       {';', NodeDataValue("\"start"), "\"\"\"start\""},
       {';', NodeDataValue("two\r\nlines"), "\"two\r\nlines\""},
       {';', NodeDataValue("line\n"), "\"line\n\""},
+      {';', NodeDataValue("a\rb"), "\"a\rb\""},  // a lone CR breaks a line for some readers
       {',', NodeDataValue("a;b"), "a;b"},
       {';', NodeDataValue(std::string(31, '"').c_str()), nullptr},
       {' ', NodeDataValue(frame), "\"123#11 22\""},

@@ -97,6 +97,26 @@ TEST(FormatFixed, NonFiniteIsNan) {
   EXPECT_EQ(fixed(std::nanf(""), 2), "nan");
 }
 
+// A Double exactly halfway between two texts takes the exact path, which
+// must round to even as printf does and still write the caller's separator.
+TEST(FormatDoubleFixed, TiesRoundToEvenWithAComma) {
+  struct Case { double x; int decimals; const char* text; };
+  const Case cases[] = {
+      {0.125, 2, "0,12"},           {0.375, 2, "0,38"},          {-0.125, 2, "-0,12"},
+      {1000.125, 2, "1000,12"},     {2.5, 0, "2"},               {3.5, 0, "4"},
+      {-2.5, 0, "-2"},              {-0.5, 0, "-0"},             {0.25, 1, "0,2"},
+      {0.75, 1, "0,8"},             {-0.25, 1, "-0,2"},          {0.0625, 3, "0,062"},
+      {0.1875, 3, "0,188"},         {1.0 / 256, 7, "0,0039062"}, {3.0 / 256, 7, "0,0117188"},
+      {-3.0 / 256, 7, "-0,0117188"}, {123456.5, 0, "123456"},    {1700000000.25, 1, "1700000000,2"},
+  };
+  for (const Case& c : cases) {
+    char buffer[kFixedTextCapacity + 64];
+    const int n = formatDoubleFixed(c.x, buffer, ',', c.decimals);
+    EXPECT_STREQ(buffer, c.text) << c.x << " with " << c.decimals << " decimals";
+    EXPECT_EQ(n, static_cast<int>(std::strlen(c.text)));
+  }
+}
+
 TEST(FormatBounded, HasSnprintfSemantics) {
   char buffer[6];
   EXPECT_EQ(formatBounded(buffer, sizeof buffer, "%s-%d", "abc", 1234), 8);
@@ -127,7 +147,8 @@ TEST(NumberText, SwitchPointsMatchPrintf) {
     }
   }
   // Integral floats (no rounding ties), on both sides of each switch.
-  const float floats[] = {99999992.0f,   100000000.0f,   100000008.0f,  16777216.0f,  2147483520.0f,
+  const float floats[] = {9999.0f,       10000.0f,       -10000.0f,
+                          99999992.0f,   100000000.0f,   100000008.0f,  16777216.0f,  2147483520.0f,
                           2147483648.0f, 2147483904.0f,  4294967296.0f, 1e10f,        -100000000.0f,
                           -2147483648.0f, -2147483904.0f, FLT_MAX,       -FLT_MAX};
   for (const float x : floats) {
