@@ -58,10 +58,14 @@ DatabaseChoice databaseChoiceOf(const StartupOptions& options) {
   return {options.influxDatabase, options.influxMeasurement, options.influxGateway, options.influxUrl};
 }
 
-void warnMissing(const QStringList& names, const QString& path) {
-  for (const QString& name : names)
-    std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
-                 visibleText(path).constData());
+void warnMissing(const SelectionResult& selection, const QString& path) {
+  for (int i = 0; i < selection.missingNames.size(); ++i) {
+    const QStringList nearest = selection.nearest.value(i);
+    const QString guess =
+        nearest.isEmpty() ? QString() : QStringLiteral(" (did you mean ") + nearest.join(QStringLiteral(", ")) + "?)";
+    std::fprintf(stderr, "Warning: variable %s is not in %s%s\n", selection.missingNames[i].toLocal8Bit().constData(),
+                 visibleText(path).constData(), guess.toLocal8Bit().constData());
+  }
   std::fflush(stderr);
 }
 
@@ -114,7 +118,7 @@ QString BatchRun::load(const QString& path) {
   SelectionResult listed;
   if (options_.vars) {
     listed = selectByList(*options_.vars, log->variableNames());
-    warnMissing(listed.missingNames, path);
+    warnMissing(listed, path);
     if (!listed.unmatchedPatterns.isEmpty())
       selectionFailure_ = QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") +
                           listed.unmatchedPatterns.join(QStringLiteral(", "));
@@ -126,7 +130,7 @@ QString BatchRun::load(const QString& path) {
     selection = listed;
   } else {
     selection = session_.configuredSelection(*log, false);
-    warnMissing(selection.missingNames, path);
+    warnMissing(selection, path);
   }
   session_.setSelection(selection.names);
   return failure;

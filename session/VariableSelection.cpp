@@ -48,6 +48,11 @@ SelectionResult selectByList(const std::vector<std::string>& pieces, const QStri
   SelectionResult result;
   for (const std::string& name : match.selected) result.names.insert(QString::fromStdString(name));
   for (const std::string& name : match.missingNames) result.missingNames.append(QString::fromStdString(name));
+  for (const std::vector<std::string>& close : match.nearest) {
+    QStringList closeNames;
+    for (const std::string& name : close) closeNames.append(QString::fromStdString(name));
+    result.nearest.append(closeNames);
+  }
   for (const std::string& pattern : match.unmatchedPatterns)
     result.unmatchedPatterns.append(QString::fromStdString(pattern));
   return result;

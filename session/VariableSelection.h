@@ -16,6 +16,7 @@
 struct SelectionResult {
   QSet<QString> names;        // full names of the log's variables chosen
   QStringList missingNames;   // names asked for that the log lacks, in the order asked
+  QList<QStringList> nearest;  // for each missing --vars name: close names of the log, if any
   QStringList unmatchedPatterns;  // --vars patterns that matched none of its names
 };
 
