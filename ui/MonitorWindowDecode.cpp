@@ -101,7 +101,9 @@ void MonitorWindow::queuedFileEnded(const DecodeOutcome& outcome) {
   lastCancelled_ = outcome.cancelled();
   if (outcome.succeeded() && !outcome.outputPath.isEmpty()) {
     written_ << outcome.outputPath;
-    queue_->setResult(decodeIndex_, QString::fromUtf8("\u2192 ") + outcome.outputPath, false);
+    // The folder is in the status line; the whole path in the tooltip.
+    queue_->setResult(decodeIndex_, QString::fromUtf8("\u2192 ") + QFileInfo(outcome.outputPath).fileName(), false,
+                      outcome.outputPath);
   } else if (lastCancelled_) {
     queue_->setResult(decodeIndex_, tr("cancelled"), true);
   } else if (!outcome.succeeded()) {

@@ -145,7 +145,7 @@ TEST(Screenshots, DISABLED_RenderFailedLoadOfACutLog) {
 TEST(Screenshots, DISABLED_RenderThreeQueuedLogsAfterADecode) {
   const std::string dir = zrltest::makeTempSubdir("screenshots-queue");
   QStringList logs;
-  for (const char* name : {"RUN17A.zrl", "RUN17B.zrl", "RUN17C.zrl"}) {
+  for (const char* name : {"NORTH.zrl", "SOUTH.zrl", "WEST.zrl"}) {
     const std::string log = dir + "/" + name;
     const auto generated =
         zrltest::runProgram(zrltest::generatorProgram(), {"--preset", "sample", "--output", log}, {}, 60, "");

@@ -19,6 +19,7 @@ QueuePanel::QueuePanel(QWidget* parent) : QGroupBox(parent) {
   list_->setObjectName(QStringLiteral("queueList"));
   list_->setWordWrap(true);
   list_->setTextElideMode(Qt::ElideMiddle);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setMinimumHeight(80);
   list_->setMaximumHeight(180);
   layout->addWidget(list_);
@@ -57,8 +58,9 @@ void QueuePanel::showCurrent(const QString& path) {
   }
 }
 
-void QueuePanel::setResult(int index, const QString& text, bool failed) {
+void QueuePanel::setResult(int index, const QString& text, bool failed, const QString& detail) {
   if (index < 0 || index >= files_.size()) return;
+  list_->item(index)->setToolTip(detail.isEmpty() ? files_[index] : files_[index] + QLatin1Char('\n') + detail);
   results_[index] = text;
   failed_[index] = failed;
   showLine(index);
@@ -68,6 +70,7 @@ void QueuePanel::clearResults() {
   for (int i = 0; i < files_.size(); ++i) {
     results_[i].clear();
     failed_[i] = false;
+    list_->item(i)->setToolTip(files_[i]);
     showLine(i);
   }
 }

@@ -22,7 +22,8 @@ class QueuePanel : public QGroupBox {
   // The index of the marked file, -1 when none is.
   int currentIndex() const { return current_; }
   // What the decode of file `index` ended with; cleared by clearResults().
-  void setResult(int index, const QString& text, bool failed);
+  // `detail` goes to the line's tooltip, under the file's path.
+  void setResult(int index, const QString& text, bool failed, const QString& detail = QString());
   void clearResults();
   // The line of file `index` as shown.
   QString lineText(int index) const;
