@@ -75,7 +75,8 @@ clean:
 
 # Renders the main window (sample log, a few variables checked, an alias and
 # two conditions), the window with the preview open (also at 1280x800 and
-# 1366x768), the window after a failed decode and the About dialog to PNG
+# 1366x768), the window after a failed decode, after a failed load of a cut
+# log and with three queued logs decoded, and the About dialog to PNG
 # files in $(BUILD_DIR)/screenshots.
 screenshots: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ui_tests zrl-gen zrl-decoder

@@ -28,6 +28,31 @@ for file in bin/zrl-decoder share/icons/hicolor/scalable/apps/zrl-decoder.svg \
 done
 bash -n "$share/bash-completion/completions/zrl-decoder"
 
+# The menu entry's command, run as a desktop runs it: %F stands for no file
+# (started from the menu) and for two (opened from a file manager). A
+# program that refuses its arguments prints its usage and exits at once; a
+# window keeps it running, so it must still be alive after two seconds.
+exec_line=$(sed -n 's/^Exec=//p' "$share/applications/zrl-decoder.desktop")
+case "$exec_line" in *%F*) ;; *) echo "menu entry without %F: $exec_line"; exit 1 ;; esac
+logs="$stage/logs"
+mkdir -p "$logs" "$stage/home"
+"$build/zrl-gen" --preset sample --output "$logs/first.zrl" > /dev/null
+cp "$logs/first.zrl" "$logs/second.zrl"
+for files in "" "$logs/first.zrl $logs/second.zrl"; do
+  command=$(printf '%s\n' "$exec_line" | sed "s|%F|$files|")
+  # A home of its own: the check must not remember anything for the user.
+  HOME="$stage/home" XDG_CONFIG_HOME="$stage/home/.config" PATH="$stage/usr/bin:$PATH" \
+    QT_QPA_PLATFORM=offscreen sh -c "exec $command" > "$stage/run.log" 2>&1 &
+  pid=$!
+  sleep 2
+  if ! kill -0 "$pid" 2> /dev/null; then
+    status=0; wait "$pid" || status=$?
+    echo "menu entry '$command' brought no window up (exit $status):"; cat "$stage/run.log"; exit 1
+  fi
+  kill "$pid"; wait "$pid" 2> /dev/null || true
+  echo "menu entry runs: $command"
+done
+
 deb=$(ls -1t "$build"/zrl-decoder_*.deb | head -n 1)
 echo "package: $deb"
 dpkg-deb --field "$deb" Package Version Depends

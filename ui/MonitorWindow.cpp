@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDesktopWidget>
 #include <QDockWidget>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -27,6 +29,7 @@
 #include "ui/panels/FiltersPanel.h"
 #include "ui/panels/InformationPanel.h"
 #include "ui/panels/ProgressPanel.h"
+#include "ui/panels/QueuePanel.h"
 #include "ui/panels/ResamplingPanel.h"
 #include "ui/panels/VariableListPanel.h"
 
@@ -78,6 +81,7 @@ MonitorWindow::MonitorWindow(const StartupOptions& options, QWidget* parent)
   buildPreviewDock();
   buildMenus();
   connectPanels();
+  updateDecodeButton();
 
   // The first size, kept inside a screen that can hold the window at all.
   QSize first = kFirstSize;
@@ -139,12 +143,13 @@ void MonitorWindow::buildPanels() {
   leftColumn->setContentsMargins(0, 0, 0, 0);
 
   information_ = new InformationPanel(*session_, leftContent);
+  queue_ = new QueuePanel(leftContent);
   resampling_ = new ResamplingPanel(*session_, leftContent);
   csvOptions_ = new CsvOptionsPanel(*session_, leftContent);
   conditions_ = new ConditionsPanel(*session_, leftContent);
   // Every panel of the left column has the same width: the CSV panel's
   // labels and check boxes need it, and the column lines up.
-  for (QWidget* panel : std::initializer_list<QWidget*>{information_, resampling_, csvOptions_, conditions_}) {
+  for (QWidget* panel : std::initializer_list<QWidget*>{information_, queue_, resampling_, csvOptions_, conditions_}) {
     panel->setFixedWidth(480);
     leftColumn->addWidget(panel);
   }
@@ -183,12 +188,12 @@ void MonitorWindow::buildPanels() {
 
 void MonitorWindow::buildMenus() {
   auto* actionOpenLog = menuAction(this, "actionOpenLog", tr("Load ZRL"), tr("Ctrl+O"));
-  auto* actionSaveConfig = menuAction(this, "actionSaveConfig", tr("Save Config"), tr("Ctrl+Shift+S"));
-  auto* actionSaveConfigAs = menuAction(this, "actionSaveConfigAs", tr("Save config as..."), tr("Ctrl+S"));
+  auto* actionSaveConfig = menuAction(this, "actionSaveConfig", tr("Save Config"), tr("Ctrl+S"));
+  auto* actionSaveConfigAs = menuAction(this, "actionSaveConfigAs", tr("Save config as..."), tr("Ctrl+Shift+S"));
   auto* actionLoadConfig = menuAction(this, "actionLoadConfig", tr("Load config"), tr("Ctrl+L"));
   auto* actionDestination = menuAction(this, "actionChooseDestination", tr("Select destination"), tr("Ctrl+D"));
   auto* actionExit = menuAction(this, "actionExit", tr("Exit"), tr("Ctrl+Q"));
-  auto* actionAbout = menuAction(this, "actionAbout", tr("Version"), QString());
+  auto* actionAbout = menuAction(this, "actionAbout", tr("About"), QString());
   QAction* actionPreview = previewDock_->toggleViewAction();
   actionPreview->setObjectName(QStringLiteral("actionPreview"));
   actionPreview->setText(tr("Preview"));
@@ -210,7 +215,7 @@ void MonitorWindow::buildMenus() {
   file->addAction(actionPreview);
   file->addSeparator();
   file->addAction(actionExit);
-  QMenu* help = bar->addMenu(tr("Version"));
+  QMenu* help = bar->addMenu(tr("Help"));
   help->setObjectName(QStringLiteral("menuHelp"));
   help->addAction(actionAbout);
 
@@ -230,6 +235,26 @@ void MonitorWindow::connectPanels() {
   connect(progress_, &ProgressPanel::polled, this, &MonitorWindow::showDecodeProgress);
   connect(controller_, &DecodeController::started, this, &MonitorWindow::showDecodeStarted);
   connect(controller_, &DecodeController::finished, this, &MonitorWindow::queuedFileEnded);
+  connect(session_, &Session::selectionChanged, this, &MonitorWindow::updateDecodeButton);
+  connect(session_, &Session::logChanged, this, &MonitorWindow::updateDecodeButton);
+  connect(session_, &Session::inputFilesChanged, this, [this] {
+    if (!decoding()) queue_->setFiles(session_->inputFiles());
+  });
+  connect(queue_, &QueuePanel::fileChosen, this, [this](const QString& path) {
+    if (!decoding()) loadLogFile(path);
+  });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName(QStringLiteral("cancelShortcut"));
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (decoding()) cancelDecode();
+  });
+  urlOpener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  connect(progress_, &ProgressPanel::openFolderClicked, this, [this] {
+    if (!resultFolder_.isEmpty()) urlOpener_(QUrl::fromLocalFile(resultFolder_));
+  });
+  connect(progress_, &ProgressPanel::openCsvClicked, this, [this] {
+    if (!resultCsv_.isEmpty()) urlOpener_(QUrl::fromLocalFile(resultCsv_));
+  });
   // What the preview plots follows the session.
   for (auto changed : {&Session::selectionChanged, &Session::aliasesChanged, &Session::conditionsChanged})
     connect(session_, changed, this, &MonitorWindow::schedulePreviewRefresh);
@@ -239,7 +264,17 @@ void MonitorWindow::connectPanels() {
 void MonitorWindow::setOptionControlsEnabled(bool enabled) {
   resampling_->setEnabled(enabled);
   csvOptions_->setDecodeControlsEnabled(enabled);
-  if (enabled) decode_->button()->setEnabled(true);
+  updateDecodeButton();
+}
+
+void MonitorWindow::updateDecodeButton() {
+  QString reason;
+  if (decoding()) reason.clear();
+  else if (!session_->log()) reason = tr("Open a readable log file first");
+  else if (session_->selection().isEmpty()) reason = tr("Tick at least one variable to decode");
+  decode_->button()->setEnabled(reason.isEmpty());
+  decode_->button()->setToolTip(reason.isEmpty() ? (decoding() ? tr("Stop the decode (Esc)") : tr("Write the ticked variables to CSV"))
+                                                 : reason);
 }
 
 void MonitorWindow::showAbout() {

@@ -7,6 +7,9 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QSet>
+#include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "common/StartupOptions.h"
@@ -20,6 +23,7 @@ class FiltersPanel;
 class InformationPanel;
 class PreviewPanel;
 class ProgressPanel;
+class QueuePanel;
 class QDockWidget;
 class QMenu;
 class QScrollArea;
@@ -55,6 +59,7 @@ class MonitorWindow : public QMainWindow {
   ConditionsPanel* conditionsPanel() const { return conditions_; }
   DecodePanel* decodePanel() const { return decode_; }
   ProgressPanel* progressPanel() const { return progress_; }
+  QueuePanel* queuePanel() const { return queue_; }
   // The optional preview of the checked variables (a dock, closed unless the
   // user opens it; its toggle is the File menu's "Preview").
   PreviewPanel* previewPanel() const { return preview_; }
@@ -71,6 +76,15 @@ class MonitorWindow : public QMainWindow {
   void updateRecentLogsMenu();
   // The controls that must not change while a decode runs.
   void setOptionControlsEnabled(bool enabled);
+  // Decode is offered only for a readable log with a variable ticked; its
+  // tooltip says what is missing.
+  void updateDecodeButton();
+  // What a successful decode wrote: the table of a single file, the folder.
+  const QString& resultCsv() const { return resultCsv_; }
+  const QString& resultFolder() const { return resultFolder_; }
+  // Hands folders and files to the desktop's handlers; tests put their own.
+  using UrlOpener = std::function<void(const QUrl&)>;
+  void setUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
 
  public slots:
   // The menu actions.
@@ -83,6 +97,8 @@ class MonitorWindow : public QMainWindow {
   void exitApplication();
   // The decode button: starts decoding the queued files, or cancels.
   void decodeOrCancel();
+  // Stops a running decode (the button's Cancel face, Escape).
+  void cancelDecode();
 
  protected:
   // .zrl files dropped on the window load as the open dialog loads them.
@@ -108,8 +124,11 @@ class MonitorWindow : public QMainWindow {
   void showDecodeStarted();
   void showDecodeProgress();
   void showDecodeEnded();
+  void showUnreadableLog(const QString& path, const QString& problem);
 
   void schedulePreviewRefresh();
+  // Nothing of the previous log may stay plotted.
+  void clearPreview();
   void refreshPreview();
   void showTimeWindowInPreview();
 
@@ -127,6 +146,7 @@ class MonitorWindow : public QMainWindow {
   ConditionsPanel* conditions_ = nullptr;
   DecodePanel* decode_ = nullptr;
   ProgressPanel* progress_ = nullptr;
+  QueuePanel* queue_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QMenu* recentLogsMenu_ = nullptr;
   QDockWidget* previewDock_ = nullptr;
@@ -138,4 +158,13 @@ class MonitorWindow : public QMainWindow {
   QStringList decodeProblems_;
   QString lastProblem_;
   bool lastCancelled_ = false;
+  // Tables written by the decode of the queue.
+  QStringList written_;
+  QString resultCsv_;
+  QString resultFolder_;
+  UrlOpener urlOpener_;
+  // The next log takes its ticks from the configuration (its
+  // "selected_vars"), not from the log before it.
+  bool configSelectionPending_ = true;
+  QSet<QString> carriedSelection_;
 };

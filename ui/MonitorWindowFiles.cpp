@@ -29,6 +29,7 @@
 #include "ui/panels/FiltersPanel.h"
 #include "ui/panels/InformationPanel.h"
 #include "ui/panels/ProgressPanel.h"
+#include "ui/panels/QueuePanel.h"
 #include "ui/panels/ResamplingPanel.h"
 #include "ui/panels/VariableListPanel.h"
 
@@ -64,30 +65,52 @@ void MonitorWindow::runStartupSequence() {
 
 bool MonitorWindow::loadLogFile(const QString& path) {
   information_->showLoading(path);
+  queue_->showCurrent(path);
+  // The ticks go over to the next log by full name; after a log that could
+  // not be read, those of the last good one still do.
+  if (session_->log()) carriedSelection_ = session_->selection();
 
   auto log = std::make_shared<LoadedLog>(
       path, startupOptions_.verbose, [this](std::uint64_t done, std::uint64_t total, const std::string& message) {
         console_->report(done, total, message);
       });
-  // A file that cannot be read says so at once instead of loading as an
-  // empty log of 01/01/1970; after a good load the bar drops the colour of
-  // the previous result.
+  // A log without a readable head would otherwise show as an empty log of
+  // 01/01/1970 and be offered for a decode.
   QString loadProblem = log->loadError();
   if (loadProblem.isEmpty()) loadProblem = log->readProblem();
+  if (loadProblem.isEmpty() && !log->headRead()) loadProblem = QStringLiteral("the file is cut short");
+  if (!loadProblem.isEmpty()) {
+    showUnreadableLog(path, loadProblem);
+    return false;
+  }
+
   // The rate chosen for the previous log stays when this one allows it.
   DecodeOptions options = session_->options();
   options.frequency = resampling_->frequency();
   session_->setOptions(options);
   session_->setLog(log);
-  const SelectionResult selection = session_->configuredSelection(*log, startupOptions_.allData);
-  for (const QString& name : selection.missingNames)
-    std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
-                 path.toLocal8Bit().constData());
-  std::fflush(stderr);
-  session_->setSelection(selection.names);
+  QStringList missing;
+  if (configSelectionPending_ || startupOptions_.allData) {
+    const SelectionResult selection = session_->configuredSelection(*log, startupOptions_.allData);
+    for (const QString& name : selection.missingNames)
+      std::fprintf(stderr, "Warning: variable %s is not in %s\n", name.toLocal8Bit().constData(),
+                   path.toLocal8Bit().constData());
+    std::fflush(stderr);
+    session_->setSelection(selection.names);
+    configSelectionPending_ = false;
+  } else {
+    QSet<QString> kept;
+    for (const QString& name : log->variableNames())
+      if (carriedSelection_.contains(name)) kept.insert(name);
+    for (const QString& name : carriedSelection_)
+      if (!kept.contains(name)) missing << name;
+    missing.sort();
+    session_->setSelection(kept);
+  }
 
-  if (!loadProblem.isEmpty())
-    progress_->setStatus(QStringLiteral("Error while loading: ") + loadProblem, QStringLiteral("error"));
+  if (!missing.isEmpty())
+    progress_->setStatus(QStringLiteral("Not in %1: %2").arg(QFileInfo(path).fileName(), missing.join(QStringLiteral(", "))),
+                         QStringLiteral("cancelled"));
   else progress_->setStatus(QStringLiteral("%p%"), QString());
 
   information_->showFile(path, log->serial(), log->firmware());
@@ -98,13 +121,21 @@ bool MonitorWindow::loadLogFile(const QString& path) {
   resampling_->selectFrequency(session_->options().frequency);
   csvOptions_->enableCellFilling();
   resampling_->setEnabled(true);
-  decode_->button()->setEnabled(true);
+  updateDecodeButton();
   schedulePreviewRefresh();
-  if (loadProblem.isEmpty()) {
-    rememberRecentLog(path);
-    updateRecentLogsMenu();
-  }
-  return log->loadError().isEmpty();
+  rememberRecentLog(path);
+  updateRecentLogsMenu();
+  return true;
+}
+
+void MonitorWindow::showUnreadableLog(const QString& path, const QString& problem) {
+  session_->clearLog();
+  information_->showUnreadable(path);
+  variables_->clear();
+  progress_->setStatus(QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), problem),
+                       QStringLiteral("error"));
+  clearPreview();
+  updateDecodeButton();
 }
 
 void MonitorWindow::chooseLogFiles() {
@@ -157,6 +188,8 @@ void MonitorWindow::chooseOutputDirectory() {
 
 void MonitorWindow::loadConfig() {
   session_->loadConfig();
+  // Its "selected_vars" chooses the ticks of the next log loaded.
+  configSelectionPending_ = true;
   conditions_->rebuild();
   information_->showDestination();
   information_->showConfiguration();
@@ -171,7 +204,7 @@ void MonitorWindow::loadConfig() {
 void MonitorWindow::loadConfigFromDialog() {
   const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Load decoder configuration"),
                                                     QFileInfo(session_->configPath()).absolutePath(),
-                                                    QStringLiteral("Config decoder (*.json);;All Files (*)"));
+                                                    QStringLiteral("All Files (*);;Config decoder (*.json)"));
   if (file.isEmpty()) return;
   // The loaded file stays the current configuration: it is the one the
   // window names, so "Save Config" must write it and no other.
@@ -188,15 +221,19 @@ void MonitorWindow::applyLoadedConfigToOpenLog() {
   if (!variables_->hasCatalog() || !session_->log()) return;
   resampling_->selectFrequency(session_->options().frequency);
   session_->setSelection(session_->configuredSelection(*session_->log(), startupOptions_.allData).names);
+  configSelectionPending_ = false;
   variables_->repopulate();
   variables_->applyFilter();
 }
 
 void MonitorWindow::saveConfigAs() {
-  const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save decoder configuration"),
+  QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save decoder configuration"),
                                                     QFileInfo(session_->configPath()).absolutePath(),
                                                     QStringLiteral("JSON Files (*.json);;All Files (*)"));
   if (file.isEmpty()) return;
+  // A name typed without an extension still makes a file the load dialog's
+  // JSON filter shows.
+  if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".json");
   session_->setConfigPath(file);
   session_->saveConfig();
   session_->rememberConfigPath();

@@ -80,3 +80,12 @@ void MonitorWindow::showTimeWindowInPreview() {
   if (!preview_ || !csvOptions_->hasFileSpan()) return;
   preview_->setSelection(csvOptions_->windowStartMs(), csvOptions_->windowEndMs());
 }
+
+void MonitorWindow::clearPreview() {
+  previewTimer_->stop();
+  preview_->cancel();
+  preview_->setLog(QString(), 0, 0);
+  preview_->setVariables({});
+  preview_->setLimits({});
+  preview_->refresh();
+}

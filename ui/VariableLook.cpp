@@ -25,7 +25,7 @@ struct TypeLook {
 
 TypeLook lookOf(const QString& typeName) {
   if (typeName == kFloat) return {"#FF8C00", "Float"};
-  if (typeName == kDouble) return {"#005A9E", "Double"};
+  if (typeName == kDouble) return {"#8B5A2B", "Double"};
   if (typeName == kInteger) return {"#28A745", "Integer"};
   if (typeName == kString) return {"#6F42C1", "String"};
   if (typeName == kBoolean) return {"#DC3545", "Boolean"};
@@ -118,7 +118,8 @@ QString conditionText(const Session& session, const ConditionEntry& condition) {
 }  // namespace variablelook
 
 bool VariableFilter::allowsType(const QString& typeName) const {
-  if (typeName == kFloat || typeName == kDouble) return floats;
+  if (typeName == kFloat) return floats;
+  if (typeName == kDouble) return doubles;
   if (typeName == kInteger) return integers;
   if (typeName == kString) return strings;
   if (typeName == kBoolean) return booleans;

@@ -36,7 +36,8 @@ QString conditionText(const Session& session, const ConditionEntry& condition);
 struct VariableFilter {
   QString search;
   bool selectedOnly = false;
-  bool floats = true;  // Float and Double
+  bool floats = true;
+  bool doubles = true;  // saved with the floats: "typeFilterFloat" covers both
   bool integers = true;
   bool strings = true;
   bool booleans = true;

@@ -214,6 +214,9 @@ QPushButton#decodeButton[cancel="true"]:hover {
 QPushButton#decodeButton[cancel="true"]:pressed {
     background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #B02A37, stop: 1 #A02834);
 }
+QPushButton#decodeButton:focus, QPushButton#decodeButton[cancel="true"]:focus {
+    border: 2px solid #0B2E59;
+}
 )");
 }
 
@@ -268,7 +271,11 @@ QString dataContentFrame() {
 }
 
 QString varsView() {
-  return QStringLiteral("QListWidget#varsView { background-color: transparent; border: none; }");
+  // The frame stays transparent until the keyboard is in the list.
+  return QStringLiteral(
+      "QListWidget#varsView { background-color: transparent; border: 2px solid transparent; border-radius: 4px; }"
+      "QListWidget#varsView:focus { border-color: #007ACC; }"
+      "QListWidget#varsView::item:focus { border: 1px dashed #005A9E; }");
 }
 
 // The rules of the left column and of the chips name their own widget: a

@@ -40,6 +40,7 @@
 #include "ui/panels/DecodePanel.h"
 #include "ui/panels/InformationPanel.h"
 #include "ui/panels/ProgressPanel.h"
+#include "ui/panels/QueuePanel.h"
 #include "ui/panels/ResamplingPanel.h"
 #include "ui/panels/VariableListPanel.h"
 #include "ui/panels/FiltersPanel.h"
@@ -236,10 +237,9 @@ TEST(WindowDecode, RefusedDecodesStartNothing) {
 
   w.ui->csvOptionsPanel()->columnSeparatorBox()->setCurrentText(";");
   w.ui->variableListPanel()->unselectAllButton()->click();
+  EXPECT_FALSE(w.ui->decodePanel()->button()->isEnabled());
   QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
   EXPECT_FALSE(w.window->decoding());
-  EXPECT_EQ(w.ui->progressPanel()->bar()->format(),
-            QString::fromUtf8("⚠️ ERROR: No variables selected for decoding. Please select at least one variable."));
   EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
 }
 
@@ -262,8 +262,18 @@ TEST(WindowDecode, DecodeRunsInTheBackgroundAndCompletes) {
   EXPECT_EQ(w.ui->decodePanel()->button()->text(), "Cancel");
   EXPECT_FALSE(w.ui->csvOptionsPanel()->utcBox()->isEnabled());
   ASSERT_TRUE(w.waitFor([&] { return !w.window->decoding(); }));
-  EXPECT_EQ(w.ui->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  // The success names the table and opens it, or its folder, through the
+  // desktop's handlers.
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(), QString::fromUtf8("✅ Written: ") + QString::fromStdString(w.dir + "/out.csv"));
   EXPECT_EQ(w.ui->progressPanel()->bar()->property("state").toString(), "success");
+  QList<QUrl> opened;
+  w.window->setUrlOpener([&](const QUrl& url) { opened << url; });
+  ASSERT_TRUE(w.ui->progressPanel()->openCsvButton()->isVisibleTo(w.window.get()));
+  ASSERT_TRUE(w.ui->progressPanel()->openFolderButton()->isVisibleTo(w.window.get()));
+  w.ui->progressPanel()->openCsvButton()->click();
+  w.ui->progressPanel()->openFolderButton()->click();
+  EXPECT_EQ(opened, (QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir + "/out.csv")),
+                                 QUrl::fromLocalFile(QString::fromStdString(w.dir))}));
   EXPECT_EQ(w.ui->decodePanel()->button()->text(), w.ui->decodePanel()->idleText());
   EXPECT_TRUE(w.ui->csvOptionsPanel()->utcBox()->isEnabled());
   EXPECT_EQ(w.window->controller().progressPercent(), 100);
@@ -275,7 +285,9 @@ TEST(WindowDecode, CancelRemovesThePartialCsvAndSaysSo) {
   LoadedWindow w("window-cancel", true);
   QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
   ASSERT_TRUE(w.window->decoding());
-  ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
+  ASSERT_TRUE(w.waitFor([&] {
+    return w.window->controller().progressPercent() >= 5 && w.ui->decodePanel()->acceptsClicks();
+  }));
   QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);  // same button: cancel
   // The click returns only once the task has stopped.
   EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
@@ -309,7 +321,7 @@ TEST(WindowDecode, CancelDuringTheSecondOfThreeFilesStopsTheQueue) {
   QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   const auto secondUnderWay = [&] {
     return window->informationPanel()->fileLabel()->text() == "<b>File:</b> BBBB.zrl" &&
-           window->controller().progressPercent() >= 5;
+           window->controller().progressPercent() >= 5 && window->decodePanel()->acceptsClicks();
   };
   for (int waited = 0; waited < 30000 && !secondUnderWay(); waited += 5)
     QTest::qWait(5);
@@ -346,7 +358,7 @@ TEST(WindowDecode, SeveralFilesAreDecodedOneAfterAnother) {
   EXPECT_TRUE(zrltest::fileExists(dir + "/XY-20260314-092653.csv"));
   QCoreApplication::processEvents();
   EXPECT_FALSE(window->decoding());
-  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ 2 files written to ") + QString::fromStdString(dir));
 }
 
 TEST(WindowDecode, ErrorsReachTheProgressBar) {
@@ -388,7 +400,7 @@ TEST(WindowDecode, DroppedFilesDecodeLikeBatchRuns) {
   QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
   ASSERT_FALSE(window->decoding());
-  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ Processing completed successfully"));
+  EXPECT_EQ(window->progressPanel()->bar()->format(), QString::fromUtf8("✅ 2 files written to ") + QString::fromStdString(dir));
 
   const std::vector<std::string> tables = {dir + "/ABCD-20260314-092653.csv", dir + "/XY-20260314-092653.csv"};
   for (std::size_t i = 0; i < logs.size(); ++i) {
@@ -427,6 +439,103 @@ TEST(WindowDecode, ALaterFileWithoutTheSelectionIsSkippedAndReported) {
   EXPECT_EQ(window->progressPanel()->bar()->property("state").toString(), "error");
   EXPECT_TRUE(zrltest::fileExists(dir + "/ABCD-20260314-092653.csv"));
   EXPECT_EQ(QDir(QString::fromStdString(dir)).entryList({"OTHE*.csv"}).size(), 0);
+}
+
+// Several logs chosen together are listed, the one shown marked, and each
+// ends with what became of it.
+TEST(WindowDecode, QueuedLogsAreListedWithAResultEach) {
+  forgetRemembered();
+  const std::string dir = zrltest::makeTempSubdir("window-queue-list");
+  const std::vector<std::string> logs = {dir + "/AAAA.zrl", dir + "/BAD.zrl", dir + "/CCCC.zrl"};
+  zrlwriter::writeSampleFile(logs[0]);
+  writeFile(logs[1], "not a log file at all");
+  zrlwriter::writeSampleFile(logs[2], 3);
+  auto window = openWindow(StartupOptions());
+  window->session().setConfigValue("outputDirName", dir);
+  QStringList files;
+  for (const std::string& log : logs) files << QString::fromStdString(log);
+  window->openLogFiles(files);
+  QueuePanel* queue = window->queuePanel();
+  ASSERT_TRUE(queue->isVisibleTo(window.get()));
+  EXPECT_EQ(queue->list()->count(), 3);
+  EXPECT_EQ(queue->currentIndex(), 0);
+  window->variableListPanel()->selectAllButton()->click();
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
+  for (int waited = 0; waited < 20000 && window->decoding(); waited += 5) QTest::qWait(5);
+  ASSERT_FALSE(window->decoding());
+  EXPECT_EQ(queue->currentIndex(), 2);
+  const QString arrow = QString::fromUtf8("\n      \u2192 ");
+  EXPECT_TRUE(queue->lineText(0).endsWith(arrow + "AAAA-20260314-092653.csv")) << queue->lineText(0).toStdString();
+  EXPECT_TRUE(queue->lineText(1).endsWith("Cannot read BAD.zrl: Unable to read magic section")) << queue->lineText(1).toStdString();
+  EXPECT_TRUE(queue->lineText(2).endsWith(arrow + "CCCC-20260314-092653.csv")) << queue->lineText(2).toStdString();
+  EXPECT_TRUE(queue->list()->item(0)->toolTip().endsWith(QString::fromStdString(dir) + "/AAAA-20260314-092653.csv"));
+  EXPECT_EQ(window->progressPanel()->statusText(),
+            QString::fromUtf8("⚠️ BAD.zrl: Cannot read BAD.zrl: Unable to read magic section"));
+}
+
+// A click that comes late for Cancel, as the decode ends, starts nothing.
+TEST(WindowDecode, ALateClickOnCancelStartsNoSecondDecode) {
+  LoadedWindow w("window-late-click", true);  // long enough to press during it
+  QPushButton* button = w.ui->decodePanel()->button();
+  QTest::mouseClick(button, Qt::LeftButton);
+  ASSERT_TRUE(w.window->decoding());
+  QTest::mouseClick(button, Qt::LeftButton);  // at once: meant for Decode, not Cancel
+  EXPECT_TRUE(w.window->decoding());
+  ASSERT_TRUE(w.waitFor([&] { return w.ui->decodePanel()->acceptsClicks(); }));
+  ASSERT_TRUE(w.window->decoding());
+  QTest::mousePress(button, Qt::LeftButton);  // pressed on Cancel...
+  ASSERT_TRUE(w.waitFor([&] { return !w.window->decoding(); }));
+  QTest::mouseRelease(button, Qt::LeftButton);  // ...released on Decode
+  QTest::mouseClick(button, Qt::LeftButton);  // right after the change of face
+  EXPECT_FALSE(w.window->decoding());
+  EXPECT_EQ(QDir(QString::fromStdString(w.dir)).entryList({"*.csv*"}), QStringList{"out.csv"});
+}
+
+TEST(WindowDecode, EscapeCancelsARunningDecode) {
+  LoadedWindow w("window-escape", true);
+  w.window->show();
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  QTest::mouseClick(w.ui->decodePanel()->button(), Qt::LeftButton);
+  ASSERT_TRUE(w.waitFor([&] { return w.window->controller().progressPercent() >= 5; }));
+  QTest::keyClick(w.ui->variableListPanel()->list(), Qt::Key_Escape);
+  EXPECT_FALSE(w.window->decoding());
+  EXPECT_EQ(w.ui->progressPanel()->bar()->format(), "Decode cancelled");
+  EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv"));
+  EXPECT_FALSE(zrltest::fileExists(w.dir + "/out.csv.part"));
+}
+
+// The configuration dialogs start in the current configuration's folder; a
+// name saved without an extension gets ".json", and loading lists every file.
+TEST(WindowConfiguration, DialogsStartBesideTheConfigurationAndSaveAddsJson) {
+  forgetRemembered();
+  const QString dir = QString::fromStdString(zrltest::makeTempSubdir("config-dialogs"));
+  writeFile((dir + "/current.json").toStdString(), "{}");
+  StartupOptions options;
+  options.confPath = (dir + "/current.json").toStdString();
+  auto window = openWindow(options);
+  QString shownDir, shownFilter;
+  auto answer = [&](const QString& path) {
+    QTimer::singleShot(0, [&, path] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_TRUE(dialog);
+      shownDir = dialog->directory().absolutePath();
+      shownFilter = dialog->selectedNameFilter();
+      dialog->selectFile(path);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+  };
+  answer(dir + "/mine");
+  window->saveConfigAs();
+  EXPECT_EQ(shownDir, dir);
+  EXPECT_TRUE(QFileInfo::exists(dir + "/mine.json"));
+  EXPECT_EQ(window->session().configPath(), dir + "/mine.json");
+  answer(dir + "/mine.json");
+  window->loadConfigFromDialog();
+  EXPECT_EQ(shownDir, dir);
+  EXPECT_EQ(shownFilter, "All Files (*)");
+  window.reset();
+  forgetRemembered();
 }
 
 }  // namespace

@@ -248,7 +248,7 @@ TEST(Conditions, DeleteLabelShowsAPointingHandWhileHovered) {
   QLabel* label = deleteLabels(*w).first();
   EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
-  EXPECT_EQ(label->toolTip(), QStringLiteral("Supprimer cette condition"));
+  EXPECT_EQ(label->toolTip(), QStringLiteral("Remove this condition"));
   EXPECT_EQ(label->property("filterValue").toString(), QStringLiteral("1"));
 }
 

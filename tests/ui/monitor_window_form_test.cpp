@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <QMenu>
+
 #include "tests/ui/WindowTestSupport.h"
 
 TEST(MonitorWindowForm, ActionsCarryTheirShortcuts) {
@@ -21,12 +23,12 @@ TEST(MonitorWindowForm, ActionsCarryTheirShortcuts) {
     const char* text;
     const char* shortcut;
   } expected[] = {
-      {"actionAbout", "Version", ""},
+      {"actionAbout", "About", ""},
       {"actionOpenLog", "Load ZRL", "Ctrl+O"},
-      {"actionSaveConfigAs", "Save config as...", "Ctrl+S"},
+      {"actionSaveConfigAs", "Save config as...", "Ctrl+Shift+S"},
       {"actionLoadConfig", "Load config", "Ctrl+L"},
       {"actionChooseDestination", "Select destination", "Ctrl+D"},
-      {"actionSaveConfig", "Save Config", "Ctrl+Shift+S"},
+      {"actionSaveConfig", "Save Config", "Ctrl+S"},
       {"actionExit", "Exit", "Ctrl+Q"},
       {"actionPreview", "Preview", "Ctrl+P"},
   };
@@ -36,6 +38,7 @@ TEST(MonitorWindowForm, ActionsCarryTheirShortcuts) {
     EXPECT_EQ(action->text().toStdString(), e.text);
     EXPECT_EQ(action->shortcut().toString().toStdString(), e.shortcut) << e.name;
   }
+  EXPECT_EQ(window->findChild<QMenu*>(QStringLiteral("menuHelp"))->title(), QStringLiteral("Help"));
 }
 
 TEST(MonitorWindowForm, StartsWithPlaceholdersAndDisabledDecodeControls) {

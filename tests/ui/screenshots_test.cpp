@@ -119,3 +119,47 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   ASSERT_TRUE(finished.wait(20000));
   save(*window, QStringLiteral("window-decode-error.png"));
 }
+
+// A log cut inside its head, opened after a good one: the error, and
+// nothing left of the good log.
+TEST(Screenshots, DISABLED_RenderFailedLoadOfACutLog) {
+  const std::string dir = zrltest::makeTempSubdir("screenshots-cut");
+  const std::string log = dir + "/sample.zrl";
+  const auto generated =
+      zrltest::runProgram(zrltest::generatorProgram(), {"--preset", "sample", "--output", log}, {}, 60, "");
+  ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
+  const QString cut = QString::fromStdString(dir + "/CUT.zrl");
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(log), cut));
+  ASSERT_TRUE(QFile(cut).resize(2000));
+
+  auto window = uitest::makeWindow();
+  window->session().setConfigValue("outputDirName", dir);
+  window->show();
+  window->openLogFiles({QString::fromStdString(log)});
+  uitest::item(*window, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
+  window->openLogFiles({cut});
+  save(*window, QStringLiteral("window-load-error.png"));
+}
+
+// Three logs chosen together and decoded: the list with a result each.
+TEST(Screenshots, DISABLED_RenderThreeQueuedLogsAfterADecode) {
+  const std::string dir = zrltest::makeTempSubdir("screenshots-queue");
+  QStringList logs;
+  for (const char* name : {"NORTH.zrl", "SOUTH.zrl", "WEST.zrl"}) {
+    const std::string log = dir + "/" + name;
+    const auto generated =
+        zrltest::runProgram(zrltest::generatorProgram(), {"--preset", "sample", "--output", log}, {}, 60, "");
+    ASSERT_EQ(generated.exitStatus, 0) << generated.out << generated.err;
+    logs << QString::fromStdString(log);
+  }
+  auto window = uitest::makeWindow();
+  window->session().setConfigValue("outputDirName", dir);
+  window->show();
+  window->openLogFiles(logs);
+  for (const char* name : {"Engine.Speed", "Engine.Throttle"})
+    uitest::item(*window, QString::fromLatin1(name))->setCheckState(Qt::Checked);
+  QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
+  for (int waited = 0; waited < 60000 && window->decoding(); waited += 10) QTest::qWait(10);
+  ASSERT_FALSE(window->decoding());
+  save(*window, QStringLiteral("window-queue-decoded.png"));
+}

@@ -90,8 +90,8 @@ TEST(WindowFiles, ALoadShowsWhyAFileCannotBeReadOrClearsThePreviousResult) {
     QString text, state;
   } cases[] = {
       {QString::fromStdString(uitest::writeLog("good.zrl")), QStringLiteral("%p%"), QString()},
-      {garbage.fileName(), QStringLiteral("Error while loading: Unable to read magic section"), QStringLiteral("error")},
-      {missing, QStringLiteral("Error while loading: Failed to open file ") + missing, QStringLiteral("error")},
+      {garbage.fileName(), QStringLiteral("Cannot read garbage.zrl: Unable to read magic section"), QStringLiteral("error")},
+      {missing, QStringLiteral("Cannot read missing.zrl: Failed to open file ") + missing, QStringLiteral("error")},
   };
   for (const auto& c : cases) {
     auto w = uitest::makeWindow();

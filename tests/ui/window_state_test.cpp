@@ -105,6 +105,7 @@ TEST(WindowStatus, ClockShowsMinutesAndSecondsAndWrapsAfterAnHour) {
 TEST(WindowStatus, OptionControlsAreDisabledAndEnabledTogether) {
   auto w = uitest::windowWithLog();
   MonitorWindow* f = w.get();
+  uitest::item(*w, QStringLiteral("Engine.Rpm"))->setCheckState(Qt::Checked);
   const QList<QWidget*> affected{static_cast<QWidget*>(f->resamplingPanel()), f->csvOptionsPanel()->cellFillBox(),
                                  f->csvOptionsPanel()->millisecondsBox(), f->csvOptionsPanel()->utcBox(), f->csvOptionsPanel()->startEdit(), f->csvOptionsPanel()->endEdit()};
   const QList<QWidget*> untouched{static_cast<QWidget*>(f->csvOptionsPanel()->unitLineBox()), f->csvOptionsPanel()->floatFormatBox(),
@@ -127,6 +128,7 @@ TEST(WindowStatus, LoadFillsTheInformationTextsAndEnablesDecoding) {
   EXPECT_EQ(f->informationPanel()->fileLabel()->text(), QStringLiteral("<b>File:</b> test.zrl"));
   EXPECT_EQ(f->informationPanel()->serialLabel()->text(), QStringLiteral("<b>Serial:</b> SN-0042"));
   EXPECT_EQ(f->informationPanel()->firmwareLabel()->text(), QStringLiteral("<b>Firmware:</b> 4.2.1"));
+  uitest::item(*w, QStringLiteral("Engine.Rpm"))->setCheckState(Qt::Checked);
   EXPECT_TRUE(f->decodePanel()->button()->isEnabled());
   EXPECT_TRUE(f->csvOptionsPanel()->cellFillBox()->isEnabled());
   EXPECT_TRUE(f->resamplingPanel()->isEnabled());

@@ -80,7 +80,7 @@ void ConditionsPanel::addChip(int index, const QString& text) {
   deleteLabel->setObjectName(QStringLiteral("conditionChipDelete"));
   deleteLabel->setFixedSize(20, 20);
   deleteLabel->setAlignment(Qt::AlignCenter);
-  deleteLabel->setToolTip(QStringLiteral("Supprimer cette condition"));
+  deleteLabel->setToolTip(tr("Remove this condition"));
   deleteLabel->setStyleSheet(widgetstyle::chipDeleteLabel());
   deleteLabel->setCursor(Qt::PointingHandCursor);
   deleteLabel->ensurePolished();

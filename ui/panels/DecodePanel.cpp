@@ -1,6 +1,8 @@
 #include "ui/panels/DecodePanel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -34,13 +36,32 @@ DecodePanel::DecodePanel(QWidget* parent) : QWidget(parent) {
   logo->setAlignment(Qt::AlignCenter);
   layout->addWidget(logo, 0, Qt::AlignCenter);
 
-  connect(button_, &QPushButton::clicked, this, &DecodePanel::clicked);
+  button_->installEventFilter(this);
+  connect(button_, &QPushButton::clicked, this, &DecodePanel::buttonClicked);
+}
+
+bool DecodePanel::cancelFace() const { return button_->property("cancel").toBool(); }
+
+bool DecodePanel::acceptsClicks() const { return !faceChanged_.isValid() || faceChanged_.elapsed() >= kSettleMs; }
+
+bool DecodePanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == button_ && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+    pressedOnCancel_ = cancelFace();
+  return QWidget::eventFilter(watched, event);
+}
+
+void DecodePanel::buttonClicked() {
+  // A late click on Cancel as the decode ends must not start the next one.
+  if (!acceptsClicks()) return;
+  if (pressedOnCancel_ && !cancelFace()) return;
+  emit clicked();
 }
 
 void DecodePanel::showIdle() { setFace(idleText_, false); }
 void DecodePanel::showCancel() { setFace(QStringLiteral("Cancel"), true); }
 
 void DecodePanel::setFace(const QString& text, bool cancel) {
+  if (cancel != cancelFace()) faceChanged_.start();
   button_->setText(text);
   button_->setProperty("cancel", cancel);
   panelparts::repolish(button_);

@@ -80,20 +80,22 @@ FiltersPanel::FiltersPanel(Session& session, QWidget* parent) : QGroupBox(parent
   typesLabel->setStyleSheet(widgetstyle::typeFiltersLabel());
   typesLabel->setText(tr("Data types:"));
   typesLayout->addWidget(typesLabel, 0, Qt::AlignVCenter);
-  // Three rows of two, so that the filter bar fits beside the decode button
+  // Rows of two, so that the filter bar fits beside the decode button
   // and the logo without clipping the type names.
   auto* typesGrid = new QGridLayout;
   typesGrid->setObjectName(QStringLiteral("typeFiltersRow"));
   typesGrid->setHorizontalSpacing(10);
   typesGrid->setVerticalSpacing(2);
   floatBox_ = typeCheckBox(typesFrame, "floatTypeCheckBox", tr("Float"), "#FF8C00");
+  doubleBox_ = typeCheckBox(typesFrame, "doubleTypeCheckBox", tr("Double"), "#8B5A2B");
   integerBox_ = typeCheckBox(typesFrame, "integerTypeCheckBox", tr("Integer"), "#28A745");
   stringBox_ = typeCheckBox(typesFrame, "stringTypeCheckBox", tr("String"), "#6F42C1");
   booleanBox_ = typeCheckBox(typesFrame, "booleanTypeCheckBox", tr("Boolean"), "#DC3545");
   auto* canFrameBox = typeCheckBox(typesFrame, "canFrameTypeCheckBox", tr("CanFrame"), "#007ACC");
   auto* timeStampBox = typeCheckBox(typesFrame, "timeStampTypeCheckBox", tr("TimeStamp"), "#20B2AA");
   const std::pair<QCheckBox*, bool*> boxes[] = {
-      {floatBox_, &filter_.floats},        {integerBox_, &filter_.integers},
+      {floatBox_, &filter_.floats},        {doubleBox_, &filter_.doubles},
+      {integerBox_, &filter_.integers},
       {stringBox_, &filter_.strings},      {booleanBox_, &filter_.booleans},
       {canFrameBox, &filter_.canFrames},   {timeStampBox, &filter_.timeStamps},
   };
@@ -157,6 +159,7 @@ void FiltersPanel::showOptions() {
   const TypeFilters& types = session_.options().typeFilters;
   updating_ = true;
   floatBox_->setChecked(types.floats);
+  doubleBox_->setChecked(types.floats);
   integerBox_->setChecked(types.integers);
   stringBox_->setChecked(types.strings);
   booleanBox_->setChecked(types.booleans);

@@ -39,6 +39,7 @@ class FiltersPanel : public QGroupBox {
   QPushButton* clearButton_;
   QPushButton* selectedOnlyToggle_;
   QCheckBox* floatBox_;
+  QCheckBox* doubleBox_;
   QCheckBox* integerBox_;
   QCheckBox* stringBox_;
   QCheckBox* booleanBox_;

@@ -57,6 +57,12 @@ void InformationPanel::showFile(const QString& path, const QString& serial, cons
   destinationLabel_->setText(QStringLiteral("<b>Destination:</b> ") + session_.outputDirectory());
 }
 
+void InformationPanel::showUnreadable(const QString& path) {
+  const QString none = QStringLiteral("\u2014");
+  showFile(path, none, none);
+  showTimes(none, none);
+}
+
 void InformationPanel::showTimes(const QString& from, const QString& to) {
   startLabel_->setText(QStringLiteral("<b>From:</b> ") + from);
   endLabel_->setText(QStringLiteral("<b>To:</b> ") + to);

@@ -17,6 +17,8 @@ class InformationPanel : public QGroupBox {
   // While `path` loads, before its head has been read.
   void showLoading(const QString& path);
   void showFile(const QString& path, const QString& serial, const QString& firmware);
+  // A file that could not be read: its name, and nothing of the previous one.
+  void showUnreadable(const QString& path);
   // The file's span as the time window shows it.
   void showTimes(const QString& from, const QString& to);
   void showDestination();

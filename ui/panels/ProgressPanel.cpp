@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QVariant>
 
@@ -35,7 +36,20 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QWidget(parent) {
   timerLayout->addWidget(timerIcon);
   timerLayout->addWidget(clock_);
 
+  openCsvButton_ = new QPushButton(tr("Open CSV"), this);
+  openCsvButton_->setObjectName(QStringLiteral("openCsvButton"));
+  openFolderButton_ = new QPushButton(tr("Open folder"), this);
+  openFolderButton_->setObjectName(QStringLiteral("openFolderButton"));
+  for (QPushButton* button : {openCsvButton_, openFolderButton_}) {
+    button->setFixedHeight(26);
+    button->hide();
+  }
+  connect(openFolderButton_, &QPushButton::clicked, this, &ProgressPanel::openFolderClicked);
+  connect(openCsvButton_, &QPushButton::clicked, this, &ProgressPanel::openCsvClicked);
+
   layout->addWidget(bar_);
+  layout->addWidget(openCsvButton_);
+  layout->addWidget(openFolderButton_);
   layout->addLayout(timerLayout);
 
   clockTimer_ = new QTimer(this);
@@ -56,6 +70,11 @@ void ProgressPanel::setStatus(const QString& text, const QString& state) {
 
 QString ProgressPanel::statusText() const { return bar_->format(); }
 QString ProgressPanel::state() const { return bar_->property("state").toString(); }
+void ProgressPanel::showOpenButtons(bool folder, bool csv) {
+  openFolderButton_->setVisible(folder);
+  openCsvButton_->setVisible(csv);
+}
+
 void ProgressPanel::setPercent(int percent) { bar_->setValue(percent); }
 
 void ProgressPanel::startRun() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLCDNumber;
+class QPushButton;
 class QProgressBar;
 class QTimer;
 
@@ -34,15 +35,25 @@ class ProgressPanel : public QWidget {
   int clockInterval() const;
   int pollInterval() const;
 
+  // The buttons that open what a successful decode wrote; hidden until
+  // showOpenButtons().
+  void showOpenButtons(bool folder, bool csv);
+  QPushButton* openFolderButton() const { return openFolderButton_; }
+  QPushButton* openCsvButton() const { return openCsvButton_; }
+
   QProgressBar* bar() const { return bar_; }
   QLCDNumber* clock() const { return clock_; }
 
  signals:
   void polled();
+  void openFolderClicked();
+  void openCsvClicked();
 
  private:
   QProgressBar* bar_;
   QLCDNumber* clock_;
+  QPushButton* openFolderButton_;
+  QPushButton* openCsvButton_;
   QTimer* clockTimer_;
   QTimer* pollTimer_;
   QTime elapsed_{0, 0, 0};

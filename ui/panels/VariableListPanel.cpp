@@ -107,6 +107,14 @@ void VariableListPanel::populate(const std::vector<CatalogEntry>& catalog) {
   repopulate();
 }
 
+void VariableListPanel::clear() {
+  catalog_.clear();
+  catalogLoaded_ = false;
+  typeByName_.clear();
+  list_->clear();
+  updateCounter();
+}
+
 void VariableListPanel::repopulate() {
   if (!catalogLoaded_) return;
   typeByName_.clear();

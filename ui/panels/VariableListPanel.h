@@ -32,6 +32,8 @@ class VariableListPanel : public QFrame {
   void populate(const std::vector<CatalogEntry>& catalog);
   // Lists the catalog of the last populate() again; nothing before one.
   void repopulate();
+  // Forgets the catalog: nothing listed, as before the first populate().
+  void clear();
   bool hasCatalog() const { return catalogLoaded_; }
   const std::vector<CatalogEntry>& catalog() const { return catalog_; }
   // The type name of a listed variable, empty when the catalog has none.
