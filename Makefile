@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 # CI builds with WERROR=ON: every compiler warning fails the build.
 WERROR ?= OFF
-PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
+PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqcustomplot-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb curl \
            dosfstools fusefat
 
