@@ -74,8 +74,8 @@ clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz
 
 # Renders the main window (sample log, a few variables checked, an alias and
-# two conditions), the window with the preview open (also at 1280x800 and
-# 1366x768), the window after a failed decode and the About dialog to PNG
+# two conditions), the window with the preview open (also at 1280x800,
+# 1366x768 and 1920x1080, and zoomed with the cursor), the window after a failed decode and the About dialog to PNG
 # files in $(BUILD_DIR)/screenshots.
 screenshots: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ui_tests zrl-gen zrl-decoder

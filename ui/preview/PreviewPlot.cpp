@@ -29,11 +29,28 @@ QFont smallFont(const QFont& base, int delta, bool bold = false) {
   return font;
 }
 
+// Time ticks on whole seconds, minutes and hours (5 s, 15 min, 6 h), never
+// on the 2.5 s or 25 min a decimal scale would choose.
+class TimeTicker : public QCPAxisTickerDateTime {
+ protected:
+  double getTickStep(const QCPRange& range) override {
+    const double base = QCPAxisTickerDateTime::getTickStep(range);
+    const double ideal = range.size() / std::max(1, tickCount());
+    // Longer steps are days, weeks and months, which the base aligns on dates.
+    if (ideal > 6 * 3600) return base;
+    static constexpr double kSteps[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30,
+                                        60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600};
+    for (double step : kSteps)
+      if (step >= ideal) return step;
+    return base;
+  }
+};
+
 }  // namespace
 
 PreviewPlot::PreviewPlot(QWidget* parent) : QCustomPlot(parent) {
   setMouseTracking(true);
-  timeTicker_ = QSharedPointer<QCPAxisTickerDateTime>::create();
+  timeTicker_ = QSharedPointer<TimeTicker>::create();
   timeTicker_->setDateTimeSpec(spec_);
   plotLayout()->clear();
   plotLayout()->setRowSpacing(kStripSpacing);
@@ -104,7 +121,8 @@ void PreviewPlot::rebuild() {
     plotLayout()->addElement(i, 0, rect);
     rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins_);
     // Room on the right for the last time label, and a little between strips.
-    rect->setMinimumMargins(QMargins(8, 2, 28, 2));
+    // The top strip's highest value label needs room above it, or it is left out.
+    rect->setMinimumMargins(QMargins(8, i == 0 ? 8 : 2, 28, 2));
     QCPAxis* time = rect->axis(QCPAxis::atBottom);
     QCPAxis* value = rect->axis(QCPAxis::atLeft);
     time->setTicker(timeTicker_);
