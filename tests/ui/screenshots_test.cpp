@@ -14,10 +14,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
+
 #include "tests/support/ProcessRunner.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/AboutDialog.h"
 #include "ui/PreviewPanel.h"
+#include "ui/preview/PlotScales.h"
 #include "ui/preview/PreviewPlot.h"
 
 namespace {
@@ -114,7 +117,6 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   plot->zoomAround(middle, 0.25);
   ASSERT_TRUE(computed.wait(20000));
   QCoreApplication::processEvents();
-  QTest::mouseMove(plot, plot->pointAt(middle + 5000, 1));
   QMouseEvent hover(QEvent::MouseMove, plot->pointAt(middle + 5000, 1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(plot, &hover);
   save(*window, QStringLiteral("window-1920x1080-preview-zoomed.png"));
@@ -132,4 +134,28 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   QTest::mouseClick(window->decodePanel()->button(), Qt::LeftButton);
   ASSERT_TRUE(finished.wait(20000));
   save(*window, QStringLiteral("window-decode-error.png"));
+}
+
+// The plot alone over a log of 33 hours: the date on the time axis.
+TEST(Screenshots, DISABLED_RenderLongPreview) {
+  constexpr int64_t kHourMs = 3600 * 1000;
+  const int64_t start = uitest::kRecordedStartMs;
+  PreviewPlot plot;
+  plot.resize(1280, 360);
+  plot.setTimeSpec(Qt::UTC);
+  plot.setSpan(start, start + 33 * kHourMs);
+  PreviewStrip temperature{QStringLiteral("Outside (\u00B0C)"), QStringLiteral("\u00B0C"), previewColour("Outside"),
+                           false, {}, {}, {{QStringLiteral("Outside < -2"), -2}}};
+  PreviewStrip heater{QStringLiteral("Heater"), {}, previewColour("Heater"), true, {}, {}, {}};
+  for (int minute = 0; minute <= 33 * 60; minute += 5) {
+    const double t = static_cast<double>(start + minute * 60000LL);
+    const double value = 4 + 7 * std::sin((minute - 240) * 3.14159265 / 720);
+    temperature.timesMs << t;
+    temperature.values << value;
+    heater.timesMs << t;
+    heater.values << (value < 0 ? 1 : 0);
+  }
+  plot.setStrips({temperature, heater});
+  plot.show();
+  save(plot, QStringLiteral("preview-33-hours.png"));
 }
