@@ -80,6 +80,9 @@ TEST(PreviewPanel, ValueScalesHaveRoundTicks) {
       {0, 0, 3, {-1, 1, 1}},
       {-3e-4, 8e-4, 6, {-5e-4, 1e-3, 5e-4}},
       {10, 5, 6, {5, 10, 1}},  // swapped ends
+      {-0.4, 0.7, 2, {-1, 1, 1}},  // around zero: three ticks at least
+      {1.7e308, -1.7e308, 6, {-1.7e308, 1.7e308, 1.7e308}},  // no round step left: the values' own ends
+      {1e300, -1.7e308, 6, {-1.7e308, 1e300, 0.85e308 + 0.5e300}},
   };
   for (const Case& c : cases) {
     const NiceScale scale = niceScale(c.low, c.high, c.maxTicks);

@@ -15,22 +15,27 @@ NiceScale niceScale(double low, double high, int maxTicks) {
     low -= room;
     high += room;
   }
-  maxTicks = std::max(2, maxTicks);
+  // Three at least: a range around zero needs a tick below it, at it and above it.
+  maxTicks = std::max(3, maxTicks);
   const double span = high - low;
-  if (!std::isfinite(span)) return {low, high, span};  // near the ends of double: no round steps left
+  const NiceScale plain{low, high, high / 2 - low / 2};  // near the ends of double: no round steps left
+  if (!std::isfinite(span)) return plain;
   static constexpr double kMantissas[] = {1, 2, 2.5, 5};
   // Candidate steps in rising order from a decade below the average spacing:
   // the first one that needs no more than maxTicks ticks is the tightest.
-  int exponent = static_cast<int>(std::floor(std::log10(span / maxTicks))) - 1;
-  for (;; ++exponent) {
+  const int lowest = static_cast<int>(std::floor(std::log10(span / maxTicks))) - 1;
+  for (int exponent = lowest; exponent < lowest + 4; ++exponent) {
     const double decade = std::pow(10.0, exponent);
     for (double mantissa : kMantissas) {
       const double step = mantissa * decade;
       // A value on a tick stays on it despite the rounding of the division.
       const double first = std::floor(low / step + 1e-9), last = std::ceil(high / step - 1e-9);
-      if (last - first + 1 <= maxTicks) return {first * step, last * step, step};
+      if (last - first + 1 <= maxTicks)
+        return std::isfinite(first * step) && std::isfinite(last * step) ? NiceScale{first * step, last * step, step}
+                                                                          : plain;
     }
   }
+  return plain;
 }
 
 QString timeAxisFormat(int64_t startMs, int64_t endMs, Qt::TimeSpec spec) {

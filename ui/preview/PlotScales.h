@@ -14,7 +14,7 @@ struct NiceScale {
 };
 
 // The tightest scale of round ticks covering [low, high] with at most
-// `maxTicks` ticks (at least 2). A single value gets some room around it;
+// `maxTicks` ticks (at least 3). A single value gets some room around it;
 // values that are not finite give 0..1.
 NiceScale niceScale(double low, double high, int maxTicks);
 
