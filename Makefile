@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 # CI builds with WERROR=ON: every compiler warning fails the build.
 WERROR ?= OFF
-PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqt5charts5-dev libjsoncpp-dev \
+PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqcustomplot-dev libjsoncpp-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb curl \
            dosfstools fusefat
 
@@ -74,9 +74,10 @@ clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz
 
 # Renders the main window (sample log, a few variables checked, an alias and
-# two conditions), the window with the preview open (also at 1280x800 and
-# 1366x768), the window after a failed decode, after a failed load of a cut
-# log and with three queued logs decoded, and the About dialog to PNG
+# two conditions), the window with the preview open (also at 1280x800,
+# 1366x768 and 1920x1080, and zoomed with the cursor), the window after a
+# failed decode, after a failed load of a cut log and with three queued logs
+# decoded, and the About dialog to PNG
 # files in $(BUILD_DIR)/screenshots.
 screenshots: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ui_tests zrl-gen zrl-decoder

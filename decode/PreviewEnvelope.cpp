@@ -69,12 +69,12 @@ double PreviewEnvelope::columnMiddleMs(std::size_t column) const {
 
 PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vector<uint16_t>& variableIds,
                                      std::size_t columns, const std::atomic<bool>& cancel,
-                                     const PreviewProgress& progress) {
+                                     const PreviewProgress& progress, const EnvelopeRange& range) {
   PreviewResult result;
   StreamReader reader(logPath);
   PreviewEnvelope& envelope = result.envelope;
-  envelope.startMs = reader.fileStartMs();
-  envelope.endMs = reader.fileEndMs();
+  envelope.startMs = range.whole() ? reader.fileStartMs() : range.startMs;
+  envelope.endMs = range.whole() ? reader.fileEndMs() : range.endMs;
   envelope.columns = columns;
   const double none = std::numeric_limits<double>::quiet_NaN();
   std::vector<int32_t> seriesOf(kMaxVariables, -1);
@@ -93,7 +93,12 @@ PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vect
   }
 
   int lastPercent = -1;
-  std::size_t column = envelope.columnOf(envelope.startMs);
+  // Values before the first timestamp belong to the file's start.
+  const auto inRange = [&](int64_t timeMs) {
+    return range.whole() || (timeMs >= range.startMs && timeMs <= range.endMs);
+  };
+  std::size_t column = envelope.columnOf(reader.fileStartMs());
+  bool inside = inRange(reader.fileStartMs());
   NodeDataValue value;
   for (uint64_t counter = 0;; ++counter) {
     if (cancel.load(std::memory_order_relaxed)) {
@@ -113,13 +118,14 @@ PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vect
       int64_t timeMs = 0;
       if (!reader.readAbsoluteTimestamp(timeMs)) break;
       column = envelope.columnOf(timeMs);
+      inside = inRange(timeMs);
       continue;
     }
     const uint8_t type = id < kMaxVariables ? reader.typeOf(id) : 0;
     if (!reader.readVarData(id, type, value)) break;
     const int32_t slot = seriesOf[id];
     double number = 0;
-    if (slot < 0 || !plotValue(value, number)) continue;
+    if (slot < 0 || !inside || columns == 0 || !plotValue(value, number)) continue;
     EnvelopeSeries& series = envelope.series[static_cast<std::size_t>(slot)];
     double& low = series.minimum[column];
     double& high = series.maximum[column];

@@ -21,8 +21,17 @@ struct EnvelopeSeries {
   std::vector<double> maximum;
 };
 
+// A part of the file's span to summarise; an empty one (end <= start) stands
+// for the whole file.
+struct EnvelopeRange {
+  int64_t startMs = 0;
+  int64_t endMs = 0;
+  bool whole() const { return endMs <= startMs; }
+};
+
 struct PreviewEnvelope {
-  // The columns divide [startMs, endMs] (the file's own span) evenly.
+  // The columns divide [startMs, endMs] (the file's span, or the range asked
+  // for) evenly.
   int64_t startMs = 0;
   int64_t endMs = 0;
   std::size_t columns = 0;
@@ -47,10 +56,12 @@ using PreviewProgress = std::function<void(int percent)>;
 
 // Reads the record stream of `logPath` once and gathers the envelope of the
 // Boolean (0/1), Integer, Float and Double variables among `variableIds` (other
-// types keep empty columns) over `columns` pixel columns. `cancel` is polled
-// at every record.
+// types keep empty columns) over `columns` pixel columns. With a `range`, the
+// columns divide that range and values outside it are left out: a zoomed
+// plot gets the detail of its own view. Values that are not finite are left
+// out too. `cancel` is polled at every record.
 PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vector<uint16_t>& variableIds,
                                      std::size_t columns, const std::atomic<bool>& cancel,
-                                     const PreviewProgress& progress = {});
+                                     const PreviewProgress& progress = {}, const EnvelopeRange& range = {});
 
 }  // namespace zrl

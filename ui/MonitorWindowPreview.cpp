@@ -1,6 +1,7 @@
 // The window's side of the preview: what to plot, when, and the time window
 // shared between the plot and the start and end edits.
 #include <QAction>
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QTimer>
 
@@ -59,19 +60,21 @@ void MonitorWindow::refreshPreview() {
   for (const VarItem* item : variables_->checkedItems()) {
     for (const CatalogEntry& entry : variables_->catalog()) {
       if (entry.id == item->variableId && isPlottable(entry.type)) {
-        variables.append({item->variableId, variablelook::shownName(*session_, item->fullName())});
+        variables.append({item->variableId, variablelook::shownName(*session_, item->fullName()),
+                          QString::fromStdString(entry.unitSymbol), item->fullName(), entry.type == 1});
         break;
       }
     }
   }
   QList<PreviewLimit> limits;
   for (const ConditionEntry& condition : session_->conditions())
-    limits.append({variablelook::conditionText(*session_, condition), condition.limit.toDouble()});
+    limits.append({variablelook::conditionText(*session_, condition), condition.limit.toDouble(), condition.name});
   const auto& log = session_->log();
   if (variables_->hasCatalog() && log) preview_->setLog(log->path(), log->startMs(), log->endMs());
   else preview_->setLog(QString(), 0, 0);
   preview_->setVariables(variables);
   preview_->setLimits(limits);
+  preview_->setUtc(csvOptions_->utcBox()->isChecked());
   showTimeWindowInPreview();
   preview_->refresh();
 }

@@ -1,24 +1,23 @@
 #include "ui/PreviewPanel.h"
 
-#include <QDateTime>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <QtCharts/QChart>
-#include <QtCharts/QDateTimeAxis>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "ui/PreviewChartView.h"
-
-using namespace QtCharts;
+#include "ui/preview/PlotScales.h"
+#include "ui/preview/PreviewPlot.h"
 
 struct PreviewPanel::Job {
   std::atomic<bool> cancel{false};
+  bool wholeLog = true;
 };
 
 namespace {
@@ -26,6 +25,27 @@ namespace {
 // Enough columns for a sharp line on a wide screen; fewer cost less.
 constexpr int kMinimumColumns = 200;
 constexpr int kMaximumColumns = 4000;
+// A zoom or pan comes as a stream of small steps: one computation once it rests.
+constexpr int kViewDelayMs = 200;
+
+// Each column as its lowest and, where different, highest value at its middle.
+void appendColumns(const zrl::PreviewEnvelope& envelope, std::size_t series, const zrl::EnvelopeRange& skip,
+                   PreviewStrip& strip) {
+  if (series >= envelope.series.size()) return;
+  const zrl::EnvelopeSeries& values = envelope.series[series];
+  for (std::size_t c = 0; c < envelope.columns; ++c) {
+    const double low = values.minimum[c], high = values.maximum[c];
+    if (!std::isfinite(low) || !std::isfinite(high)) continue;
+    const double t = envelope.columnMiddleMs(c);
+    if (!skip.whole() && t >= static_cast<double>(skip.startMs) && t <= static_cast<double>(skip.endMs)) continue;
+    strip.timesMs.append(t);
+    strip.values.append(low);
+    if (high != low) {
+      strip.timesMs.append(t);
+      strip.values.append(high);
+    }
+  }
+}
 
 }  // namespace
 
@@ -36,26 +56,55 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   pool_ = new QThreadPool(this);
   pool_->setMaxThreadCount(1);
 
-  chart_ = new QChart;
-  chart_->legend()->setAlignment(Qt::AlignRight);
-  chart_->setMargins(QMargins(4, 4, 4, 4));
-  view_ = new PreviewChartView(chart_, this);
-  view_->setObjectName(QStringLiteral("previewChart"));
+  plot_ = new PreviewPlot(this);
+  plot_->setObjectName(QStringLiteral("previewPlot"));
   // Low enough for the window to fit a laptop screen with the preview open.
-  view_->setMinimumHeight(160);
+  plot_->setMinimumHeight(140);
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("previewStatus"));
+  // The hints are long: they give way to the buttons rather than widen the window.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  wholeLog_ = new QPushButton(tr("Whole log"), this);
+  wholeLog_->setToolTip(tr("Show the whole log again (or double-click the plot)"));
+  wholeLog_->setEnabled(false);
+  useView_ = new QPushButton(tr("Use view as time window"), this);
+  useView_->setToolTip(tr("Set the start and end of the time window to the visible range"));
 
+  auto* bar = new QHBoxLayout;
+  bar->setContentsMargins(0, 0, 0, 0);
+  bar->addWidget(status_, 1);
+  bar->addWidget(wholeLog_);
+  bar->addWidget(useView_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 4, 8, 4);
   layout->setSpacing(4);
-  layout->addWidget(status_);
-  layout->addWidget(view_, 1);
-  connect(view_, &PreviewChartView::dragged, this, &PreviewPanel::selectionDragged);
+  layout->addLayout(bar);
+  layout->addWidget(plot_, 1);
+
+  viewTimer_ = new QTimer(this);
+  viewTimer_->setSingleShot(true);
+  viewTimer_->setInterval(kViewDelayMs);
+  connect(viewTimer_, &QTimer::timeout, this, &PreviewPanel::computeView);
+  connect(plot_, &PreviewPlot::dragged, this, &PreviewPanel::selectionDragged);
+  connect(plot_, &PreviewPlot::viewChanged, this, [this] {
+    wholeLog_->setEnabled(!plot_->showsWholeSpan());
+    viewTimer_->start();
+  });
+  connect(wholeLog_, &QPushButton::clicked, this, [this] {
+    plot_->setView(plot_->spanStartMs(), plot_->spanEndMs());
+    wholeLog_->setEnabled(false);
+    computeView();
+  });
+  connect(useView_, &QPushButton::clicked, this,
+          [this] { emit selectionDragged(plot_->viewStartMs(), plot_->viewEndMs()); });
   status_->setText(tr("Check numeric or boolean variables to preview them."));
 }
 
-QSize PreviewPanel::sizeHint() const { return QWidget::sizeHint().expandedTo(QSize(600, 280)); }
+QSize PreviewPanel::sizeHint() const {
+  // Strips stay readable up to four; more share the room.
+  const int strips = std::min(variables_.size(), 4);
+  return QWidget::sizeHint().expandedTo(QSize(600, std::max(280, 90 + 70 * strips)));
+}
 
 PreviewPanel::~PreviewPanel() {
   cancel();
@@ -64,6 +113,13 @@ PreviewPanel::~PreviewPanel() {
 
 void PreviewPanel::setLog(const QString& path, int64_t startMs, int64_t endMs) {
   cancel();
+  if (path != path_ || startMs != startMs_ || endMs != endMs_) {
+    // Another log: its own span, nothing zoomed.
+    overview_ = {};
+    detail_ = {};
+    plot_->setSpan(startMs, endMs);
+    wholeLog_->setEnabled(false);
+  }
   path_ = path;
   startMs_ = startMs;
   endMs_ = endMs;
@@ -72,56 +128,85 @@ void PreviewPanel::setLog(const QString& path, int64_t startMs, int64_t endMs) {
 void PreviewPanel::setVariables(const QList<PreviewVariable>& variables) {
   cancel();
   variables_ = variables;
+  updateGeometry();
 }
 
 void PreviewPanel::setLimits(const QList<PreviewLimit>& limits) {
   limits_ = limits;
-  drawLimits();
+  if (!shownVariables_.isEmpty()) showStrips();
 }
 
-void PreviewPanel::setSelection(int64_t startMs, int64_t endMs) { view_->setBand(startMs, endMs); }
+void PreviewPanel::setUtc(bool utc) { plot_->setTimeSpec(utc ? Qt::UTC : Qt::LocalTime); }
+
+void PreviewPanel::setSelection(int64_t startMs, int64_t endMs) { plot_->setBand(startMs, endMs); }
 
 void PreviewPanel::cancel() {
   if (job_) job_->cancel.store(true);
   job_.reset();
 }
 
-int PreviewPanel::seriesCount() const {
-  int count = 0;
-  for (QAbstractSeries* series : chart_->series()) count += series->property("isLimit").toBool() ? 0 : 1;
-  return count;
-}
+int PreviewPanel::seriesCount() const { return plot_->stripCount(); }
 
 QString PreviewPanel::statusText() const { return status_->text(); }
 
+zrl::EnvelopeRange PreviewPanel::detailRange() const {
+  if (detail_.columns == 0) return {};
+  return {detail_.startMs, detail_.endMs};
+}
+
 void PreviewPanel::refresh() {
   cancel();
+  viewTimer_->stop();
   if (path_.isEmpty() || variables_.isEmpty()) {
-    chart_->removeAllSeries();
+    shownVariables_.clear();
+    overview_ = {};
+    detail_ = {};
+    plot_->setStrips({});
     status_->setText(tr("Check numeric or boolean variables to preview them."));
     return;
   }
+  start({}, plot_->plotWidth());
+}
+
+void PreviewPanel::computeView() {
+  // The whole log's computation decides what the view shows; it asks for
+  // the view's own when it is done.
+  if (job_ && job_->wholeLog) return;
+  cancel();
+  if (shownVariables_.isEmpty() || path_.isEmpty()) return;
+  if (plot_->showsWholeSpan()) {
+    detail_ = {};
+    showStrips();
+    return;
+  }
+  start({plot_->viewStartMs(), plot_->viewEndMs()}, plot_->plotWidth());
+}
+
+void PreviewPanel::start(const zrl::EnvelopeRange& range, int width) {
   auto job = std::make_shared<Job>();
+  job->wholeLog = range.whole();
   job_ = job;
   std::vector<uint16_t> ids;
   for (const PreviewVariable& variable : variables_) ids.push_back(variable.id);
-  const int columns = std::clamp(view_->viewport()->width(), kMinimumColumns, kMaximumColumns);
+  const int columns = std::clamp(width, kMinimumColumns, kMaximumColumns);
   const std::string path = path_.toStdString();
   QPointer<PreviewPanel> panel(this);
   showProgress(0);
-  pool_->start(QRunnable::create([job, panel, path, ids, columns] {
+  pool_->start(QRunnable::create([job, panel, path, ids, columns, range] {
     auto progress = [job, panel](int percent) {
       QMetaObject::invokeMethod(panel, [job, panel, percent] {
         if (panel && panel->job_ == job) panel->showProgress(percent);
       }, Qt::QueuedConnection);
     };
     auto result = std::make_shared<zrl::PreviewResult>(
-        zrl::computePreviewEnvelope(path, ids, static_cast<std::size_t>(columns), job->cancel, progress));
-    QMetaObject::invokeMethod(panel, [job, panel, result] {
+        zrl::computePreviewEnvelope(path, ids, static_cast<std::size_t>(columns), job->cancel, progress, range));
+    QMetaObject::invokeMethod(panel, [job, panel, result, range] {
       if (!panel || panel->job_ != job) return;  // replaced or cancelled meanwhile
       panel->job_.reset();
-      panel->showResult(*result);
+      panel->showResult(*result, range);
       emit panel->computed();
+      // A zoomed view gets its own detail once the whole log is known.
+      if (range.whole() && !panel->plot_->showsWholeSpan()) panel->computeView();
     }, Qt::QueuedConnection);
   }));
 }
@@ -130,80 +215,50 @@ void PreviewPanel::showProgress(int percent) {
   status_->setText(tr("Computing the preview... %1%").arg(percent));
 }
 
-void PreviewPanel::showResult(const zrl::PreviewResult& result) {
-  chart_->removeAllSeries();
-  for (QAbstractAxis* axis : chart_->axes()) {
-    chart_->removeAxis(axis);
-    delete axis;
+void PreviewPanel::showResult(const zrl::PreviewResult& result, const zrl::EnvelopeRange& range) {
+  if (range.whole()) {
+    overview_ = result.envelope;
+    detail_ = {};
+    shownVariables_ = variables_;
+  } else {
+    detail_ = result.envelope;
   }
-  const zrl::PreviewEnvelope& envelope = result.envelope;
-  auto* timeAxis = new QDateTimeAxis;
-  timeAxis->setFormat(QStringLiteral("HH:mm:ss"));
-  timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(envelope.startMs), QDateTime::fromMSecsSinceEpoch(envelope.endMs));
-  auto* valueAxis = new QValueAxis;
-  chart_->addAxis(timeAxis, Qt::AlignBottom);
-  chart_->addAxis(valueAxis, Qt::AlignLeft);
-
-  double low = INFINITY, high = -INFINITY;
-  for (std::size_t s = 0; s < envelope.series.size() && static_cast<int>(s) < variables_.size(); ++s) {
-    const zrl::EnvelopeSeries& values = envelope.series[s];
-    // Each column is drawn as a stroke from its lowest to its highest value,
-    // so one line shows the whole envelope.
-    QVector<QPointF> points;
-    points.reserve(static_cast<int>(2 * envelope.columns));
-    for (std::size_t c = 0; c < envelope.columns; ++c) {
-      if (std::isnan(values.minimum[c])) continue;
-      const double t = envelope.columnMiddleMs(c);
-      points.append(QPointF(t, values.minimum[c]));
-      if (values.maximum[c] != values.minimum[c]) points.append(QPointF(t, values.maximum[c]));
-      low = std::min(low, values.minimum[c]);
-      high = std::max(high, values.maximum[c]);
-    }
-    auto* line = new QLineSeries;
-    line->setName(variables_[static_cast<int>(s)].label);
-    line->replace(points);
-    chart_->addSeries(line);
-    line->attachAxis(timeAxis);
-    line->attachAxis(valueAxis);
-  }
-  for (const PreviewLimit& limit : limits_) {
-    low = std::min(low, limit.limit);
-    high = std::max(high, limit.limit);
-  }
-  if (low > high) low = 0, high = 1;
-  const double margin = high > low ? (high - low) * 0.05 : 0.5;
-  valueAxis->setRange(low - margin, high + margin);
-  drawLimits();
-
+  showStrips();
   if (!result.error.empty())
     status_->setText(tr("Preview stopped: %1").arg(QString::fromStdString(result.error)));
   else
-    status_->setText(tr("Drag across the plot to choose the time window."));
+    status_->setText(tr("Drag: time window. Wheel or Ctrl+drag: zoom. Shift+drag: pan. Double-click: whole log."));
+  status_->setToolTip(status_->text());
 }
 
-// The row-condition limits as dashed horizontal lines across the whole span.
-void PreviewPanel::drawLimits() {
-  for (QAbstractSeries* series : chart_->series()) {
-    if (series->property("isLimit").toBool()) {
-      chart_->removeSeries(series);
-      delete series;
+// The whole log's envelope, with the zoomed view's finer one in its range.
+void PreviewPanel::showStrips() {
+  const zrl::EnvelopeRange detailed = detailRange();
+  QVector<PreviewStrip> strips;
+  for (int i = 0; i < shownVariables_.size(); ++i) {
+    const PreviewVariable& variable = shownVariables_[i];
+    PreviewStrip strip;
+    strip.title = variable.unit.isEmpty() ? variable.label : QStringLiteral("%1 (%2)").arg(variable.label, variable.unit);
+    strip.unit = variable.unit;
+    strip.colour = previewColour(variable.fullName.isEmpty() ? variable.label : variable.fullName);
+    strip.boolean = variable.boolean;
+    const auto s = static_cast<std::size_t>(i);
+    appendColumns(overview_, s, detailed, strip);
+    if (!detailed.whole()) {
+      PreviewStrip zoomed;
+      appendColumns(detail_, s, {}, zoomed);
+      // The finer columns replace the coarse ones in their range, in time order.
+      const auto at = std::lower_bound(strip.timesMs.begin(), strip.timesMs.end(), static_cast<double>(detailed.startMs));
+      const int index = static_cast<int>(at - strip.timesMs.begin());
+      strip.timesMs.insert(index, zoomed.timesMs.size(), 0);
+      strip.values.insert(index, zoomed.values.size(), 0);
+      std::copy(zoomed.timesMs.begin(), zoomed.timesMs.end(), strip.timesMs.begin() + index);
+      std::copy(zoomed.values.begin(), zoomed.values.end(), strip.values.begin() + index);
     }
+    for (const PreviewLimit& limit : limits_)
+      if (limit.variable == (variable.fullName.isEmpty() ? variable.label : variable.fullName))
+        strip.limits.append({limit.label, limit.limit});
+    strips.append(strip);
   }
-  const QList<QAbstractAxis*> horizontal = chart_->axes(Qt::Horizontal);
-  const QList<QAbstractAxis*> vertical = chart_->axes(Qt::Vertical);
-  if (horizontal.isEmpty() || vertical.isEmpty()) return;
-  for (const PreviewLimit& limit : limits_) {
-    auto* line = new QLineSeries;
-    line->setProperty("isLimit", true);
-    line->setName(limit.label);
-    line->append(static_cast<double>(startMs_), limit.limit);
-    line->append(static_cast<double>(endMs_), limit.limit);
-    QPen pen(QColor(0xB7, 0x1C, 0x1C));
-    pen.setStyle(Qt::DashLine);
-    pen.setWidthF(1.5);
-    line->setPen(pen);
-    chart_->addSeries(line);
-    line->attachAxis(horizontal.first());
-    line->attachAxis(vertical.first());
-  }
+  plot_->setStrips(strips);
 }

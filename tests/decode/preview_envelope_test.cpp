@@ -108,3 +108,28 @@ TEST(PreviewEnvelope, NonFiniteValuesAreLeftOut) {
   EXPECT_EQ(s.minimum[2], 3.0);
   EXPECT_EQ(s.maximum[2], 3.0);
 }
+
+// A zoomed view: the columns divide the asked range, and values outside it,
+// or not finite, are left out.
+TEST(PreviewEnvelope, ARangeGetsAllTheColumnsAndLeavesTheRestOut) {
+  const std::string body = zrlwriter::RecordEncoder()
+                               .timestamp(100).integer(3, 5)
+                               .timestamp(4100).integer(3, 8).floatValue(1, std::numeric_limits<float>::infinity())
+                               .timestamp(4600).integer(3, 6).floatValue(1, std::nanf("")).floatValue(1, 3.0f)
+                               .timestamp(6500).integer(3, 9)
+                               .bytes();
+  const std::atomic<bool> cancel{false};
+  const PreviewResult result =
+      computePreviewEnvelope(tenSecondLog(body), {3, 1}, 10, cancel, {}, EnvelopeRange{kTen + 4000, kTen + 5000});
+  ASSERT_TRUE(result.complete) << result.error;
+  EXPECT_EQ(result.envelope.startMs, kTen + 4000);
+  EXPECT_EQ(result.envelope.endMs, kTen + 5000);
+  const EnvelopeSeries& speed = result.envelope.series[0];
+  EXPECT_EQ(speed.minimum[1], 8);  // 4100 in the second 100 ms column
+  EXPECT_EQ(speed.maximum[6], 6);
+  for (std::size_t c : {0u, 9u}) EXPECT_TRUE(std::isnan(speed.maximum[c])) << c;  // 100 and 6500 are outside
+  const EnvelopeSeries& temp = result.envelope.series[1];
+  EXPECT_TRUE(std::isnan(temp.maximum[1]));
+  EXPECT_EQ(temp.minimum[6], 3.0);
+  EXPECT_EQ(temp.maximum[6], 3.0);
+}

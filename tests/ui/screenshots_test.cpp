@@ -5,6 +5,7 @@
 #include "session/Session.h"
 
 #include <QDir>
+#include <QMouseEvent>
 #include <QAction>
 #include <QDateTimeEdit>
 #include <QFile>
@@ -13,10 +14,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
+
 #include "tests/support/ProcessRunner.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/AboutDialog.h"
 #include "ui/PreviewPanel.h"
+#include "ui/preview/PlotScales.h"
+#include "ui/preview/PreviewPlot.h"
 
 namespace {
 
@@ -71,8 +76,9 @@ TEST(Screenshots, DISABLED_RenderWindowAndAbout) {
   save(about, QStringLiteral("about.png"));
 }
 
-// The preview open under the window, with a chosen time window and a
-// condition limit; then a decode of a cut log failing.
+// The preview open under the window: four strips (one boolean), a chosen
+// time window and a condition limit, at several screen sizes, then zoomed
+// with the cursor's read-out; then a decode of a cut log failing.
 TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   const std::string dir = zrltest::makeTempSubdir("screenshots-preview");
   const std::string log = dir + "/sample.zrl";
@@ -87,7 +93,7 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   window->openLogFiles({QString::fromStdString(log)});
   window->previewDock()->toggleViewAction()->trigger();
   QSignalSpy computed(window->previewPanel(), &PreviewPanel::computed);
-  for (const char* name : {"Engine.Speed", "Engine.Throttle", "Engine.CoolantTemp"})
+  for (const char* name : {"Engine.Rpm", "Engine.Speed", "Engine.CoolantTemp", "Engine.Running"})
     uitest::item(*window, QString::fromLatin1(name))->setCheckState(Qt::Checked);
   window->session().setAlias(QStringLiteral("Engine.Speed"), QStringLiteral("Speed"));
   uitest::addCondition(*window, QStringLiteral("Engine.Speed"), QStringLiteral("minimum"), 75);
@@ -97,13 +103,23 @@ TEST(Screenshots, DISABLED_RenderPreviewAndDecodeError) {
   start->setDateTime(start->dateTime().addSecs(40));
   end->setDateTime(end->dateTime().addSecs(-60));
   save(*window, QStringLiteral("window-preview.png"));
+  EXPECT_EQ(window->previewPanel()->seriesCount(), 4);
   // Laptop screens: the preview takes its room from the variable list.
-  for (const QSize& size : {QSize(1280, 800), QSize(1366, 768)}) {
+  for (const QSize& size : {QSize(1280, 800), QSize(1366, 768), QSize(1920, 1080)}) {
     window->resize(size);
     QCoreApplication::processEvents();
     EXPECT_EQ(window->size(), size);
     save(*window, QStringLiteral("window-%1x%2-preview.png").arg(size.width()).arg(size.height()));
   }
+  // Zoomed in, recomputed for the view, the cursor over the plot.
+  PreviewPlot* plot = window->previewPanel()->plot();
+  const qint64 middle = (plot->spanStartMs() + plot->spanEndMs()) / 2;
+  plot->zoomAround(middle, 0.25);
+  ASSERT_TRUE(computed.wait(20000));
+  QCoreApplication::processEvents();
+  QMouseEvent hover(QEvent::MouseMove, plot->pointAt(middle + 5000, 1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(plot, &hover);
+  save(*window, QStringLiteral("window-1920x1080-preview-zoomed.png"));
   window->resize(1300, 1250);
 
   // The same log cut short: its decode fails and says why.
@@ -162,4 +178,28 @@ TEST(Screenshots, DISABLED_RenderThreeQueuedLogsAfterADecode) {
   for (int waited = 0; waited < 60000 && window->decoding(); waited += 10) QTest::qWait(10);
   ASSERT_FALSE(window->decoding());
   save(*window, QStringLiteral("window-queue-decoded.png"));
+}
+
+// The plot alone over a log of 33 hours: the date on the time axis.
+TEST(Screenshots, DISABLED_RenderLongPreview) {
+  constexpr int64_t kHourMs = 3600 * 1000;
+  const int64_t start = uitest::kRecordedStartMs;
+  PreviewPlot plot;
+  plot.resize(1280, 360);
+  plot.setTimeSpec(Qt::UTC);
+  plot.setSpan(start, start + 33 * kHourMs);
+  PreviewStrip temperature{QStringLiteral("Outside (\u00B0C)"), QStringLiteral("\u00B0C"), previewColour("Outside"),
+                           false, {}, {}, {{QStringLiteral("Outside < -2"), -2}}};
+  PreviewStrip heater{QStringLiteral("Heater"), {}, previewColour("Heater"), true, {}, {}, {}};
+  for (int minute = 0; minute <= 33 * 60; minute += 5) {
+    const double t = static_cast<double>(start + minute * 60000LL);
+    const double value = 4 + 7 * std::sin((minute - 240) * 3.14159265 / 720);
+    temperature.timesMs << t;
+    temperature.values << value;
+    heater.timesMs << t;
+    heater.values << (value < 0 ? 1 : 0);
+  }
+  plot.setStrips({temperature, heater});
+  plot.show();
+  save(plot, QStringLiteral("preview-33-hours.png"));
 }

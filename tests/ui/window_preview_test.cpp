@@ -5,12 +5,13 @@
 #include <QAction>
 #include <QDateTimeEdit>
 #include <QDockWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "tests/ui/WindowTestSupport.h"
-#include "ui/PreviewChartView.h"
 #include "ui/PreviewPanel.h"
+#include "ui/preview/PreviewPlot.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ TEST(WindowPreview, PlotsTheCheckedVariablesUnderTheirAliases) {
   uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
   ASSERT_TRUE(computed.wait(10000));
   ASSERT_EQ(w->previewPanel()->seriesCount(), 1);
-  EXPECT_EQ(w->previewPanel()->chartView()->chart()->series().first()->name(), QStringLiteral("Rpm"));
+  EXPECT_EQ(w->previewPanel()->plot()->strip(0).title, QStringLiteral("Rpm"));
 
   // A change while a computation runs cancels it; the next one plots both.
   uitest::item(*w, QStringLiteral("Engine.Flag"))->setCheckState(Qt::Checked);
@@ -45,15 +46,19 @@ TEST(WindowPreview, DragSetsTheTimeWindowAndTheEditsMoveTheBand) {
   QSignalSpy computed(w->previewPanel(), &PreviewPanel::computed);
   uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
   ASSERT_TRUE(computed.wait(10000));
-  QApplication::processEvents();  // the plot is laid out for its new axes
-  PreviewChartView* view = w->previewPanel()->chartView();
+  PreviewPlot* view = w->previewPanel()->plot();
   const int64_t start = uitest::kRecordedStartMs;
   const QPoint from = view->pointAt(start + 2000), to = view->pointAt(start + 7000);
-  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-  QTest::mouseMove(view->viewport(), to);
-  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+  QTest::mousePress(view, Qt::LeftButton, {}, from);
+  QTest::mouseMove(view, to);
+  QTest::mouseRelease(view, Qt::LeftButton, {}, to);
   EXPECT_NEAR(w->csvOptionsPanel()->startEdit()->dateTime().toMSecsSinceEpoch(), start + 2000, 100);
   EXPECT_NEAR(w->csvOptionsPanel()->endEdit()->dateTime().toMSecsSinceEpoch(), start + 7000, 100);
+
+  view->zoomAround(start + 5000, 0.5);
+  w->previewPanel()->useViewButton()->click();
+  EXPECT_EQ(w->csvOptionsPanel()->startEdit()->dateTime().toMSecsSinceEpoch(), start + 2500);
+  EXPECT_EQ(w->csvOptionsPanel()->endEdit()->dateTime().toMSecsSinceEpoch(), start + 7500);
 
   w->csvOptionsPanel()->startEdit()->setDateTime(QDateTime::fromMSecsSinceEpoch(start + 1000, Qt::UTC));
   EXPECT_EQ(view->bandStartMs(), start + 1000);
