@@ -25,7 +25,9 @@ build: configure
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-run: build
+# Builds only the program and our log writer, not every test and benchmark.
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target zrl-decoder zrl-gen
 	@scripts/run-sample.sh $(BUILD_DIR)
 
 # The desktop application: program, menu entry, MIME type, icons, man page

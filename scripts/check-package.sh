@@ -23,7 +23,8 @@ fi
 
 for file in bin/zrl-decoder share/icons/hicolor/scalable/apps/zrl-decoder.svg \
             share/icons/hicolor/48x48/apps/zrl-decoder.png \
-            share/bash-completion/completions/zrl-decoder; do
+            share/bash-completion/completions/zrl-decoder share/doc/zrl-decoder/copyright \
+            share/doc/zrl-decoder/changelog.gz; do
   [ -e "$stage/usr/$file" ] || { echo "not installed: /usr/$file"; exit 1; }
 done
 bash -n "$share/bash-completion/completions/zrl-decoder"
@@ -58,4 +59,5 @@ echo "package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
 dpkg-deb --contents "$deb"
 dpkg-deb --field "$deb" Depends | grep -q 'libqt5widgets5' || { echo "Depends lacks Qt"; exit 1; }
+dpkg-deb --field "$deb" Recommends | grep -q 'bash-completion' || { echo "Recommends lacks bash-completion"; exit 1; }
 echo "package check passed"
