@@ -34,6 +34,7 @@ enum OptionId {
   VersionOption,
   ForceOption,
   PrintConfigOption,
+  StatsOption,
 };
 
 const option kLongOptions[] = {
@@ -57,6 +58,7 @@ const option kLongOptions[] = {
     {"version", no_argument, nullptr, VersionOption},
     {"force", no_argument, nullptr, ForceOption},
     {"print-config", no_argument, nullptr, PrintConfigOption},
+    {"stats", no_argument, nullptr, StatsOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -94,6 +96,7 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--batch] script mode: decode at startup and exit when completed\n"
       << "\t[--verbose] print verbose message on console\n"
       << "\t[--info] print ZRL info json string and exit.\n"
+      << "\t\t[--stats] with --info: also per variable its samples, times, rate and range (reads the whole log)\n"
       << "\t[--start <time>] [--end <time>] time window of a batch run: 2026-03-14T09:27:53[.mmm][Z|+hh:mm]\n"
       << "\t\t(no zone: UTC or local time as the configuration's \"utc\" says) or +<seconds> from the file's start\n"
       << "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
@@ -162,6 +165,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
       case QuietOption: options.quiet = true; break;
       case ForceOption: options.force = true; break;
       case PrintConfigOption: options.printConfig = true; break;
+      case StatsOption: options.stats = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -210,6 +214,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
     return endWith(2);
   }
 
+  if (options.stats && !options.info) return usageError(out, err, programName, "--stats goes with --info");
   // Without a log there is nothing to describe, and no window to open either.
   if (options.info && options.logPath.empty() && !options.printConfig)
     return usageError(out, err, programName, "--info needs a log file");

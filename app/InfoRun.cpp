@@ -1,5 +1,6 @@
 #include "app/InfoRun.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "app/HeadlessStart.h"
@@ -7,9 +8,11 @@
 #include "common/PathText.h"
 #include "common/LogSummary.h"
 #include "decode/Decoder.h"
+#include "decode/LogStatistics.h"
 #include "session/LoadedLog.h"
 #include "session/Session.h"
 #include "task/ConsoleDecodeObserver.h"
+#include "task/TerminalProgress.h"
 
 namespace {
 
@@ -29,14 +32,58 @@ LogSummary summaryOf(const LoadedLog& log) {
   return summary;
 }
 
-}  // namespace
+const char* typeWord(int type) {
+  switch (type) {
+    case 1: return "Boolean";
+    case 2: return "Integer";
+    case 3: return "Float";
+    case 4: return "Double";
+    case 5: return "String";
+    case 6: return "CanFrame";
+    case 7: return "Timestamp";
+    default: return "Unknown";
+  }
+}
 
-int runInfo(const StartupOptions& options) {
-  Session session(options.verbose);
-  if (!loadRunConfiguration(session, options)) return 1;
+// --stats: the members one pass over the stream adds to the description.
+bool addStatistics(Json::Value& info, const LoadedLog& log, TerminalProgress& terminal) {
+  const std::atomic<bool> never{false};
+  terminal.start();
+  const zrl::LogStatistics statistics = zrl::computeLogStatistics(
+      log.decoder().inputPath(), never, [&terminal](std::uint64_t done, std::uint64_t total) { terminal.update(done, total); });
+  terminal.finish();
+  if (!statistics.complete) {
+    consoleLine(QStringLiteral("Cannot read the records of ") + log.path() + QStringLiteral(": ") +
+                QString::fromStdString(statistics.error));
+    return false;
+  }
+  info["duration"] = static_cast<double>(log.endMs() - log.startMs()) / 1000.0;
+  info["records"] = Json::UInt64(statistics.records);
+  info["timestamps"] = Json::UInt64(statistics.timestamps);
+  Json::Value& data = info["data"];
+  for (Json::ArrayIndex i = 0; i < data.size() && i < log.variables().size(); ++i) {
+    const zrl::VariableListing& variable = log.variables()[i];
+    const zrl::VariableStatistics& s = statistics.variables[variable.id];
+    Json::Value& entry = data[i];
+    entry["typename"] = typeWord(variable.type);
+    entry["samples"] = Json::UInt64(s.samples);
+    if (s.samples == 0) continue;
+    entry["first"] = Json::Int64(s.firstMs);
+    entry["last"] = Json::Int64(s.lastMs);
+    // Samples per second between the first and the last.
+    entry["rate"] = s.lastMs > s.firstMs ? static_cast<double>(s.samples - 1) * 1000.0 / (s.lastMs - s.firstMs) : 0.0;
+    if (s.hasRange) {
+      entry["min"] = s.minimum;
+      entry["max"] = s.maximum;
+    }
+  }
+  return true;
+}
 
+// One log's description on standard output; false (with the reason on
+// standard error) when it cannot be given.
+bool describe(const QString& path, const StartupOptions& options, TerminalProgress& terminal) {
   ConsoleDecodeObserver console(options.verbose, nullptr, nullptr);
-  const QString path = pathFromBytes(options.logPath);
   LoadedLog log(path, options.verbose, [&console](std::uint64_t done, std::uint64_t total, const std::string& message) {
     console.report(done, total, message);
   });
@@ -44,10 +91,26 @@ int runInfo(const StartupOptions& options) {
     // Zeros and empty texts would pass for a description of an empty log.
     if (!log.loadError().isEmpty()) consoleLine(log.loadError());
     else if (log.readProblem().isEmpty()) consoleLine(QStringLiteral("Unable to read the head of ") + path);
-    return 1;
+    return false;
   }
-  const std::string text = infoJsonText(buildInfoJson(summaryOf(log)));
+  Json::Value info = buildInfoJson(summaryOf(log));
+  if (options.stats && !addStatistics(info, log, terminal)) return false;
+  const std::string text = infoJsonText(info, options.stats ? 12 : 0);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
-  return 0;
+  return true;
+}
+
+}  // namespace
+
+int runInfo(const StartupOptions& options) {
+  Session session(options.verbose);
+  if (!loadRunConfiguration(session, options)) return 1;
+  TerminalProgress terminal(TerminalProgress::wanted(options.quiet), stderr);
+  // Each log is described in turn, one document each; one that cannot be
+  // read does not keep the others from theirs.
+  bool allDescribed = describe(pathFromBytes(options.logPath), options, terminal);
+  for (const std::string& more : options.moreLogPaths)
+    allDescribed = describe(pathFromBytes(more), options, terminal) && allDescribed;
+  return allDescribed ? 0 : 1;
 }

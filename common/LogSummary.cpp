@@ -1,5 +1,6 @@
 #include "common/LogSummary.h"
 
+#include <memory>
 #include <sstream>
 
 Json::Value buildInfoJson(const LogSummary& summary) {
@@ -26,8 +27,17 @@ Json::Value buildInfoJson(const LogSummary& summary) {
   return info;
 }
 
-std::string infoJsonText(const Json::Value& info) {
+std::string infoJsonText(const Json::Value& info, int precision) {
   std::ostringstream out;
-  out << info << '\n';
+  if (precision <= 0) {
+    out << info << '\n';
+  } else {
+    // The stream output's own settings, with fewer digits: a rate of 0.1 Hz
+    // reads 0.1, not 0.10000000000000001.
+    Json::StreamWriterBuilder builder;
+    builder["precision"] = precision;
+    std::unique_ptr<Json::StreamWriter>(builder.newStreamWriter())->write(info, &out);
+    out << '\n';
+  }
   return out.str();
 }

@@ -29,5 +29,7 @@ struct LogSummary {
 Json::Value buildInfoJson(const LogSummary& summary);
 
 // The document as printed: jsoncpp's stream output, then a newline.
-std::string infoJsonText(const Json::Value& info);
+// `precision`: significant digits of fractional numbers; 0 keeps the
+// stream output's own.
+std::string infoJsonText(const Json::Value& info, int precision = 0);
 

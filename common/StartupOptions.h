@@ -23,6 +23,7 @@ struct StartupOptions {
   std::optional<std::vector<std::string>> vars;  // --vars, split at commas
   std::optional<std::string> outDir;             // --out-dir
   bool quiet = false;                            // --quiet: no progress line
+  bool stats = false;                            // --stats: --info reads the records too
   bool printConfig = false;                      // --print-config
   bool force = false;                            // --force: the table replaces a file of its name
   // Database output of a batch run (--influxBDD, --influxMeasurement,

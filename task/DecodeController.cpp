@@ -100,6 +100,7 @@ std::uint64_t DecodeController::pointsWritten() const { return sink_ ? sink_->po
 void DecodeController::report(std::uint64_t done, std::uint64_t total, const std::string& message) {
   progressPercent_.store(progressPercentFor(done, total));
   if (observer_) observer_->progressed(done, total);
+  if (pausePerReport_.count() > 0) std::this_thread::sleep_for(pausePerReport_);
   if (message.empty()) return;
   const QString text = QString::fromStdString(message);
   {

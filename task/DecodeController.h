@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -76,6 +77,10 @@ class DecodeController : public QObject {
   // The running or last decode sends its rows to the database.
   bool sendsToDatabase() const { return sink_ != nullptr; }
 
+  // Tests that act while a decode runs stretch it: a pause after each
+  // progress report, whatever the machine's speed.
+  void setPausePerReport(std::chrono::microseconds pause) { pausePerReport_ = pause; }
+
  signals:
   void started();
   // On the controller's thread, once the decode's thread has ended.
@@ -91,6 +96,7 @@ class DecodeController : public QObject {
   DecodeJob job_;
   DecodeObserver* observer_ = nullptr;
   std::shared_ptr<zrl::InfluxSink> sink_;
+  std::chrono::microseconds pausePerReport_{0};
   std::atomic<int> progressPercent_{0};
   mutable std::mutex problemMutex_;
   QString problemText_;

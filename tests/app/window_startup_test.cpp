@@ -214,6 +214,8 @@ struct LoadedWindow {
     options.allData = true;
     window = openWindow(options);
     ui = window.get();
+    // Long enough to act on while it runs, on any machine.
+    if (big) window->controller().setPausePerReport(std::chrono::microseconds(300));
   }
   ~LoadedWindow() { QThreadPool::globalInstance()->waitForDone(); }
 
@@ -314,6 +316,7 @@ TEST(WindowDecode, CancelDuringTheSecondOfThreeFilesStopsTheQueue) {
   options.logPath = logs[0];
   options.allData = true;
   auto window = openWindow(options);
+  window->controller().setPausePerReport(std::chrono::microseconds(300));
   window->session().setConfigValue("outputDirName", dir);
   QStringList files;
   for (const std::string& log : logs) files << QString::fromStdString(log);

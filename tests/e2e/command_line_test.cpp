@@ -22,6 +22,7 @@ std::string usage() {
          "\t[--batch] script mode: decode at startup and exit when completed\n"
          "\t[--verbose] print verbose message on console\n"
          "\t[--info] print ZRL info json string and exit.\n"
+         "\t\t[--stats] with --info: also per variable its samples, times, rate and range (reads the whole log)\n"
          "\t[--start <time>] [--end <time>] time window of a batch run: 2026-03-14T09:27:53[.mmm][Z|+hh:mm]\n"
          "\t\t(no zone: UTC or local time as the configuration's \"utc\" says) or +<seconds> from the file's start\n"
          "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"

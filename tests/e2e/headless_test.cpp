@@ -115,4 +115,28 @@ TEST(Headless, PrintConfigMakesAConfigurationTheRunCanUse) {
   EXPECT_EQ(csv.find("Engine_Rpm"), std::string::npos) << csv;
 }
 
+// Several logs give one document each, a bad one fails without keeping the
+// others from theirs; --stats adds what one pass over the records tells.
+TEST(Headless, InfoOnSeveralLogsAndWithStatistics) {
+  DecoderSandbox box("info-stats");
+  const std::string first = box.makeLog("first.zrl", kEngineLog);
+  writeFile(box.work + "/bad.zrl", std::string(900000, 'x'));
+  auto r = box.runDecoder({"--info", first, box.work + "/bad.zrl", first});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(r.out.find("\"data\""), r.out.rfind("\"data\"") - r.out.size() / 2) << r.out;  // twice, the same
+  EXPECT_NE(r.err.find("Unable to read magic section"), std::string::npos) << r.err;
+
+  r = box.runDecoder({"--info", "--stats", first});
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  for (const char* member :
+       {"\t\"duration\" : 2.0,\n", "\t\"records\" : 5,\n", "\t\"timestamps\" : 2,\n",
+        "\t\t\t\"first\" : 1700000000000,\n", "\t\t\t\"last\" : 1700000001000,\n",
+        "\t\t\t\"max\" : 900.0,\n", "\t\t\t\"min\" : 1.0,\n", "\t\t\t\"rate\" : 2.0,\n",
+        "\t\t\t\"samples\" : 3,\n", "\t\t\t\"typename\" : \"Integer\",\n"})
+    EXPECT_NE(r.out.find(member), std::string::npos) << member << r.out;
+
+  r = box.runDecoder({"--stats", first});
+  EXPECT_EQ(r.exitStatus, 2);
+}
+
 }  // namespace
