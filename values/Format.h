@@ -112,6 +112,39 @@ class TimestampFormatter {
   char text_[kTimeTextCapacity] = {};
 };
 
+// ISO 8601 text of a moment in milliseconds since 1970 (the bits of a signed
+// count, as formatTimestampMs takes them), with milliseconds and the zone:
+// "2026-03-14T09:26:53.250Z" in UTC, "2026-03-14T10:26:53.250+01:00" in
+// local time (an offset with seconds, as old local mean times have, gets
+// ":ss" too). The date and time part and the zone are computed once per
+// second, as TimestampFormatter does; the same cautions apply.
+class IsoTimestampFormatter {
+ public:
+  // Writes into `out` (kTimeTextCapacity bytes); returns the length, 0
+  // when the calendar conversion fails.
+  int format(uint64_t ms, bool utc, char* out);
+  std::string format(uint64_t ms, bool utc);
+  void reset() { valid_ = false; }
+
+ private:
+  bool valid_ = false;
+  int64_t second_ = 0;
+  bool utc_ = false;
+  int length_ = 0;      // of text_: "2026-03-14T09:26:53"
+  int zoneLength_ = 0;  // of zone_: "Z", "+01:00"
+  char text_[kTimeTextCapacity] = {};
+  char zone_[12] = {};
+};
+
+// Milliseconds since 1970 as a signed integer text ("-1500" for 1969).
+// `out` needs kTimeTextCapacity bytes.
+int formatEpochMs(uint64_t ms, char* out);
+
+// Seconds from `originMs` to `ms` (both signed counts), three decimals after
+// `decimalSeparator`, "-" before an earlier moment: "12.250", "-0.500".
+// `out` needs kTimeTextCapacity bytes.
+int formatSecondsSince(uint64_t ms, int64_t originMs, char decimalSeparator, char* out);
+
 // Date and time text of a TimeStamp pair, date first, day-first.
 std::string formatTimeSpec(const TimeSpec32& when, char separator, bool withMs, bool utc);
 
