@@ -101,6 +101,8 @@ class BatchRun {
 
   const StartupOptions& options_;
   std::uint64_t rowsSharingTime_ = 0;
+  bool loading_ = false;      // a log is being loaded
+  std::string loadRefusal_;   // the first message of that load
   Session session_;
   DecodeController controller_;
   TerminalProgress terminal_;
@@ -109,11 +111,24 @@ class BatchRun {
 };
 
 QString BatchRun::load(const QString& path) {
+  // The load's refusal is said once, as the load error below, not also as
+  // a decode error.
+  loadRefusal_.clear();
+  loading_ = true;
   auto log = std::make_shared<LoadedLog>(
       path, options_.verbose,
-      [this](std::uint64_t done, std::uint64_t total, const std::string& message) { console_.report(done, total, message); });
+      [this](std::uint64_t done, std::uint64_t total, const std::string& message) {
+        if (loading_ && !message.empty() && loadRefusal_.empty()) {
+          loadRefusal_ = message;
+          console_.report(done, total, std::string());
+          return;
+        }
+        console_.report(done, total, message);
+      });
+  loading_ = false;
   QString failure = log->loadError();
   if (!failure.isEmpty()) consoleLine(failure);
+  if (failure.isEmpty() && !loadRefusal_.empty()) console_.report(0, 0, loadRefusal_);
   session_.setLog(log);
 
   // Every log is matched on its own: another log's variables are no guide.

@@ -27,9 +27,10 @@ constexpr std::size_t kIntTextCapacity = 12;  // for minWidth <= 10
 // formatFixed with minIntWidth <= 39: sign, 39 integer digits (FLT_MAX),
 // separator, 9 decimals, NUL.
 constexpr std::size_t kFixedTextCapacity = 64;
-// formatTime / TimestampFormatter output (longest normal text is 23
-// characters; years beyond 9999 need a few more).
-constexpr std::size_t kTimeTextCapacity = 32;
+// formatTime / TimestampFormatter / IsoTimestampFormatter output (longest
+// normal text is 29 characters, an ISO text with a zone of "+hh:mm:ss"; years
+// beyond 9999 need a few more).
+constexpr std::size_t kTimeTextCapacity = 40;
 
 // Decimal digits of `value`; "0" for zero. At most 20 characters.
 int formatUInt64(uint64_t value, char* buffer);

@@ -87,7 +87,9 @@ TEST(CommandLine, UsageErrorsPrintDiagnosticThenUsageWithStatusTwo) {
   for (const auto& args : cases) {
     auto r = runProgram(decoderProgram(), args);
     EXPECT_EQ(r.exitStatus, 2) << args[0];
-    if (args[0] == "--time") EXPECT_NE(r.err.find(": --time 'ISO' is unknown: choose iso, epoch-ms, seconds\n"), std::string::npos);
+    if (args[0] == "--time") {
+      EXPECT_NE(r.err.find(": --time 'ISO' is unknown: choose iso, epoch-ms, seconds\n"), std::string::npos);
+    }
     EXPECT_EQ(r.out, "") << args[0];
     ASSERT_GT(r.err.size(), usage().size()) << args[0];  // what was wrong, then the usage
     EXPECT_EQ(r.err.substr(r.err.size() - usage().size()), usage()) << args[0];
