@@ -26,8 +26,8 @@ struct DecodeOptions {
   bool utc = true;
   bool unitLine = false;
   bool leaveBlank = false;  // false: "Last known value"
-  // The configuration's "timeFormat" as written (empty: absent, Date and
-  // Hour); a text outside timeFormatChoices() refuses the decode, so that
+  // The configuration's "timeFormat" as written (empty, or absent: Date
+  // and Hour); a text outside timeFormatChoices() refuses the decode, so that
   // a misspelt format never passes for the default.
   QString timeFormat;
   bool bom = true;
