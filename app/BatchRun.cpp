@@ -97,7 +97,17 @@ class BatchRun {
   LogResult decodeLoaded(bool several);
   DecodeOutcome waitFor(DecodeJob job);
 
+  // The command line's CSV choices over the configuration's; false after
+  // saying why the options cannot be used.
+  bool applyCsvOptions();
+  // Ends the run with `status`, after the warning about rows that share
+  // their time text, if any did.
+  int finish(int status) const;
+
   const StartupOptions& options_;
+  std::uint64_t rowsSharingTime_ = 0;
+  bool loading_ = false;      // a log is being loaded
+  std::string loadRefusal_;   // the first message of that load
   Session session_;
   DecodeController controller_;
   TerminalProgress terminal_;
@@ -106,11 +116,24 @@ class BatchRun {
 };
 
 QString BatchRun::load(const QString& path) {
+  // The load's refusal is said once, as the load error below, not also as
+  // a decode error.
+  loadRefusal_.clear();
+  loading_ = true;
   auto log = std::make_shared<LoadedLog>(
       path, options_.verbose,
-      [this](std::uint64_t done, std::uint64_t total, const std::string& message) { console_.report(done, total, message); });
+      [this](std::uint64_t done, std::uint64_t total, const std::string& message) {
+        if (loading_ && !message.empty() && loadRefusal_.empty()) {
+          loadRefusal_ = message;
+          console_.report(done, total, std::string());
+          return;
+        }
+        console_.report(done, total, message);
+      });
+  loading_ = false;
   QString failure = log->loadError();
   if (!failure.isEmpty()) consoleLine(failure);
+  if (failure.isEmpty() && !loadRefusal_.empty()) console_.report(0, 0, loadRefusal_);
   session_.setLog(log);
 
   // Every log is matched on its own: another log's variables are no guide.
@@ -186,13 +209,35 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
     return result;
   }
   result.outcome = waitFor(*plan.job);
+  rowsSharingTime_ += result.outcome.rowsSharingTime;
   if (result.outcome.cancelled()) result.kind = LogResult::Cancelled;
   else result.kind = result.outcome.succeeded() ? LogResult::Decoded : LogResult::Failed;
   return result;
 }
 
+bool BatchRun::applyCsvOptions() {
+  DecodeOptions csv = session_.options();
+  if (options_.timeFormat) csv.timeFormat = QString::fromStdString(*options_.timeFormat);
+  if (options_.noBom) csv.bom = false;
+  if (options_.lf) csv.lineEnd = QStringLiteral("lf");
+  session_.setOptions(csv);
+  const QString unusable = unusableOptionText(csv);
+  if (unusable.isEmpty()) return true;
+  consoleLine(QStringLiteral("Error: configuration ") + session_.configPath() + QStringLiteral(": ") + unusable);
+  return false;
+}
+
+int BatchRun::finish(int status) const {
+  if (rowsSharingTime_ != 0)
+    consoleLine(QStringLiteral("Warning: %1 rows share their time with a neighbouring row (milliseconds are off); "
+                               "set \"milliseconds\": true in the configuration or use --time iso to tell them apart")
+                    .arg(rowsSharingTime_));
+  return status;
+}
+
 int BatchRun::run() {
   if (!loadRunConfiguration(session_, options_)) return 1;
+  if (!applyCsvOptions()) return 1;
   // Names keep their bytes, UTF-8 or not, up to the decoder that opens them.
   QStringList files{pathFromBytes(options_.logPath)};
   for (const std::string& more : options_.moreLogPaths) files << pathFromBytes(more);
@@ -224,7 +269,7 @@ int BatchRun::run() {
         } else if (result.outcome.toDatabase) {
           reportText(QStringLiteral("\n") + QString::number(result.outcome.pointsWritten) +
                       QStringLiteral(" points written to InfluxDB\nSuccessfully done.\n"));
-          return 0;
+          return finish(0);
         } else {
           // The table itself went to standard output: no file to name.
           const QString written = result.outcome.outputPath == QLatin1String("-")
@@ -232,14 +277,14 @@ int BatchRun::run() {
                                       : QStringLiteral("\nCSV written: ") + result.outcome.outputPath;
           reportText(written + QStringLiteral("\nSuccessfully done.\n"));
         }
-        if (!several) return 0;
+        if (!several) return finish(0);
         ++decoded;
         break;
       case LogResult::Failed:
       case LogResult::Refused:
         if (!several) {
           if (result.kind == LogResult::Failed) consoleLine(QStringLiteral("Exit on error."));
-          return 1;
+          return finish(1);
         }
         consoleLine(QStringLiteral("Failed: ") + path);
         ++failed;
@@ -247,7 +292,7 @@ int BatchRun::run() {
     }
   }
   reportLine(QStringLiteral("%1 decoded, %2 failed").arg(decoded).arg(failed));
-  return failed > 0 ? 1 : 0;
+  return finish(failed > 0 ? 1 : 0);
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ enum OptionId {
   ForceOption,
   PrintConfigOption,
   StatsOption,
+  TimeOption,
+  NoBomOption,
+  LfOption,
 };
 
 const option kLongOptions[] = {
@@ -59,6 +62,9 @@ const option kLongOptions[] = {
     {"force", no_argument, nullptr, ForceOption},
     {"print-config", no_argument, nullptr, PrintConfigOption},
     {"stats", no_argument, nullptr, StatsOption},
+    {"time", required_argument, nullptr, TimeOption},
+    {"no-bom", no_argument, nullptr, NoBomOption},
+    {"lf", no_argument, nullptr, LfOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -102,6 +108,10 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
       << "\t[--out-dir <dir>] output directory of this run\n"
       << "\t[--force] the finished table replaces a file of the same name (atomically) instead of taking \"name (2)\"\n"
+      << "\t[--time iso|epoch-ms|seconds] one \"Time\" column instead of \"Date\" and \"Hour\": ISO 8601 with milliseconds\n"
+      << "\t\tand zone, milliseconds since 1970, or seconds from the log's start\n"
+      << "\t[--no-bom] no byte order mark at the start of the CSV file\n"
+      << "\t[--lf] CSV lines end with LF instead of CR LF\n"
       << "\t[--quiet] no progress line on standard error\n"
       << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
@@ -166,6 +176,15 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
       case ForceOption: options.force = true; break;
       case PrintConfigOption: options.printConfig = true; break;
       case StatsOption: options.stats = true; break;
+      case TimeOption:
+        if (std::strcmp(optarg, "iso") != 0 && std::strcmp(optarg, "epoch-ms") != 0 &&
+            std::strcmp(optarg, "seconds") != 0)
+          return usageError(out, err, programName,
+                            std::string("--time '") + optarg + "' is unknown: choose iso, epoch-ms, seconds");
+        options.timeFormat = optarg;
+        break;
+      case NoBomOption: options.noBom = true; break;
+      case LfOption: options.lf = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();

@@ -17,6 +17,9 @@ int runPrintConfig(const StartupOptions& options) {
   }
   if (options.outDir) config["outputDirName"] = *options.outDir;
   if (options.influxUrl) config["InfluxUrl"] = *options.influxUrl;
+  if (options.timeFormat) config["timeFormat"] = *options.timeFormat;
+  if (options.noBom) config["bom"] = false;
+  if (options.lf) config["lineEnd"] = "lf";
   const std::string text = serializeConfig(config) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

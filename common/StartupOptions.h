@@ -26,6 +26,9 @@ struct StartupOptions {
   bool stats = false;                            // --stats: --info reads the records too
   bool printConfig = false;                      // --print-config
   bool force = false;                            // --force: the table replaces a file of its name
+  std::optional<std::string> timeFormat;         // --time: iso, epoch-ms or seconds
+  bool noBom = false;                            // --no-bom
+  bool lf = false;                               // --lf: lines end with LF alone
   // Database output of a batch run (--influxBDD, --influxMeasurement,
   // --influxGw, --influxURL); an empty argument still counts as given, hence
   // optional rather than empty-means-absent.

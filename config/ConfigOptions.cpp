@@ -1,5 +1,7 @@
 #include "config/ConfigOptions.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace {
@@ -21,12 +23,26 @@ Json::ArrayIndex arraySize(const Json::Value& config, const char* key) {
   return array.isArray() ? array.size() : 0;
 }
 
+// A limit as the conditions hold it: a text as it is, a number as the text
+// that reads back the same (integers without a point, doubles in their
+// shortest such form).
+std::optional<QString> limitAt(const Json::Value& config, const char* key, Json::ArrayIndex index) {
+  const Json::Value& array = config[key];
+  if (!array.isArray() || index >= array.size()) return std::nullopt;
+  const Json::Value& value = array[index];
+  if (value.isString()) return toQString(value);
+  if (value.isInt64()) return QString::number(value.asInt64());
+  if (value.isUInt64()) return QString::number(value.asUInt64());
+  if (value.isDouble()) return QString::number(value.asDouble(), 'g', QLocale::FloatingPointShortest);
+  return std::nullopt;
+}
+
 void appendConditions(const Json::Value& config, const char* nameKey, const char* limitKey,
                       const QString& kind, QList<QStringList>& conditions) {
   const Json::ArrayIndex count = arraySize(config, nameKey);
   for (Json::ArrayIndex i = 0; i < count; ++i) {
     const auto name = textAt(config, nameKey, i);
-    const auto limit = textAt(config, limitKey, i);
+    const auto limit = limitAt(config, limitKey, i);
     if (!name || !limit) continue;
     conditions.append({*name, kind, *limit});
   }
@@ -78,6 +94,9 @@ LoadedOptions readLoadedOptions(const Json::Value& config) {
   options.utc = configBool(config, "utc").value_or(true);
   options.unitLine = configBool(config, "units");
   options.cellFilling = configBool(config, "cell_filling");
+  options.timeFormat = configText(config, "timeFormat");
+  options.bom = configBool(config, "bom").value_or(true);
+  options.lineEnd = configText(config, "lineEnd");
 
   options.aliasesGiven = config.isMember("aliasVal");
   const Json::ArrayIndex aliasCount = arraySize(config, "aliasVal");
@@ -121,6 +140,8 @@ QStringList mistypedKeys(const Json::Value& config) {
       {"aliasVal", Json::arrayValue},       {"maxVar", Json::arrayValue},
       {"maxVal", Json::arrayValue},         {"minVar", Json::arrayValue},
       {"minVal", Json::arrayValue},         {"selected_vars", Json::arrayValue},
+      {"timeFormat", Json::stringValue},    {"bom", Json::booleanValue},
+      {"lineEnd", Json::stringValue},
   };
   QStringList warnings;
   if (!config.isObject()) return warnings;
@@ -156,6 +177,12 @@ void storeSavedOptions(Json::Value& config, const SavedOptions& options) {
   config["cell_filling"] = options.cellFilling;
   config["frequency"] = options.frequency.toStdString();
   config["method"] = options.method.toStdString();
+  if (options.timeFormat.isEmpty()) config.removeMember("timeFormat");
+  else config["timeFormat"] = options.timeFormat.toStdString();
+  if (options.bom) config.removeMember("bom");
+  else config["bom"] = false;
+  if (options.lineEnd == QLatin1String("crlf")) config.removeMember("lineEnd");
+  else config["lineEnd"] = options.lineEnd.toStdString();
   config["typeFilter_float"] = options.typeFilterFloat;
   config["typeFilter_int"] = options.typeFilterInt;
   config["typeFilter_string"] = options.typeFilterString;

@@ -35,9 +35,13 @@ struct LoadedOptions {
   bool utc = true;
   std::optional<bool> unitLine;
   std::optional<bool> cellFilling;  // true: "Last known value"
+  std::optional<QString> timeFormat;  // "iso", "epoch-ms", "seconds"; absent: Date and Hour
+  bool bom = true;
+  std::optional<QString> lineEnd;     // "crlf", "lf"
   bool aliasesGiven = false;        // "aliasVal" present: the alias list is replaced
   QList<QStringList> aliases;       // [full name, alias]; first pair of a name wins
-  // [name as written, "maximum"/"minimum", limit]; maxima first. Only the
+  // [name as written, "maximum"/"minimum", limit]; maxima first. A limit
+  // given as a JSON number counts as its text. Only the
   // log's names tell a full name from a display form: see resolveVariableName.
   QList<QStringList> conditions;
   QStringList methodTexts;          // "method" then "aggregation"; the later one wins
@@ -67,6 +71,10 @@ struct SavedOptions {
   bool utc = true;
   bool unitLine = false;
   bool cellFilling = true;  // true: "Last known value"
+  // Stored only when they differ from the default, which removes the key.
+  QString timeFormat;  // empty: Date and Hour
+  bool bom = true;
+  QString lineEnd = QStringLiteral("crlf");
   bool typeFilterFloat = true;
   bool typeFilterInt = true;
   bool typeFilterString = true;

@@ -27,6 +27,14 @@ enum class FloatFormat : int32_t {
 // The float format code that the value texts take.
 constexpr int floatFormatCode(FloatFormat format) { return static_cast<int>(format); }
 
+// How each row's time is written.
+enum class TimeColumns : int32_t {
+  DateHour = 0,  // "Date" and "Hour": day-first date, time, ".mmm" when asked for
+  Iso = 1,       // one "Time" cell: ISO 8601 with milliseconds and the zone
+  EpochMs = 2,   // one "Time" cell: milliseconds since 1970 UTC
+  Seconds = 3,   // one "Time" cell: seconds from the log's start, three decimals
+};
+
 // A row filter: rows whose cell of `name` reads at or beyond `limitText`
 // (kind "minimum": at or below, "maximum": at or above) are not written.
 struct RowFilterEntry {
@@ -57,7 +65,10 @@ struct DecodeSettings {
   char decimalSeparator = '.';
   FloatFormat floatFormat = FloatFormat::SevenDecimals;
   bool utc = true;
-  bool milliseconds = false;
+  bool milliseconds = false;  // DateHour only: the others always have them
+  TimeColumns timeColumns = TimeColumns::DateHour;
+  bool byteOrderMark = true;  // the file starts with EF BB BF
+  bool crlf = true;           // lines end with CR LF, else LF alone
   bool unitLine = false;
   bool leaveBlank = false;
   // Resampling frequency: 0 none, -2 0.01 Hz, -1 0.1 Hz, n > 0 n Hz. A code

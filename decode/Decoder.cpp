@@ -37,6 +37,8 @@ void Decoder::resetRunState() {
   cancelled_ = false;
   headBytes_ = UINT64_MAX;
   binOverflow_ = false;
+  bodyCut_ = false;
+  bodyShort_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
   resetBytesRead();
@@ -84,6 +86,7 @@ bool Decoder::buildColumns() {
     if (routes_[id].copy.usable) routes_[id].walkStep = static_cast<uint8_t>(2 + routes_[id].fixedSize);
   }
   rows_.start(settings_, columns);
+  rows_.setTimeOrigin(fileStartMs());
   sampling_.reset(columns.size(), settings_.method, binLimitBytes_);
   return sink_ == nullptr || sink_->begin(settings_, columns, serial());
 }
@@ -112,7 +115,7 @@ bool Decoder::prepareRun() {
       return false;
     }
     settings_.outputPath = target_.path();
-    output_.append(kByteOrderMark, 3);
+    if (settings_.byteOrderMark) output_.append(kByteOrderMark, 3);
   }
   if (!readMagic()) {
     report("unable to read magic section");
@@ -221,11 +224,24 @@ bool Decoder::run() {
       settings_.outputPath = target_.path();
     }
   }
+  // Said once the table has its final name, which the message gives.
+  if (bodyCut_) report(bodyCutText());
   // The request is cleared once it has been served rather than when a run
   // starts: a cancel made while the task still waits for its thread must
   // not be forgotten (the window would then wait for a whole decode).
   clearCancelRequest();
   return result;
+}
+
+// A table that kept rows says which: the rows written and the time of the
+// last one, in the table's own time text. Without rows (or without a
+// table) there is nothing to point at, and the bare finding stays.
+std::string Decoder::bodyCutText() {
+  if (sink_ != nullptr || writeFailed_ || !bodyShort_ || rows_.rowsWritten() == 0) return "Inconsistent file size";
+  const std::string where = settings_.outputDescriptor != -1 ? "standard output" : settings_.outputPath;
+  return "The log ends early (inconsistent file size) after " + rows_.timeText(rows_.lastRowMs()) + ": " +
+         std::to_string(rows_.rowsWritten()) + (rows_.rowsWritten() == 1 ? " row" : " rows") +
+         " written to " + where;
 }
 
 void Decoder::rowStep(int64_t t) {
@@ -413,7 +429,10 @@ bool Decoder::recordLoop() {
     // The stored size has 32 bits: compare what was read modulo 2^32, since
     // the high part cannot be known.
     if (static_cast<uint32_t>(bytesRead()) != storedUncompressedSize()) {
-      report("Inconsistent file size");
+      bodyCut_ = true;  // reported by run()
+      // Only a stream that stopped short of its size ended early; one that
+      // ran past it is just inconsistent.
+      bodyShort_ = static_cast<uint32_t>(bytesRead()) < storedUncompressedSize();
       return succeeded;
     }
     succeeded = true;

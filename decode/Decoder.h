@@ -35,6 +35,9 @@ class Decoder : public LogReader {
   // After a run: it stopped on a cancel request, and its output file was
   // removed.
   bool cancelled() const { return cancelled_; }
+  // After a run: rows written whose time text equals a neighbour's (see
+  // RowAssembler::rowsSharingTime).
+  uint64_t rowsSharingTime() const { return rows_.rowsSharingTime(); }
 
   // Stops a running decode at its next record. Safe from any thread.
   void requestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
@@ -64,6 +67,9 @@ class Decoder : public LogReader {
   void setEndMs(int64_t ms) { settings_.endMs = ms; }
   void setUtc(bool on) { settings_.utc = on; }
   void setMilliseconds(bool on) { settings_.milliseconds = on; }
+  void setTimeColumns(TimeColumns columns) { settings_.timeColumns = columns; }
+  void setByteOrderMark(bool on) { settings_.byteOrderMark = on; }
+  void setCrlf(bool on) { settings_.crlf = on; }
   void setUnitLine(bool on) { settings_.unitLine = on; }
   void setLeaveBlank(bool on) { settings_.leaveBlank = on; }
   void setMethod(AggregationMethod method) { settings_.method = method; }
@@ -85,6 +91,7 @@ class Decoder : public LogReader {
 
  private:
   void resetRunState();
+  std::string bodyCutText();
   bool prepareRun();
   bool recordLoop();
   bool buildColumns();
@@ -144,6 +151,8 @@ class Decoder : public LogReader {
   bool writeFailed_ = false;
   uint64_t headBytes_ = UINT64_MAX;  // bytes of the CSV before its first row
   bool binOverflow_ = false;       // a resampling bin outgrew binLimitBytes_
+  bool bodyCut_ = false;           // the records ended short of the stored size
+  bool bodyShort_ = false;         // ... and before it, not past it
   std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
   // Per variable id: its CSV column (-1 = none), catalog type and payload
   // size when fixed (0: read through readVarData), and for walks in place

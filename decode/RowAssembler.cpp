@@ -23,6 +23,14 @@ void RowAssembler::start(const DecodeSettings& settings, const std::vector<Outpu
   floatFormat_ = floatFormatCode(settings.floatFormat);
   utc_ = settings.utc;
   milliseconds_ = settings.milliseconds;
+  timeColumns_ = settings.timeColumns;
+  crlf_ = settings.crlf;
+  countSharedTimes_ = timeColumns_ == TimeColumns::DateHour && !milliseconds_;
+  rowsWritten_ = 0;
+  lastRowMs_ = 0;
+  rowsSharingTime_ = 0;
+  lastShared_ = false;
+  lastSecond_ = 0;
   unitLine_ = settings.unitLine;
   leaveBlank_ = settings.leaveBlank;
   aliases_ = settings.aliases;
@@ -41,6 +49,40 @@ void RowAssembler::start(const DecodeSettings& settings, const std::vector<Outpu
     anyFilter_ = anyFilter_ || !states_[i].filter.empty();
   }
   timeFormatter_.reset();
+  isoFormatter_.reset();
+}
+
+// The described columns stay the default path; the others cost one
+// well-predicted branch per row.
+__attribute__((always_inline)) inline int RowAssembler::formatRowTime(uint64_t rowMs, char* out) {
+  switch (timeColumns_) {
+    case TimeColumns::Iso: return isoFormatter_.format(rowMs, utc_, out);
+    case TimeColumns::EpochMs: return formatEpochMs(rowMs, out);
+    case TimeColumns::Seconds: return formatSecondsSince(rowMs, timeOriginMs_, decimalSeparator_, out);
+    case TimeColumns::DateHour: break;
+  }
+  return timeFormatter_.format(rowMs, milliseconds_, separator_, utc_, out);
+}
+
+std::string RowAssembler::timeText(uint64_t rowMs) {
+  if (timeColumns_ == TimeColumns::DateHour) return formatTimestampMs(rowMs, milliseconds_, ' ', utc_);
+  char text[kTimeTextCapacity];
+  const int n = formatRowTime(rowMs, text);
+  return std::string(text, static_cast<std::size_t>(n));
+}
+
+// Rows whose second equals the previous written row's second share their
+// Date and Hour text; the first of a run is counted with the second one.
+inline void RowAssembler::countRow(uint64_t rowMs) {
+  ++rowsWritten_;
+  lastRowMs_ = rowMs;
+  if (!countSharedTimes_) return;
+  const int64_t t = static_cast<int64_t>(rowMs);
+  const int64_t second = t / 1000 - (t % 1000 < 0 ? 1 : 0);
+  const bool shared = rowsWritten_ > 1 && second == lastSecond_;
+  if (shared) rowsSharingTime_ += lastShared_ ? 1 : 2;
+  lastShared_ = shared;
+  lastSecond_ = second;
 }
 
 // Numbers go straight to their formatting with the column's digits; the
@@ -71,9 +113,15 @@ __attribute__((always_inline)) inline int RowAssembler::formatCell(ColumnState& 
 }
 
 void RowAssembler::writeHeader() {
-  std::string text = "Date";
-  text += separator_;
-  text += "Hour";
+  const char* const lineEnd = crlf_ ? "\r\n" : "\n";
+  std::string text;
+  if (timeColumns_ == TimeColumns::DateHour) {
+    text += "Date";
+    text += separator_;
+    text += "Hour";
+  } else {
+    text += "Time";
+  }
   text += separator_;
   for (const OutputColumn& column : columns_) {
     const std::string* heading = &column.defaultHeading;
@@ -83,17 +131,18 @@ void RowAssembler::writeHeader() {
     text += csvCell(*heading, separator_);
     text += separator_;
   }
-  text.back() = '\r';
-  text += '\n';
+  text.pop_back();
+  text += lineEnd;
   if (unitLine_) {
-    text += separator_;
+    // Empty cells under the time column(s).
+    if (timeColumns_ == TimeColumns::DateHour) text += separator_;
     text += separator_;
     for (const OutputColumn& column : columns_) {
       text += csvCell(column.unitSymbol, separator_);
       text += separator_;
     }
-    text.back() = '\r';
-    text += '\n';
+    text.pop_back();
+    text += lineEnd;
   }
   output_.append(text);
   output_.endLine();
@@ -126,7 +175,7 @@ void RowAssembler::writeRow(uint64_t rowMs) {
   ColumnState* const states = states_.get();
   ColumnState* const statesEnd = states + columnCount_;
   char* p = begin;
-  p += timeFormatter_.format(rowMs, milliseconds_, separator, utc_, p);
+  p += formatRowTime(rowMs, p);
   *p++ = separator;
 
   std::size_t cellCharacters = 0;
@@ -156,10 +205,15 @@ void RowAssembler::writeRow(uint64_t rowMs) {
     return;
   }
   // The line ends where its last separator was.
-  p[-1] = '\r';
-  *p++ = '\n';
+  if (crlf_) {
+    p[-1] = '\r';
+    *p++ = '\n';
+  } else {
+    p[-1] = '\n';
+  }
   output_.commit(static_cast<std::size_t>(p - begin));
   output_.endLine();
+  countRow(rowMs);
 }
 
 // Filters read the value, not the quotes around it.
@@ -214,7 +268,10 @@ void RowAssembler::handRow(uint64_t rowMs, RowSink& sink) {
     anyText = anyText || length > 0;
     state.fresh = false;
   }
-  if (anyText && kept) sink.writeRow(rowMs, rowCells_.data());
+  if (!anyText || !kept) return;
+  sink.writeRow(rowMs, rowCells_.data());
+  ++rowsWritten_;
+  lastRowMs_ = rowMs;
 }
 
 }  // namespace zrl

@@ -52,12 +52,26 @@ class RowAssembler {
     state.textValid = false;
   }
 
+  // Where the Seconds time column counts from (ms since 1970).
+  void setTimeOrigin(int64_t originMs) { timeOriginMs_ = originMs; }
+
   // Writes the row stamped `rowMs` (or suppresses it) and starts a new one.
   void writeRow(uint64_t rowMs);
   // The same row handed to `sink` as values instead: a cell that would be
   // empty in the CSV file is null, and a row the CSV file would not have
   // is not handed over.
   void handRow(uint64_t rowMs, RowSink& sink);
+
+  // Rows written since start(), and the stamp of the last one.
+  uint64_t rowsWritten() const { return rowsWritten_; }
+  uint64_t lastRowMs() const { return lastRowMs_; }
+  // The time text of a row stamped `rowMs` as the table writes it (the
+  // Date and Hour cells joined by a space).
+  std::string timeText(uint64_t rowMs);
+  // Rows written whose time text equals their neighbour's: Date and Hour
+  // without milliseconds show rows within one second alike. A run of three
+  // such rows counts 3. Always 0 for the other time columns.
+  uint64_t rowsSharingTime() const { return rowsSharingTime_; }
 
  private:
   struct ColumnState {
@@ -92,6 +106,11 @@ class RowAssembler {
   // Every cell text but a Double's of more than 44 integer digits fits.
   static constexpr std::size_t kShortCell = 64;
 
+  // The row's time cell(s) at `out`; returns the length.
+  int formatRowTime(uint64_t rowMs, char* out);
+  // Bookkeeping of a row that was written.
+  void countRow(uint64_t rowMs);
+
   // Cell text of `state.last` into `state.text`; returns its length.
   int formatCell(ColumnState& state) const;
 
@@ -105,11 +124,21 @@ class RowAssembler {
   int floatFormat_ = floatFormatCode(FloatFormat::SevenDecimals);  // as the value texts take it
   bool utc_ = true;
   bool milliseconds_ = false;
+  TimeColumns timeColumns_ = TimeColumns::DateHour;
+  bool crlf_ = true;
   bool unitLine_ = false;
   bool leaveBlank_ = false;
   bool anyFilter_ = false;
   std::vector<AliasEntry> aliases_;
   TimestampFormatter timeFormatter_;
+  IsoTimestampFormatter isoFormatter_;
+  int64_t timeOriginMs_ = 0;
+  uint64_t rowsWritten_ = 0;
+  uint64_t lastRowMs_ = 0;
+  uint64_t rowsSharingTime_ = 0;
+  bool countSharedTimes_ = false;  // Date and Hour without milliseconds
+  bool lastShared_ = false;        // the last row shared its second
+  int64_t lastSecond_ = 0;
 };
 
 }  // namespace zrl

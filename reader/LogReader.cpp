@@ -63,17 +63,37 @@ bool LogReader::readStream(void* buffer, std::size_t length) {
       return false;
     }
     if (got == 0) {
-      printDiagnosticLine("readStream: zero bytes");
+      headOffset_ += done;
+      headCut_ = true;
       return false;
     }
     done += static_cast<std::size_t>(got);
   }
+  headOffset_ += done;
   return true;
 }
 
+std::string LogReader::headCutText() const {
+  // Before its version is read the head's length is unknown: the decoder's
+  // own version's is given then.
+  uint64_t needed = kHeadLength;
+  if (headVersionRead_) {
+    needed = kMagicSize + kHeaderSize + (formatVersion_ >= kFirstVersionWithExtension ? kExtensionSize : 0) +
+             catalog_.size();
+  }
+  return "Cannot read the head of " + inputPath_ + ": the file ends at byte " + std::to_string(headOffset_) +
+         ", the head needs " + std::to_string(needed);
+}
+
 bool LogReader::readMagic() {
+  headOffset_ = 0;
+  headCut_ = false;
+  headVersionRead_ = false;
   uint8_t magic[kMagicSize];
-  if (!readStream(magic, sizeof magic)) return false;
+  if (!readStream(magic, sizeof magic)) {
+    if (headCut_) printDiagnosticLine(headCutText());
+    return false;
+  }
   if (loadLe32(magic) != kMagicNumber) {
     printDiagnosticLine("File has a bad magic number");
     return false;
@@ -87,21 +107,21 @@ bool LogReader::readHeaderFields() {
   uint32_t frequencyBits = loadLe32(header_.data() + header::kRecordingFrequency);
   std::memcpy(&recordingFrequency_, &frequencyBits, sizeof recordingFrequency_);
   reservedByte_ = header_[header::kReservedByte];
+  catalog_.setFormatVersion(formatVersion_);
+  headVersionRead_ = true;
 
   if (formatVersion_ >= kFirstVersionWithExtension) {
     if (!readStream(extension_.data(), extension_.size())) return false;
   } else {
     extension_.fill(0);
   }
-
-  catalog_.setFormatVersion(formatVersion_);
   return readStream(catalog_.data(), catalog_.size());
 }
 
 bool LogReader::readHeader() {
   variableIndex_.clear();
   if (!readHeaderFields()) {
-    printDiagnosticLine("Failed to read header:, " + systemErrorText(errno));
+    printDiagnosticLine(headCut_ ? headCutText() : "Failed to read header:, " + systemErrorText(errno));
     return false;
   }
   if (!isSupportedVersion(formatVersion_)) return false;  // the caller explains

@@ -47,7 +47,8 @@ class LogReader {
   // Opens inputPath() read-only. On failure prints "Decoder: Failed to open
   // <path>:<error>" unless `printFailure` is false.
   bool openInputFile(bool printFailure = true);
-  // Exactly `length` bytes from the open descriptor.
+  // Exactly `length` bytes of the head from the open descriptor. A file
+  // that ends first is noted (headCutText says where), not printed.
   bool readStream(void* buffer, std::size_t length);
   bool readMagic();
   // Header, extension (versions 3 and higher) and catalog; then both
@@ -183,6 +184,9 @@ class LogReader {
   bool readShortPayload(uint8_t* out, unsigned length);
   bool readHeaderFields();
   void deriveTimes();
+  // "Cannot read the head of <path>: the file ends at byte <n>, the head
+  // needs <m>", once the file ended inside its head.
+  std::string headCutText() const;
 
   std::string inputPath_;
   ProgressCallback progressCallback_;
@@ -196,6 +200,9 @@ class LogReader {
   uint32_t formatVersion_ = 0;
   uint64_t uncompressedSize_ = 0;
   uint64_t bytesRead_ = 0;
+  uint64_t headOffset_ = 0;    // bytes of the head read so far
+  bool headVersionRead_ = false;  // the header fields, the version among them, were read
+  bool headCut_ = false;       // the file ended inside its head
   int64_t fileStartMs_ = 0;
   int64_t fileEndMs_ = 0;
   float recordingFrequency_ = 0;

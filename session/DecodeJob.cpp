@@ -56,6 +56,12 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   zrl::DecodeSettings& s = job.settings;
   s.leaveBlank = options.leaveBlank;
   s.milliseconds = options.milliseconds;
+  s.timeColumns = options.timeFormat == QLatin1String("iso")        ? zrl::TimeColumns::Iso
+                  : options.timeFormat == QLatin1String("epoch-ms") ? zrl::TimeColumns::EpochMs
+                  : options.timeFormat == QLatin1String("seconds")  ? zrl::TimeColumns::Seconds
+                                                                    : zrl::TimeColumns::DateHour;
+  s.byteOrderMark = options.bom;
+  s.crlf = options.lineEnd != QLatin1String("lf");
   s.floatFormat = zrl::floatFormatFromText(options.floatFormat.toStdString());
   s.columnSeparator = zrl::columnSeparatorFromText(options.columnSeparator.toStdString());
   s.decimalSeparator = zrl::decimalSeparatorFromText(options.decimalSeparator.toStdString());
@@ -69,6 +75,11 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
 
   if (!overrides.selectionFailure.isEmpty()) {
     plan.refusal = overrides.selectionFailure;
+    return plan;
+  }
+  const QString unusable = unusableOptionText(options);
+  if (!unusable.isEmpty()) {
+    plan.refusal = QStringLiteral("Error: configuration ") + session.configPath() + QStringLiteral(": ") + unusable;
     return plan;
   }
   plan.refusal = job.validate();

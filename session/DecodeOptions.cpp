@@ -11,7 +11,8 @@ void takeOffered(QString& field, const std::optional<QString>& text, const QStri
 bool DecodeOptions::operator==(const DecodeOptions& o) const {
   return floatFormat == o.floatFormat && columnSeparator == o.columnSeparator &&
          decimalSeparator == o.decimalSeparator && method == o.method && frequency == o.frequency &&
-         milliseconds == o.milliseconds && utc == o.utc && unitLine == o.unitLine && leaveBlank == o.leaveBlank &&
+         milliseconds == o.milliseconds && timeFormat == o.timeFormat && bom == o.bom &&
+         lineEnd == o.lineEnd && utc == o.utc && unitLine == o.unitLine && leaveBlank == o.leaveBlank &&
          typeFilters.floats == o.typeFilters.floats && typeFilters.integers == o.typeFilters.integers &&
          typeFilters.strings == o.typeFilters.strings && typeFilters.booleans == o.typeFilters.booleans;
 }
@@ -50,12 +51,36 @@ const QStringList& cellFillingChoices() {
   return choices;
 }
 
+const QStringList& timeFormatChoices() {
+  static const QStringList choices{QStringLiteral("iso"), QStringLiteral("epoch-ms"), QStringLiteral("seconds")};
+  return choices;
+}
+
+const QStringList& lineEndChoices() {
+  static const QStringList choices{QStringLiteral("crlf"), QStringLiteral("lf")};
+  return choices;
+}
+
+QString unusableOptionText(const DecodeOptions& options) {
+  const auto unknown = [](const char* key, const QString& value, const QStringList& choices) {
+    return QStringLiteral("key \"%1\" is \"%2\": choose %3")
+        .arg(QLatin1String(key), value, choices.join(QStringLiteral(", ")));
+  };
+  if (!options.timeFormat.isEmpty() && !timeFormatChoices().contains(options.timeFormat))
+    return unknown("timeFormat", options.timeFormat, timeFormatChoices());
+  if (!lineEndChoices().contains(options.lineEnd)) return unknown("lineEnd", options.lineEnd, lineEndChoices());
+  return QString();
+}
+
 DecodeOptions optionsFromConfig(const LoadedOptions& loaded, DecodeOptions current) {
   takeOffered(current.floatFormat, loaded.floatFormat, floatFormatChoices());
   takeOffered(current.columnSeparator, loaded.columnSeparator, columnSeparatorChoices());
   takeOffered(current.decimalSeparator, loaded.decimalSeparator, decimalSeparatorChoices());
   current.milliseconds = loaded.milliseconds;
   current.utc = loaded.utc;
+  current.timeFormat = loaded.timeFormat.value_or(QString());
+  current.bom = loaded.bom;
+  current.lineEnd = loaded.lineEnd.value_or(QStringLiteral("crlf"));
   if (loaded.unitLine) current.unitLine = *loaded.unitLine;
   if (loaded.cellFilling) current.leaveBlank = !*loaded.cellFilling;
   // "method" then "aggregation": the later offered one wins.
@@ -70,6 +95,9 @@ DecodeOptions optionsFromConfig(const LoadedOptions& loaded, DecodeOptions curre
 DecodeOptions optionsWithoutConfig(DecodeOptions current) {
   current.milliseconds = false;
   current.utc = true;
+  current.timeFormat.clear();
+  current.bom = true;
+  current.lineEnd = QStringLiteral("crlf");
   return current;
 }
 

@@ -26,6 +26,12 @@ struct DecodeOptions {
   bool utc = true;
   bool unitLine = false;
   bool leaveBlank = false;  // false: "Last known value"
+  // The configuration's "timeFormat" as written (empty, or absent: Date
+  // and Hour); a text outside timeFormatChoices() refuses the decode, so that
+  // a misspelt format never passes for the default.
+  QString timeFormat;
+  bool bom = true;
+  QString lineEnd = QStringLiteral("crlf");  // "crlf" or "lf"; others refuse the decode too
   TypeFilters typeFilters;
 
   bool resampling() const { return frequency != QLatin1String("None"); }
@@ -40,6 +46,13 @@ const QStringList& decimalSeparatorChoices();
 const QStringList& methodChoices();
 const QStringList& frequencyChoices();
 const QStringList& cellFillingChoices();  // "Last known value", "Leave blank"
+const QStringList& timeFormatChoices();   // "iso", "epoch-ms", "seconds"
+const QStringList& lineEndChoices();      // "crlf", "lf"
+
+// Why `options` cannot be decoded as they are: an unknown "timeFormat" or
+// "lineEnd", named with the allowed values (`key "lineEnd" is "LF": choose
+// crlf, lf`); empty when they can.
+QString unusableOptionText(const DecodeOptions& options);
 
 // A configuration read over `current`: offered texts replace the current
 // ones, flags that are absent take their defaults (milliseconds off, UTC

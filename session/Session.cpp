@@ -89,6 +89,9 @@ Json::Value Session::configToSave() const {
   saved.utc = options_.utc;
   saved.unitLine = options_.unitLine;
   saved.cellFilling = !options_.leaveBlank;
+  saved.timeFormat = options_.timeFormat;
+  saved.bom = options_.bom;
+  saved.lineEnd = options_.lineEnd;
   saved.typeFilterFloat = options_.typeFilters.floats;
   saved.typeFilterInt = options_.typeFilters.integers;
   saved.typeFilterString = options_.typeFilters.strings;

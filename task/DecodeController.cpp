@@ -67,6 +67,7 @@ void DecodeController::complete() {
   outcome.outputPath = pathFromBytes(d.outputPath());
   outcome.toDatabase = sink_ != nullptr;
   outcome.pointsWritten = sink_ ? sink_->pointsWritten() : 0;
+  outcome.rowsSharingTime = d.rowsSharingTime();
   outcome.message = problemText();
   if (d.cancelled()) {
     outcome.status = DecodeOutcome::Status::Cancelled;

@@ -30,6 +30,7 @@ struct DecodeOutcome {
   QString outputPath;   // the file written, when the rows went to a file
   bool toDatabase = false;
   std::uint64_t pointsWritten = 0;  // database output
+  std::uint64_t rowsSharingTime = 0;  // see zrl::Decoder::rowsSharingTime
   int stopSignal = 0;   // the signal that ended the decode, if one did
 
   bool succeeded() const { return status == Status::Succeeded; }

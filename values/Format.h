@@ -27,9 +27,10 @@ constexpr std::size_t kIntTextCapacity = 12;  // for minWidth <= 10
 // formatFixed with minIntWidth <= 39: sign, 39 integer digits (FLT_MAX),
 // separator, 9 decimals, NUL.
 constexpr std::size_t kFixedTextCapacity = 64;
-// formatTime / TimestampFormatter output (longest normal text is 23
-// characters; years beyond 9999 need a few more).
-constexpr std::size_t kTimeTextCapacity = 32;
+// formatTime / TimestampFormatter / IsoTimestampFormatter output (longest
+// normal text is 29 characters, an ISO text with a zone of "+hh:mm:ss"; years
+// beyond 9999 need a few more).
+constexpr std::size_t kTimeTextCapacity = 40;
 
 // Decimal digits of `value`; "0" for zero. At most 20 characters.
 int formatUInt64(uint64_t value, char* buffer);
@@ -111,6 +112,39 @@ class TimestampFormatter {
   int length_ = 0;  // length of text_ (date, separator, time)
   char text_[kTimeTextCapacity] = {};
 };
+
+// ISO 8601 text of a moment in milliseconds since 1970 (the bits of a signed
+// count, as formatTimestampMs takes them), with milliseconds and the zone:
+// "2026-03-14T09:26:53.250Z" in UTC, "2026-03-14T10:26:53.250+01:00" in
+// local time (an offset with seconds, as old local mean times have, gets
+// ":ss" too). The date and time part and the zone are computed once per
+// second, as TimestampFormatter does; the same cautions apply.
+class IsoTimestampFormatter {
+ public:
+  // Writes into `out` (kTimeTextCapacity bytes); returns the length, 0
+  // when the calendar conversion fails.
+  int format(uint64_t ms, bool utc, char* out);
+  std::string format(uint64_t ms, bool utc);
+  void reset() { valid_ = false; }
+
+ private:
+  bool valid_ = false;
+  int64_t second_ = 0;
+  bool utc_ = false;
+  int length_ = 0;      // of text_: "2026-03-14T09:26:53"
+  int zoneLength_ = 0;  // of zone_: "Z", "+01:00"
+  char text_[kTimeTextCapacity] = {};
+  char zone_[12] = {};
+};
+
+// Milliseconds since 1970 as a signed integer text ("-1500" for 1969).
+// `out` needs kTimeTextCapacity bytes.
+int formatEpochMs(uint64_t ms, char* out);
+
+// Seconds from `originMs` to `ms` (both signed counts), three decimals after
+// `decimalSeparator`, "-" before an earlier moment: "12.250", "-0.500".
+// `out` needs kTimeTextCapacity bytes.
+int formatSecondsSince(uint64_t ms, int64_t originMs, char decimalSeparator, char* out);
 
 // Date and time text of a TimeStamp pair, date first, day-first.
 std::string formatTimeSpec(const TimeSpec32& when, char separator, bool withMs, bool utc);

@@ -110,6 +110,82 @@ std::string TimestampFormatter::format(uint64_t ms, bool withMs, char separator,
   return std::string(text, static_cast<std::size_t>(n));
 }
 
+int IsoTimestampFormatter::format(uint64_t ms, bool utc, char* out) {
+  const SplitMs split = splitMs(ms);
+  if (!valid_ || split.second != second_ || utc != utc_) {
+    second_ = split.second;
+    utc_ = utc;
+    valid_ = true;
+    length_ = 0;
+    zoneLength_ = 0;
+    const std::time_t t = static_cast<std::time_t>(split.second);
+    std::tm calendar{};
+    if (static_cast<int64_t>(t) == split.second &&
+        (utc ? gmtime_r(&t, &calendar) : localtime_r(&t, &calendar)) != nullptr) {
+      // Room stays for ".mmm" and the longest zone ("+hh:mm:ss").
+      length_ = static_cast<int>(std::strftime(text_, kTimeTextCapacity - 14, "%Y-%m-%dT%H:%M:%S", &calendar));
+    }
+    if (length_ != 0 && utc) {
+      zone_[0] = 'Z';
+      zoneLength_ = 1;
+    } else if (length_ != 0) {
+      const long offset = calendar.tm_gmtoff;
+      const long magnitude = offset < 0 ? -offset : offset;
+      const long hours = magnitude / 3600;
+      const long minutes = magnitude / 60 % 60;
+      const long seconds = magnitude % 60;
+      zoneLength_ = seconds == 0 ? formatBounded(zone_, sizeof zone_, "%c%02ld:%02ld", offset < 0 ? '-' : '+',
+                                                 hours, minutes)
+                                 : formatBounded(zone_, sizeof zone_, "%c%02ld:%02ld:%02ld",
+                                                 offset < 0 ? '-' : '+', hours, minutes, seconds);
+    }
+  }
+  if (length_ == 0) {
+    out[0] = '\0';
+    return 0;
+  }
+  std::memcpy(out, text_, static_cast<std::size_t>(length_));
+  const int length = appendMilliseconds(out, length_, split.ms * 1000000);
+  std::memcpy(out + length, zone_, static_cast<std::size_t>(zoneLength_) + 1);
+  return length + zoneLength_;
+}
+
+std::string IsoTimestampFormatter::format(uint64_t ms, bool utc) {
+  char text[kTimeTextCapacity];
+  const int n = format(ms, utc, text);
+  return std::string(text, static_cast<std::size_t>(n));
+}
+
+namespace {
+
+// "-" when `negative`, then the digits of `magnitude`.
+int formatSigned(bool negative, uint64_t magnitude, char* out) {
+  if (negative) *out = '-';
+  return (negative ? 1 : 0) + formatUInt64(magnitude, out + (negative ? 1 : 0));
+}
+
+}  // namespace
+
+int formatEpochMs(uint64_t ms, char* out) {
+  const bool negative = static_cast<int64_t>(ms) < 0;
+  return formatSigned(negative, negative ? 0 - ms : ms, out);
+}
+
+int formatSecondsSince(uint64_t ms, int64_t originMs, char decimalSeparator, char* out) {
+  // Wrapping difference: only absurd clocks are ~2^63 ms apart.
+  const uint64_t difference = ms - static_cast<uint64_t>(originMs);
+  const bool negative = static_cast<int64_t>(difference) < 0;
+  const uint64_t magnitude = negative ? 0 - difference : difference;
+  int length = formatSigned(negative, magnitude / 1000, out);
+  const unsigned thousandths = static_cast<unsigned>(magnitude % 1000);
+  out[length] = decimalSeparator;
+  out[length + 1] = static_cast<char>('0' + thousandths / 100);
+  out[length + 2] = static_cast<char>('0' + thousandths / 10 % 10);
+  out[length + 3] = static_cast<char>('0' + thousandths % 10);
+  out[length + 4] = '\0';
+  return length + 4;
+}
+
 std::string formatTimeSpec(const TimeSpec32& when, char separator, bool withMs, bool utc) {
   char text[kTimeTextCapacity];
   const int n = formatTime(when, text, separator, true, withMs, utc, true);

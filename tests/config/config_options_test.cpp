@@ -87,6 +87,35 @@ TEST(LoadedOptions, WrongTypesAndShortPartnerArraysAreSkipped) {
   EXPECT_EQ(o.conditions, (QList<QStringList>{{"A.a", "maximum", "1"}}));
 }
 
+// Limits as JSON numbers count as their text: integers without a point,
+// doubles in the shortest text that reads back the same; other kinds are
+// skipped like a missing partner.
+TEST(LoadedOptions, NumericLimitsCountAsTheirText) {
+  const LoadedOptions o = readLoadedOptions(parse(R"({
+    "minVar": ["A.a", "A.b", "A.c", "A.d", "A.e", "A.f", "A.g", "A.h"],
+    "minVal": [3010, -2, 12.5, 0.1, 3010.0, 1e-7, 18446744073709551615, true] })"));
+  EXPECT_EQ(o.conditions, (QList<QStringList>{{"A.a", "minimum", "3010"},
+                                              {"A.b", "minimum", "-2"},
+                                              {"A.c", "minimum", "12.5"},
+                                              {"A.d", "minimum", "0.1"},
+                                              {"A.e", "minimum", "3010"},
+                                              {"A.f", "minimum", "1e-07"},
+                                              {"A.g", "minimum", "18446744073709551615"}}));
+}
+
+TEST(LoadedOptions, CsvFormKeys) {
+  const LoadedOptions absent = readLoadedOptions(parse("{}"));
+  EXPECT_FALSE(absent.timeFormat || absent.lineEnd);
+  EXPECT_TRUE(absent.bom);
+  const LoadedOptions given = readLoadedOptions(parse(R"({"timeFormat": "iso", "bom": false, "lineEnd": "lf"})"));
+  EXPECT_EQ(given.timeFormat, QString("iso"));
+  EXPECT_FALSE(given.bom);
+  EXPECT_EQ(given.lineEnd, QString("lf"));
+  EXPECT_EQ(mistypedKeys(parse(R"({"timeFormat": 1, "bom": "no", "lineEnd": null})")),
+            (QStringList{"key \"timeFormat\" is not a text; ignored", "key \"bom\" is not true or false; ignored",
+                         "key \"lineEnd\" is not a text; ignored"}));
+}
+
 TEST(LoadedOptions, NonObjectDocumentsGiveDefaults) {
   for (const char* text : {"[1,2]", "\"text\"", "3", "null"}) {
     const Json::Value value = parse(text);
@@ -164,6 +193,23 @@ TEST(SavedOptions, WritesEveryKeyKeepsUnknownOnesAndNullsEmptyLists) {
             "\t\"var\" : null,\n"
             "\t\"zrl\" : \"/a.zrl\"\n"
             "}");
+}
+
+// The CSV form keys are stored only when they differ from the default, so
+// a configuration saved with the defaults stays as it always was.
+TEST(SavedOptions, CsvFormKeysOnlyWhenNotTheDefault) {
+  Json::Value config = parse(R"({"timeFormat": "seconds", "bom": true, "lineEnd": "lf"})");
+  SavedOptions s;
+  storeSavedOptions(config, s);
+  EXPECT_FALSE(config.isMember("timeFormat") || config.isMember("bom") || config.isMember("lineEnd"));
+  s.timeFormat = "epoch-ms";
+  s.bom = false;
+  s.lineEnd = "lf";
+  storeSavedOptions(config, s);
+  const LoadedOptions o = readLoadedOptions(parse(serializeConfig(config)));
+  EXPECT_EQ(o.timeFormat, QString("epoch-ms"));
+  EXPECT_FALSE(o.bom);
+  EXPECT_EQ(o.lineEnd, QString("lf"));
 }
 
 TEST(SavedOptions, ListsKeepOrderAndRoundTrip) {

@@ -149,7 +149,12 @@ TEST_P(FixtureTest, DecodesToTheExpectedBytes) {
     else if (key == "output") decoder.setOutputPath(work + "/" + value);
     else if (key == "existing") zrltest::writeFile(work + "/" + value, "existing\n");
     else if (key == "expect_result") expectedResult = yes(value);
-    else if (key == "expect_message") expectedMessages.push_back(value);
+    else if (key == "expect_message") {
+      // {dir} stands for the case's directory, as in the program cases.
+      std::string message = value;
+      for (std::size_t at; (at = message.find("{dir}")) != std::string::npos;) message.replace(at, 5, work);
+      expectedMessages.push_back(message);
+    }
     else if (key == "expect_output") expectedOutput = value;
     else if (key == "expect_printed") expectedPrinted = value;
     else FAIL() << "unknown setting " << key;

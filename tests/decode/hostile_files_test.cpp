@@ -83,8 +83,12 @@ TEST(HostileHead, CutAtEveryRegionBoundary) {
       EXPECT_EQ(out.messages.back(),
                 inMagic ? "unable to read magic section" : "Decoder: unable to read header");
       EXPECT_EQ(out.messages.size(), inMagic ? 2u : 1u);
-      EXPECT_NE(out.printed.find(inMagic ? "readStream: zero bytes" : "Failed to read header:, "),
-                std::string::npos);
+      // Before the version is read, the head needs what the decoder's own
+      // version's does. Said once by the load and once by the run.
+      const std::size_t needs = keep < layout::kVersionOffset + 4 ? layout::headSize(4) : layout::headSize(version);
+      const std::string said = "Cannot read the head of " + path + ": the file ends at byte " +
+                               std::to_string(keep) + ", the head needs " + std::to_string(needs) + "\n";
+      EXPECT_EQ(out.printed, said) << "the run prints, the load is not captured";
       EXPECT_EQ(out.csv, "") << "only the byte order mark is written";
     }
   }
@@ -141,7 +145,14 @@ TEST(HostileBody, GzipStreamCutAtSeveralPoints) {
         if (resampling) d.setFrequency(1);
       });
       EXPECT_TRUE(out.ok);
-      EXPECT_EQ(out.messages, std::vector<std::string>{"Inconsistent file size"});
+      ASSERT_EQ(out.messages.size(), 1u);
+      // With rows kept the message says how many; without, the bare finding.
+      const bool rowsKept = std::count(out.csv.begin(), out.csv.end(), '\n') > 1;
+      if (rowsKept) {
+        EXPECT_EQ(out.messages[0].rfind("The log ends early (inconsistent file size) after ", 0), 0u) << out.messages[0];
+      } else {
+        EXPECT_EQ(out.messages[0], "Inconsistent file size");
+      }
       if (!resampling) expectRowPrefix(out.csv, full);
       EXPECT_LT(std::count(out.csv.begin(), out.csv.end(), '\n'), 400);
     }
@@ -277,7 +288,7 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
     const char* what;
     std::function<void(const std::string& path)> change;
     bool ok;
-    std::string lastMessage;
+    std::string lastMessage;  // how it starts
   } cases[] = {
       {"vanishes", [](const std::string& p) { ::unlink(p.c_str()); }, false, "Failed to open input file"},
       {"shrinks to its magic", [&](const std::string& p) { zrltest::writeFile(p, good.substr(0, 4)); },
@@ -290,7 +301,7 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
        "version: 5"},
       {"loses its last records",
        [&](const std::string& p) { zrltest::writeFile(p, good.substr(0, good.size() - 20)); }, true,
-       "Inconsistent file size"},
+       "The log ends early (inconsistent file size) after "},
       {"loses variables",
        [&](const std::string& p) { zrltest::writeFile(p, zrlwriter::buildZrlBytes(fewer, everySecond(2), {})); },
        true, ""},
@@ -317,7 +328,7 @@ TEST(HostileFileChanges, FileChangedBetweenLoadAndDecode) {
       EXPECT_TRUE(messages.empty());
     } else {
       ASSERT_FALSE(messages.empty());
-      EXPECT_EQ(messages.back(), c.lastMessage);
+      EXPECT_EQ(messages.back().rfind(c.lastMessage, 0), 0u) << messages.back();
     }
   }
 }

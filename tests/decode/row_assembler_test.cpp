@@ -51,6 +51,73 @@ TEST(RowAssemblerTest, HeadingAliasesAndUnitLine) {
   EXPECT_EQ(written(s, {}, header), "Date,Hour\r\n");
 }
 
+// Every time form with its heading, the unit line's empty cell(s) and the
+// chosen line end; the Seconds form counts from the given origin.
+TEST(RowAssemblerTest, TimeColumnsAndLineEnds) {
+  struct Case {
+    TimeColumns columns;
+    bool crlf;
+    const char* expected;
+  } cases[] = {
+      {TimeColumns::DateHour, false,
+       "Date;Hour;Engine_Speed\n;;rpm\n05/03/2026;14:07:09;1\n05/03/2026;14:07:09;2\n31/12/1969;23:59:59;3\n"},
+      {TimeColumns::Iso, true,
+       "Time;Engine_Speed\r\n;rpm\r\n2026-03-05T14:07:09.000Z;1\r\n2026-03-05T14:07:09.250Z;2\r\n"
+       "1969-12-31T23:59:59.500Z;3\r\n"},
+      {TimeColumns::EpochMs, false, "Time;Engine_Speed\n;rpm\n1772719629000;1\n1772719629250;2\n-500;3\n"},
+      {TimeColumns::Seconds, false, "Time;Engine_Speed\n;rpm\n1.000;1\n1.250;2\n-1772719628.500;3\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.columns));
+    DecodeSettings s;
+    s.unitLine = true;
+    s.timeColumns = c.columns;
+    s.crlf = c.crlf;
+    uint64_t sharing = 0;
+    const std::string csv = written(s, {engineColumns()[0]}, [&](RowAssembler& w) {
+      w.setTimeOrigin(static_cast<int64_t>(kT0) - 1000);
+      w.writeHeader();
+      w.setValue(0, NodeDataValue(int32_t{1}));
+      w.writeRow(kT0);
+      w.setValue(0, NodeDataValue(int32_t{2}));
+      w.writeRow(kT0 + 250);
+      w.setValue(0, NodeDataValue(int32_t{3}));
+      w.writeRow(static_cast<uint64_t>(int64_t{-500}));
+      sharing = w.rowsSharingTime();
+      EXPECT_EQ(w.rowsWritten(), 3u);
+    });
+    EXPECT_EQ(csv, c.expected);
+    // Only Date and Hour without milliseconds show two rows alike.
+    EXPECT_EQ(sharing, c.columns == TimeColumns::DateHour ? 2u : 0u);
+  }
+}
+
+// Runs of rows within one second count every row of the run; a dropped
+// row does not count, and milliseconds tell the rows apart.
+TEST(RowAssemblerTest, RowsSharingTheirSecondAreCounted) {
+  for (bool milliseconds : {false, true}) {
+    DecodeSettings s;
+    s.milliseconds = milliseconds;
+    s.filters = {{"Engine.Speed", "maximum", "100"}};
+    uint64_t sharing = 0;
+    written(s, {engineColumns()[0]}, [&](RowAssembler& w) {
+      const std::pair<int64_t, int32_t> rows[] = {
+          {0, 1}, {100, 2}, {900, 3}, {1000, 4}, {2000, 5}, {2500, 500}, {3000, 6}, {-1500, 7}, {-1001, 8}};
+      for (const auto& [offset, value] : rows) {
+        w.setValue(0, NodeDataValue(value));
+        w.writeRow(static_cast<uint64_t>(static_cast<int64_t>(kT0) + offset));
+      }
+      // Before 1970 the second is the one starting at or before the time.
+      w.writeRow(static_cast<uint64_t>(int64_t{-1}));
+      w.writeRow(static_cast<uint64_t>(int64_t{-999}));
+      sharing = w.rowsSharingTime();
+    });
+    // 0, 100, 900 share; 2500 is dropped by the filter; -1500 and -1001
+    // share the second before kT0's; -1 and -999 share 1969's last.
+    EXPECT_EQ(sharing, milliseconds ? 0u : 7u);
+  }
+}
+
 TEST(RowAssemblerTest, LastKnownValuesFillEmptyCells) {
   DecodeSettings s;
   const std::string csv = written(s, engineColumns(), [](RowAssembler& w) {

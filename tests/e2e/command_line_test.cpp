@@ -28,6 +28,10 @@ std::string usage() {
          "\t[--vars <list>] comma-separated variable names or patterns (Engine.*), instead of the configured selection\n"
          "\t[--out-dir <dir>] output directory of this run\n"
          "\t[--force] the finished table replaces a file of the same name (atomically) instead of taking \"name (2)\"\n"
+         "\t[--time iso|epoch-ms|seconds] one \"Time\" column instead of \"Date\" and \"Hour\": ISO 8601 with milliseconds\n"
+         "\t\tand zone, milliseconds since 1970, or seconds from the log's start\n"
+         "\t[--no-bom] no byte order mark at the start of the CSV file\n"
+         "\t[--lf] CSV lines end with LF instead of CR LF\n"
          "\t[--quiet] no progress line on standard error\n"
          "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
          "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
@@ -80,10 +84,14 @@ TEST(CommandLine, UsageErrorsPrintDiagnosticThenUsageWithStatusTwo) {
       {"--batch", "--zrl", "a.zrl", "--csv", ""},
       {"--csv", "out.csv", "a.zrl", "b.zrl"},
       {"--csv", "out.csv", "--zrl", "a.zrl", "b.zrl"},
+      {"--time", "ISO"},  // the formats are lower case
   };
   for (const auto& args : cases) {
     auto r = runProgram(decoderProgram(), args);
     EXPECT_EQ(r.exitStatus, 2) << args[0];
+    if (args[0] == "--time") {
+      EXPECT_NE(r.err.find(": --time 'ISO' is unknown: choose iso, epoch-ms, seconds\n"), std::string::npos);
+    }
     EXPECT_EQ(r.out, "") << args[0];
     ASSERT_GT(r.err.size(), usage().size()) << args[0];  // what was wrong, then the usage
     EXPECT_EQ(r.err.substr(r.err.size() - usage().size()), usage()) << args[0];

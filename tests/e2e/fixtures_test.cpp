@@ -8,6 +8,7 @@
 //   expected.stderr    optional; the exact standard error ({dir} as above)
 //   expected.csv       optional; the exact content of {dir}/out.csv
 //   expected.status    optional; the exit status (default 0)
+//   timezone           optional; the TZ the program runs with
 // Only folders with a `command` file are cases of this runner.
 #include <gtest/gtest.h>
 
@@ -64,7 +65,14 @@ TEST_P(ProgramFixtureTest, MatchesItsExpectedOutput) {
     line = substitute(substitute(substitute(line, "{log}", log), "{dir}", box.work), "{fixture}", folder);
     args.push_back(line);
   }
-  const zrltest::ProcessResult r = box.runDecoder(args);
+  // An optional "timezone" file holds the TZ of the run, for local times.
+  std::vector<std::pair<std::string, std::string>> environment = box.environment();
+  if (fileExists(folder + "/timezone")) {
+    std::string zone = readFile(folder + "/timezone");
+    while (!zone.empty() && (zone.back() == '\n' || zone.back() == ' ')) zone.pop_back();
+    environment.emplace_back("TZ", zone);
+  }
+  const zrltest::ProcessResult r = zrltest::runProgram(zrltest::decoderProgram(), args, environment, 60);
   const int expectedStatus =
       fileExists(folder + "/expected.status") ? std::stoi(readFile(folder + "/expected.status")) : 0;
   EXPECT_EQ(r.exitStatus, expectedStatus) << r.out << r.err;

@@ -111,10 +111,12 @@ struct SessionWithSample {
 TEST(SessionConfiguration, SavedChoicesComeBackAndOtherKeysStay) {
   SessionWithSample s(R"({"floatFormat": "5 decimals", "decimalSeparator": ",", "columnSeparator": ";",
       "units": true, "cell_filling": false, "method": "Mean", "typeFilter_int": false, "InfluxUrl": "http://h",
+      "timeFormat": "iso", "bom": false, "lineEnd": "lf",
       "var": ["Engine.Rpm"], "aliasVal": ["Regime"], "maxVar": ["Engine.Rpm"], "maxVal": ["3000"],
       "selected_vars": ["Regime", "Engine.Speed"]})");
   EXPECT_EQ(s.session.selectedInCatalogOrder(), (QStringList{"Engine.Rpm", "Engine.Speed"}));
   const DecodeOptions saved = s.session.options();
+  EXPECT_EQ(saved.timeFormat, "iso");
   ASSERT_TRUE(s.session.saveConfig());
 
   Session again(false);
@@ -154,6 +156,32 @@ TEST(SessionDecodePlan, RefusalsAndTheCommandLinesWindow) {
   EXPECT_EQ(plan.job->settings.endMs, s.log->startMs() + 20000);
   EXPECT_EQ(plan.job->selectedIds.size(), 1u);
   EXPECT_EQ(plan.job->settings.outputPath, s.dir + "/out.csv");
+}
+
+// The CSV form texts become the engine's settings; an unknown text is a
+// refusal that names the key, its value and the choices.
+TEST(SessionDecodePlan, CsvFormsAndTheirMisspellings) {
+  SessionWithSample s(R"({"timeFormat": "seconds", "bom": false, "lineEnd": "lf", "selected_vars": ["Engine.Rpm"]})");
+  DecodeRequestOverrides overrides;
+  overrides.csvName = QString::fromStdString(s.dir + "/out.csv");
+  const DecodePlan plan = planDecode(s.session, overrides);
+  ASSERT_TRUE(plan.job) << plan.refusal.toStdString();
+  EXPECT_EQ(plan.job->settings.timeColumns, zrl::TimeColumns::Seconds);
+  EXPECT_FALSE(plan.job->settings.byteOrderMark);
+  EXPECT_FALSE(plan.job->settings.crlf);
+
+  const std::pair<const char*, QString> cases[] = {
+      {R"({"timeFormat": "Iso"})", R"(key "timeFormat" is "Iso": choose iso, epoch-ms, seconds)"},
+      {R"({"lineEnd": "LF"})", R"(key "lineEnd" is "LF": choose crlf, lf)"},
+  };
+  for (const auto& [json, said] : cases) {
+    SessionWithSample bad(json);
+    bad.session.setSelected(QStringLiteral("Engine.Rpm"), true);
+    overrides.csvName = QString::fromStdString(bad.dir + "/out.csv");
+    EXPECT_EQ(planDecode(bad.session, overrides).refusal,
+              QStringLiteral("Error: configuration ") + bad.session.configPath() + QStringLiteral(": ") + said)
+        << json;
+  }
 }
 
 }  // namespace

@@ -142,4 +142,51 @@ TEST(TimestampFormatter, LocalTimeAcrossDaylightSavingChange) {
   EXPECT_EQ(formatter.format(beforeChange + 1000, true, ';', false), "28/03/2021;03:00:00.000");
 }
 
+// One formatter reused over the table, so that its per-second cache is
+// exercised across seconds, zones and the 1970 boundary.
+TEST(TimeColumnTexts, IsoEpochAndSecondsSinceStart) {
+  ScopedTimeZone zone("Europe/Paris");
+  IsoTimestampFormatter iso;
+  const struct {
+    int64_t ms;
+    const char* isoUtc;
+    const char* isoLocal;
+    const char* epoch;
+    const char* sinceStart;  // from 2026-03-14T09:26:53.000Z, ',' as separator
+  } cases[] = {
+      {1773480413250, "2026-03-14T09:26:53.250Z", "2026-03-14T10:26:53.250+01:00", "1773480413250", "0,250"},
+      {1773480413999, "2026-03-14T09:26:53.999Z", "2026-03-14T10:26:53.999+01:00", "1773480413999", "0,999"},
+      {1773480414000, "2026-03-14T09:26:54.000Z", "2026-03-14T10:26:54.000+01:00", "1773480414000", "1,000"},
+      {1782907200000, "2026-07-01T12:00:00.000Z", "2026-07-01T14:00:00.000+02:00", "1782907200000", "9426787,000"},
+      {1773480412500, "2026-03-14T09:26:52.500Z", "2026-03-14T10:26:52.500+01:00", "1773480412500", "-0,500"},
+      {-500, "1969-12-31T23:59:59.500Z", "1970-01-01T00:59:59.500+01:00", "-500", "-1773480413,500"},
+      {-1000, "1969-12-31T23:59:59.000Z", "1970-01-01T00:59:59.000+01:00", "-1000", "-1773480414,000"},
+      {0, "1970-01-01T00:00:00.000Z", "1970-01-01T01:00:00.000+01:00", "0", "-1773480413,000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ms);
+    const uint64_t bits = static_cast<uint64_t>(c.ms);
+    EXPECT_EQ(iso.format(bits, true), c.isoUtc);
+    EXPECT_EQ(iso.format(bits, false), c.isoLocal);
+    char out[kTimeTextCapacity];
+    EXPECT_EQ(std::string(out, static_cast<std::size_t>(formatEpochMs(bits, out))), c.epoch);
+    EXPECT_EQ(std::string(out, static_cast<std::size_t>(formatSecondsSince(bits, 1773480413000, ',', out))),
+              c.sinceStart);
+  }
+  // West of Greenwich, and a zone half an hour off.
+  {
+    ScopedTimeZone west("America/New_York");
+    iso.reset();
+    EXPECT_EQ(iso.format(1773480413250, false), "2026-03-14T05:26:53.250-04:00");
+  }
+  {
+    ScopedTimeZone east("Asia/Kolkata");
+    iso.reset();
+    EXPECT_EQ(iso.format(1773480413250, false), "2026-03-14T14:56:53.250+05:30");
+  }
+  char out[kTimeTextCapacity];
+  EXPECT_EQ(std::string(out, static_cast<std::size_t>(formatEpochMs(uint64_t{1} << 63, out))),
+            "-9223372036854775808");
+}
+
 }  // namespace
