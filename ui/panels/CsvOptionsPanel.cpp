@@ -59,12 +59,12 @@ CsvOptionsPanel::CsvOptionsPanel(Session& session, QWidget* parent) : QGroupBox(
   grid->addWidget(optionsLabel, 0, 0, Qt::AlignLeft | Qt::AlignTop);
   grid->addLayout(optionsRow, 0, 1);
 
-  cellFillBox_ = panelparts::comboBox(this, "cellFillComboBox", {"Last known value", "Leave blank"});
+  cellFillBox_ = panelparts::comboBox(this, "cellFillComboBox", cellFillingChoices());
   cellFillBox_->setEnabled(false);
   floatFormatBox_ =
-      panelparts::comboBox(this, "floatFormatBox", {"Tarvik", "1 decimal", "3 decimals", "5 decimals", "7 decimals"});
-  columnSeparatorBox_ = panelparts::comboBox(this, "columnSeparatorBox", {";", ",", "tab"});
-  decimalSeparatorBox_ = panelparts::comboBox(this, "decimalSeparatorBox", {".", ","});
+      panelparts::comboBox(this, "floatFormatBox", floatFormatChoices());
+  columnSeparatorBox_ = panelparts::comboBox(this, "columnSeparatorBox", columnSeparatorChoices());
+  decimalSeparatorBox_ = panelparts::comboBox(this, "decimalSeparatorBox", decimalSeparatorChoices());
   startEdit_ = dateTimeEdit(this, "startDateTimeEdit");
   endEdit_ = dateTimeEdit(this, "endDateTimeEdit");
 

@@ -12,7 +12,6 @@
 namespace {
 
 const QString kNone = QStringLiteral("None");
-const char* const kFrequencies[] = {"None", "100", "50", "20", "10", "5", "1", "0.1", "0.01"};
 
 bool itemEnabled(const QComboBox* box, int index) {
   const auto* model = qobject_cast<const QStandardItemModel*>(box->model());
@@ -31,16 +30,14 @@ ResamplingPanel::ResamplingPanel(Session& session, QWidget* parent) : QGroupBox(
   auto* frequencyRow = panelparts::boxLayout<QHBoxLayout>("frequencyLayout", 8);
   auto* frequencyLabel = panelparts::plainLabel(this, "frequencyLabel");
   frequencyLabel->setText(tr("Frequency (Hz):"));
-  QStringList frequencies;
-  for (const char* text : kFrequencies) frequencies << QString::fromLatin1(text);
-  frequencyBox_ = panelparts::comboBox(this, "frequencyComboBox", frequencies);
+  frequencyBox_ = panelparts::comboBox(this, "frequencyComboBox", frequencyChoices());
   frequencyRow->addWidget(frequencyLabel);
   frequencyRow->addWidget(frequencyBox_);
 
   auto* methodRow = panelparts::boxLayout<QHBoxLayout>("methodLayout", 8);
   auto* methodLabel = panelparts::plainLabel(this, "methodLabel");
   methodLabel->setText(tr("Method:"));
-  methodBox_ = panelparts::comboBox(this, "methodComboBox", {"Median", "Mean", "Min", "Max", "First", "Last"});
+  methodBox_ = panelparts::comboBox(this, "methodComboBox", methodChoices());
   methodRow->addWidget(methodLabel);
   methodRow->addWidget(methodBox_);
 
@@ -67,11 +64,10 @@ void ResamplingPanel::setFrequencyChoices(float frequency) {
     frequencyBox_->setModel(model);
   }
   model->clear();
-  for (const char* text : kFrequencies) {
-    auto* item = new QStandardItem(QString::fromLatin1(text));
-    // A rate is offered only when the file was recorded faster than it; the
-    // comparison is done in single precision, as the header stores it.
-    if (item->text() != kNone && !(frequency > item->text().toFloat())) {
+  for (const QString& text : frequencyChoices()) {
+    auto* item = new QStandardItem(text);
+    // The session says which rates the log allows; the others stay listed, greyed.
+    if (!frequencyAllowed(text, frequency)) {
       item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
       item->setForeground(QColor(Qt::gray));
     }
