@@ -135,6 +135,9 @@ QString BatchRun::load(const QString& path) {
   if (!failure.isEmpty()) consoleLine(failure);
   if (failure.isEmpty() && !loadRefusal_.empty()) console_.report(0, 0, loadRefusal_);
   session_.setLog(log);
+  // A head that could not be read has been explained above or by the
+  // reader; there is nothing to select or decode, and nothing more to say.
+  if (!log->headRead()) return failure.isEmpty() ? QStringLiteral("unreadable") : failure;
 
   // Every log is matched on its own: another log's variables are no guide.
   selectionFailure_.clear();

@@ -90,7 +90,8 @@ bool describe(const QString& path, const StartupOptions& options, TerminalProgre
   if (!log.headRead()) {
     // Zeros and empty texts would pass for a description of an empty log.
     if (!log.loadError().isEmpty()) consoleLine(log.loadError());
-    else if (log.readProblem().isEmpty()) consoleLine(QStringLiteral("Unable to read the head of ") + path);
+    else if (log.readProblem().isEmpty() && !log.decoder().headCut())
+      consoleLine(QStringLiteral("Unable to read the head of ") + path);
     return false;
   }
   Json::Value info = buildInfoJson(summaryOf(log));

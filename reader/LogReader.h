@@ -42,6 +42,9 @@ class LogReader {
   LogReader(const LogReader&) = delete;
   LogReader& operator=(const LogReader&) = delete;
 
+  // The file ended inside its head (and said so).
+  bool headCut() const { return headCut_; }
+
   // ---- file head ----
 
   // Opens inputPath() read-only. On failure prints "Decoder: Failed to open

@@ -139,4 +139,21 @@ TEST(Headless, InfoOnSeveralLogsAndWithStatistics) {
   EXPECT_EQ(r.exitStatus, 2);
 }
 
+// A log whose head cannot be read is explained once, and nothing follows:
+// no selection to miss, no decode to fail.
+TEST(Headless, AnUnreadableHeadIsSaidOnce) {
+  DecoderSandbox box("head-once");
+  const std::string first = box.makeLog("first.zrl", kEngineLog);
+  const std::string cut = box.work + "/cut.zrl";
+  writeFile(cut, readFile(first).substr(0, 1000));
+  const std::string said = "Cannot read the head of " + cut + ": the file ends at byte 1000, the head needs ";
+  for (const char* mode : {"--batch", "--info"}) {
+    auto r = box.runDecoder({mode, "--alldata", cut});
+    EXPECT_EQ(r.exitStatus, 1) << mode;
+    EXPECT_EQ(r.err.rfind(said, 0), 0u) << mode << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << mode << r.err;  // that line alone
+    EXPECT_EQ(r.out, "") << mode;
+  }
+}
+
 }  // namespace
