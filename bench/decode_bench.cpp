@@ -1,9 +1,12 @@
 // Decode speed on a generated log file with every variable selected.
 //
 //   decode_bench                      Google Benchmark runs on a ~32 MB body
-//   decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]
+//   decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]...
 //                                     one whole decode, for timing from a shell
 //                                     (DECODE_BENCH_THREADS=1: CPU per thread)
+//   decode_bench --preview LOG [--columns N] [--only ID]...
+//                                     one preview pass over the whole log, by
+//                                     default of every plottable variable
 //   decode_bench --inflate LOG        zlib's gzread of the record stream alone
 #include <benchmark/benchmark.h>
 
@@ -28,6 +31,8 @@
 #include <zlib.h>
 
 #include "decode/Decoder.h"
+#include "decode/PreviewEnvelope.h"
+#include "reader/DataTypes.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
 using namespace zrl;
@@ -169,12 +174,12 @@ int decodeFromCommandLine(int argc, char** argv) {
   }
   int32_t code = 0;
   AggregationMethod method = AggregationMethod::Median;
-  long only = -1;
+  std::vector<uint16_t> only;
   for (int i = 4; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--resample") == 0) code = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--method") == 0)
       method = static_cast<AggregationMethod>(std::atoi(argv[i + 1]));
-    if (std::strcmp(argv[i], "--only") == 0) only = std::atol(argv[i + 1]);
+    if (std::strcmp(argv[i], "--only") == 0) only.push_back(static_cast<uint16_t>(std::atol(argv[i + 1])));
   }
   Decoder decoder(argv[2], false,
                   [](uint64_t, uint64_t, const std::string& message) {
@@ -183,9 +188,9 @@ int decodeFromCommandLine(int argc, char** argv) {
   decoder.setOutputPath(argv[3]);
   decoder.setFrequency(code);
   decoder.setMethod(method);
-  if (only >= 0) {
+  if (!only.empty()) {
     decoder.clearSelection();
-    decoder.setSelected(static_cast<uint16_t>(only), true);
+    for (uint16_t id : only) decoder.setSelected(id, true);
   }
   ThreadCpuSampler threads;
   const double cpuBefore = processCpuSeconds();
@@ -201,12 +206,50 @@ int decodeFromCommandLine(int argc, char** argv) {
   return ok ? 0 : 1;
 }
 
+// One whole-log preview pass, for timing against a decode of the same
+// variables (print their ids with --only to pass them to --decode).
+int previewFromCommandLine(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: decode_bench --preview LOG [--columns N] [--only ID]...\n");
+    return 2;
+  }
+  std::size_t columns = 2000;
+  std::vector<uint16_t> ids;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--columns") == 0) columns = static_cast<std::size_t>(std::atol(argv[i + 1]));
+    if (std::strcmp(argv[i], "--only") == 0) ids.push_back(static_cast<uint16_t>(std::atol(argv[i + 1])));
+  }
+  if (ids.empty()) {
+    LogReader catalog(argv[2], {});
+    for (const VariableListing& v : catalog.listVariables())
+      if (v.type == DATALOGGER_BOOLEAN_TYPE || v.type == DATALOGGER_INTEGER_TYPE || v.type == DATALOGGER_FLOAT_TYPE ||
+          v.type == DATALOGGER_DOUBLE_TYPE)
+        ids.push_back(v.id);
+  }
+  std::printf("variables:");
+  for (uint16_t id : ids) std::printf(" --only %u", unsigned(id));
+  std::printf("\n");
+  const std::atomic<bool> cancel{false};
+  ThreadCpuSampler threads;
+  const double cpuBefore = processCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const PreviewResult result = computePreviewEnvelope(argv[2], ids, columns, cancel);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  threads.stop();
+  std::printf("preview %s in %.3f s wall %.3f s CPU, peak RSS %ld kB\n", result.complete ? "complete" : "INCOMPLETE",
+              seconds, processCpuSeconds() - cpuBefore, peakRssKb());
+  if (!result.error.empty()) std::printf("error: %s\n", result.error.c_str());
+  if (getenv("DECODE_BENCH_THREADS") != nullptr) threads.print();
+  return result.complete ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string program = argv[0];
   if (program.find('/') != std::string::npos) benchDir = program.substr(0, program.rfind('/'));
   if (argc >= 2 && std::strcmp(argv[1], "--decode") == 0) return decodeFromCommandLine(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "--preview") == 0) return previewFromCommandLine(argc, argv);
   if (argc == 3 && std::strcmp(argv[1], "--inflate") == 0) return inflateFromCommandLine(argv[2]);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

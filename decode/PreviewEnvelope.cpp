@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "reader/DataTypes.h"
 #include "reader/LogReader.h"
+#include "reader/ZrlLayout.h"
 #include "values/Limits.h"
 #include "values/DataValue.h"
 
@@ -14,13 +16,38 @@ namespace zrl {
 namespace {
 
 constexpr uint16_t kTimestampRecord = 0xFFFF;
-// Progress is computed every so many records: a division per record would
-// cost more than the envelope itself.
-constexpr uint64_t kProgressEvery = 4096;
+// Record id and the largest fixed payload (a double, a time value or a
+// version 4 timestamp): while that many bytes are at hand, any fixed-size
+// record starting there is whole.
+constexpr unsigned kLongestFixedRecord = 2 + 8;
+// Records walked between two looks at the cancel flag and the progress: a
+// look per record cost as much as the envelope itself.
+constexpr unsigned kPollEvery = 16384;
 
-bool isPlottable(uint8_t type) {
-  return type == DATALOGGER_BOOLEAN_TYPE || type == DATALOGGER_INTEGER_TYPE || type == DATALOGGER_FLOAT_TYPE ||
-         type == DATALOGGER_DOUBLE_TYPE;
+// How a record of each catalog slot is walked over.
+enum class Payload : uint8_t { Unknown, Boolean, Integer, Float, Double, Fixed8, String, CanFrame };
+
+struct Route {
+  Payload payload = Payload::Unknown;
+  int32_t series = -1;  // the series it feeds; -1: none
+};
+
+Payload payloadOf(uint8_t type) {
+  switch (type) {
+    case DATALOGGER_BOOLEAN_TYPE: return Payload::Boolean;
+    case DATALOGGER_INTEGER_TYPE: return Payload::Integer;
+    case DATALOGGER_FLOAT_TYPE: return Payload::Float;
+    case DATALOGGER_DOUBLE_TYPE: return Payload::Double;
+    case DATALOGGER_TIMESTAMP_TYPE: return Payload::Fixed8;
+    case DATALOGGER_STRING_TYPE: return Payload::String;
+    case DATALOGGER_CANFRAME_TYPE: return Payload::CanFrame;
+    default: return Payload::Unknown;
+  }
+}
+
+bool isPlottable(Payload payload) {
+  return payload == Payload::Boolean || payload == Payload::Integer || payload == Payload::Float ||
+         payload == Payload::Double;
 }
 
 // A NaN would take both ends of its column and wipe the values before it,
@@ -35,11 +62,24 @@ bool plotValue(const DataValue& value, double& out) {
   }
 }
 
-// The reader positioned on the first record, as a decode run positions it.
-class StreamReader : public LogReader {
+float floatAt(const uint8_t* bytes) {
+  const uint32_t bits = loadLe32(bytes);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+double doubleAt(const uint8_t* bytes) {
+  const uint64_t bits = loadLe64(bytes);
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+class RecordStream : public LogReader {
  public:
-  explicit StreamReader(const std::string& path) : LogReader(path, {}) {}
-  bool openRecords() {
+  explicit RecordStream(const std::string& path) : LogReader(path, {}) {}
+  bool openAtFirstRecord() {
     if (!loadError().empty()) return false;
     resetBytesRead();
     clearIndexes();
@@ -47,10 +87,161 @@ class StreamReader : public LogReader {
   }
 };
 
+// Opens the record stream for a pass over `range`, and gives the time in
+// force where it starts. Today that is the first record, at the file's
+// start; the place to start later instead, at an access point before the
+// range's start, is chosen here and nowhere else.
+bool openRecordsAt(RecordStream& stream, const EnvelopeRange& range, int64_t& timeMs) {
+  (void)range;
+  timeMs = stream.fileStartMs();
+  return stream.openAtFirstRecord();
+}
+
 int percentOf(uint64_t done, uint64_t total) {
   if (total == 0) return 0;
   return static_cast<int>(std::min<uint64_t>(100, done * 100 / total));
 }
+
+// One pass over the record stream. Value records are taken in place from
+// the inflated block, many at a time; only a record that straddles the end
+// of a block, or one the walk cannot follow, is read on its own (which also
+// reports what is wrong with it, as a decode would).
+class EnvelopePass {
+ public:
+  EnvelopePass(RecordStream& stream, PreviewEnvelope& envelope, const EnvelopeRange& range)
+      : stream_(stream), envelope_(envelope), range_(range), routes_(kMaxVariables) {
+    for (uint16_t id = 0; id < kMaxVariables; ++id) routes_[id].payload = payloadOf(stream.typeOf(id));
+    if (envelope.columns == 0) return;  // nothing to fill: no value is routed
+    for (std::size_t s = 0; s < envelope.series.size(); ++s) {
+      const uint16_t id = envelope.series[s].variableId;
+      if (id < kMaxVariables && isPlottable(routes_[id].payload) && routes_[id].series < 0)
+        routes_[id].series = static_cast<int32_t>(s);
+    }
+    for (EnvelopeSeries& series : envelope.series) {
+      lows_.push_back(series.minimum.data());
+      highs_.push_back(series.maximum.data());
+    }
+  }
+
+  // Values before the first timestamp belong to the time the stream starts
+  // at; a start past the range's end is left to the first timestamp to end.
+  void startAt(int64_t timeMs) { enterTime(timeMs); }
+
+  enum class Step { Go, End, PastRange, Failed };
+
+  // Up to `limit` records in place; the count walked. `step` says whether
+  // the pass stopped.
+  unsigned walk(unsigned limit, Step& step) {
+    const uint8_t* begin = nullptr;
+    const std::size_t atHand = stream_.recordBytesAtHand(begin);
+    if (atHand < kLongestFixedRecord) return 0;
+    const uint8_t* const end = begin + atHand;
+    const uint8_t* const last = end - kLongestFixedRecord;
+    const unsigned timestampRecord = 2 + stream_.timestampWidth();
+    const uint8_t* p = begin;
+    unsigned walked = 0;
+    while (walked < limit && p <= last) {
+      const uint16_t id = loadLe16(p);
+      if (id == kTimestampRecord) {
+        const int64_t timeMs = stream_.timestampAt(p + 2);
+        p += timestampRecord;
+        ++walked;
+        if (!enterTime(timeMs)) {
+          step = Step::PastRange;
+          break;
+        }
+        continue;
+      }
+      if (id >= kMaxVariables) break;  // no catalog slot: read on its own to report it
+      const Route& route = routes_[id];
+      const bool plotted = route.series >= 0 && inside_;
+      switch (route.payload) {
+        case Payload::Boolean:
+          if (plotted) add(route.series, p[2] != 0 ? 1.0 : 0.0);
+          p += 3;
+          break;
+        case Payload::Integer:
+          if (plotted) add(route.series, static_cast<int32_t>(loadLe32(p + 2)));
+          p += 6;
+          break;
+        case Payload::Float: {
+          const double value = floatAt(p + 2);
+          if (plotted && std::isfinite(value)) add(route.series, value);
+          p += 6;
+          break;
+        }
+        case Payload::Double: {
+          const double value = doubleAt(p + 2);
+          if (plotted && std::isfinite(value)) add(route.series, value);
+          p += 10;
+          break;
+        }
+        case Payload::Fixed8: p += 10; break;
+        case Payload::String: {
+          const std::size_t size = 3u + p[2];
+          if (p[2] > kMaxStringLength || size > static_cast<std::size_t>(end - p)) goto stop;
+          p += size;
+          break;
+        }
+        case Payload::CanFrame: {
+          const std::size_t size = 7u + p[2];
+          if (p[2] > kMaxCanDataLength || size > static_cast<std::size_t>(end - p)) goto stop;
+          p += size;
+          break;
+        }
+        case Payload::Unknown: goto stop;
+      }
+      ++walked;
+    }
+  stop:
+    stream_.takeRecordBytes(static_cast<std::size_t>(p - begin));
+    return walked;
+  }
+
+  // One record through the reader's own reads.
+  Step readOne() {
+    uint16_t id = 0;
+    if (!stream_.readId(id)) return stream_.atStreamEnd() ? Step::End : Step::Failed;
+    if (id == kTimestampRecord) {
+      int64_t timeMs = 0;
+      if (!stream_.readAbsoluteTimestamp(timeMs)) return Step::Failed;
+      return enterTime(timeMs) ? Step::Go : Step::PastRange;
+    }
+    const uint8_t type = id < kMaxVariables ? stream_.typeOf(id) : 0;
+    if (!stream_.readVarData(id, type, value_)) return Step::Failed;
+    double number = 0;
+    if (routes_[id].series >= 0 && inside_ && plotValue(value_, number)) add(routes_[id].series, number);
+    return Step::Go;
+  }
+
+ private:
+  // False once the time is past the range's end: see the header for why
+  // the pass may stop there.
+  bool enterTime(int64_t timeMs) {
+    column_ = envelope_.columnOf(timeMs);
+    if (range_.whole()) return true;
+    inside_ = timeMs >= range_.startMs && timeMs <= range_.endMs;
+    return timeMs <= range_.endMs;
+  }
+
+  void add(int32_t series, double value) {
+    double& low = lows_[static_cast<std::size_t>(series)][column_];
+    double& high = highs_[static_cast<std::size_t>(series)][column_];
+    // NaN compares false: the first value of a column sets both ends.
+    if (!(value >= low)) low = value;
+    if (!(value <= high)) high = value;
+  }
+
+  RecordStream& stream_;
+  PreviewEnvelope& envelope_;
+  const EnvelopeRange range_;
+  std::vector<Route> routes_;
+  std::vector<double*> lows_;
+  std::vector<double*> highs_;
+  std::size_t column_ = 0;
+  bool inside_ = true;
+  NodeDataValue value_;
+};
 
 }  // namespace
 
@@ -71,69 +262,44 @@ PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vect
                                      std::size_t columns, const std::atomic<bool>& cancel,
                                      const PreviewProgress& progress, const EnvelopeRange& range) {
   PreviewResult result;
-  StreamReader reader(logPath);
+  RecordStream stream(logPath);
   PreviewEnvelope& envelope = result.envelope;
-  envelope.startMs = range.whole() ? reader.fileStartMs() : range.startMs;
-  envelope.endMs = range.whole() ? reader.fileEndMs() : range.endMs;
+  envelope.startMs = range.whole() ? stream.fileStartMs() : range.startMs;
+  envelope.endMs = range.whole() ? stream.fileEndMs() : range.endMs;
   envelope.columns = columns;
   const double none = std::numeric_limits<double>::quiet_NaN();
-  std::vector<int32_t> seriesOf(kMaxVariables, -1);
   for (uint16_t id : variableIds) {
     EnvelopeSeries series;
     series.variableId = id;
     series.minimum.assign(columns, none);
     series.maximum.assign(columns, none);
-    if (id < kMaxVariables && isPlottable(reader.typeOf(id)) && seriesOf[id] < 0)
-      seriesOf[id] = static_cast<int32_t>(envelope.series.size());
     envelope.series.push_back(std::move(series));
   }
-  if (!reader.openRecords()) {
-    result.error = reader.loadError().empty() ? "Unable to read the log file" : reader.loadError();
+  int64_t openedAtMs = 0;
+  if (!openRecordsAt(stream, range, openedAtMs)) {
+    result.error = stream.loadError().empty() ? "Unable to read the log file" : stream.loadError();
     return result;
   }
 
+  EnvelopePass pass(stream, envelope, range);
+  pass.startAt(openedAtMs);
   int lastPercent = -1;
-  // Values before the first timestamp belong to the file's start.
-  const auto inRange = [&](int64_t timeMs) {
-    return range.whole() || (timeMs >= range.startMs && timeMs <= range.endMs);
-  };
-  std::size_t column = envelope.columnOf(reader.fileStartMs());
-  bool inside = inRange(reader.fileStartMs());
-  NodeDataValue value;
-  for (uint64_t counter = 0;; ++counter) {
+  EnvelopePass::Step step = EnvelopePass::Step::Go;
+  while (step == EnvelopePass::Step::Go) {
     if (cancel.load(std::memory_order_relaxed)) {
       result.cancelled = true;
       break;
     }
-    if (progress && counter % kProgressEvery == 0) {
-      const int percent = percentOf(reader.bytesRead(), reader.uncompressedSize());
+    if (progress) {
+      const int percent = percentOf(stream.bytesRead(), stream.uncompressedSize());
       if (percent != lastPercent) progress(lastPercent = percent);
     }
-    uint16_t id = 0;
-    if (!reader.readId(id)) {
-      result.complete = reader.atStreamEnd();
-      break;
-    }
-    if (id == kTimestampRecord) {
-      int64_t timeMs = 0;
-      if (!reader.readAbsoluteTimestamp(timeMs)) break;
-      column = envelope.columnOf(timeMs);
-      inside = inRange(timeMs);
-      continue;
-    }
-    const uint8_t type = id < kMaxVariables ? reader.typeOf(id) : 0;
-    if (!reader.readVarData(id, type, value)) break;
-    const int32_t slot = seriesOf[id];
-    double number = 0;
-    if (slot < 0 || !inside || columns == 0 || !plotValue(value, number)) continue;
-    EnvelopeSeries& series = envelope.series[static_cast<std::size_t>(slot)];
-    double& low = series.minimum[column];
-    double& high = series.maximum[column];
-    // NaN compares false: the first value of a column sets both ends.
-    if (!(number >= low)) low = number;
-    if (!(number <= high)) high = number;
+    // A walk that stops short of its limit has met a record it leaves to
+    // the reader's reads: the end of a block, or one it cannot follow.
+    if (pass.walk(kPollEvery, step) < kPollEvery && step == EnvelopePass::Step::Go) step = pass.readOne();
   }
-  reader.closeAll();
+  stream.closeAll();
+  result.complete = step == EnvelopePass::Step::End || step == EnvelopePass::Step::PastRange;
   if (!result.complete && !result.cancelled) result.error = "Failed to read file content";
   if (result.complete && progress && lastPercent != 100) progress(100);
   return result;

@@ -44,7 +44,7 @@ struct PreviewEnvelope {
 };
 
 struct PreviewResult {
-  bool complete = false;   // the whole stream was read
+  bool complete = false;   // everything the envelope needs was read
   bool cancelled = false;
   std::string error;       // why the stream could not be read to its end
   PreviewEnvelope envelope;  // what was read, also after a cancel or an error
@@ -59,9 +59,24 @@ using PreviewProgress = std::function<void(int percent)>;
 // types keep empty columns) over `columns` pixel columns. With a `range`, the
 // columns divide that range and values outside it are left out: a zoomed
 // plot gets the detail of its own view. Values that are not finite are left
-// out too. `cancel` is polled at every record.
+// out too. `cancel` and `progress` are looked at every few thousand records.
+//
+// A range pass ends at the first timestamp past the range's end, exactly as
+// a decode of that time window ends there: records are in time order except
+// where the logger's clock was set back, and values logged after such a
+// step back are then shown in the range exactly when a decode of the range
+// would write them. The whole log is always read to its end.
 PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vector<uint16_t>& variableIds,
                                      std::size_t columns, const std::atomic<bool>& cancel,
                                      const PreviewProgress& progress = {}, const EnvelopeRange& range = {});
+
+// Something that knows a log's envelope without reading its record stream
+// (an index of the log). It fills `out` for the request (ids, columns and
+// range as for computePreviewEnvelope) and returns true, or returns false
+// when it has nothing for it; the record stream is read then. It runs on a
+// worker thread and should look at `cancel` if it can take long.
+using EnvelopeSource =
+    std::function<bool(const std::string& logPath, const std::vector<uint16_t>& variableIds, std::size_t columns,
+                       const EnvelopeRange& range, const std::atomic<bool>& cancel, PreviewEnvelope& out)>;
 
 }  // namespace zrl
