@@ -182,24 +182,36 @@ void PreviewPanel::computeView() {
   start({plot_->viewStartMs(), plot_->viewEndMs()}, plot_->plotWidth());
 }
 
+void PreviewPanel::setEnvelopeSource(zrl::EnvelopeSource source) {
+  source_ = source ? std::make_shared<const zrl::EnvelopeSource>(std::move(source)) : nullptr;
+}
+
 void PreviewPanel::start(const zrl::EnvelopeRange& range, int width) {
   auto job = std::make_shared<Job>();
   job->wholeLog = range.whole();
   job_ = job;
   std::vector<uint16_t> ids;
   for (const PreviewVariable& variable : variables_) ids.push_back(variable.id);
-  const int columns = std::clamp(width, kMinimumColumns, kMaximumColumns);
+  // One column per device pixel: on a high-density screen a column per
+  // logical pixel would blur what the screen can show.
+  const double density = std::max(1.0, plot_->devicePixelRatioF());
+  const int columns = std::clamp(static_cast<int>(std::lround(width * density)), kMinimumColumns, kMaximumColumns);
   const std::string path = path_.toStdString();
   QPointer<PreviewPanel> panel(this);
+  const std::shared_ptr<const zrl::EnvelopeSource> source = source_;
   showProgress(0);
-  pool_->start(QRunnable::create([job, panel, path, ids, columns, range] {
+  pool_->start(QRunnable::create([job, panel, path, ids, columns, range, source] {
     auto progress = [job, panel](int percent) {
       QMetaObject::invokeMethod(panel, [job, panel, percent] {
         if (panel && panel->job_ == job) panel->showProgress(percent);
       }, Qt::QueuedConnection);
     };
-    auto result = std::make_shared<zrl::PreviewResult>(
-        zrl::computePreviewEnvelope(path, ids, static_cast<std::size_t>(columns), job->cancel, progress, range));
+    auto result = std::make_shared<zrl::PreviewResult>();
+    if (source && (*source)(path, ids, static_cast<std::size_t>(columns), range, job->cancel, result->envelope)) {
+      result->complete = true;
+    } else {
+      *result = zrl::computePreviewEnvelope(path, ids, static_cast<std::size_t>(columns), job->cancel, progress, range);
+    }
     QMetaObject::invokeMethod(panel, [job, panel, result, range] {
       if (!panel || panel->job_ != job) return;  // replaced or cancelled meanwhile
       panel->job_.reset();

@@ -50,6 +50,9 @@ class PreviewPanel : public QWidget {
   void setLimits(const QList<PreviewLimit>& limits);
   // Times on the axis and in the read-out in UTC instead of local time.
   void setUtc(bool utc);
+  // Asked first for every envelope, on the worker thread; the record stream
+  // is read when it has nothing. Set it before refresh(); empty: none.
+  void setEnvelopeSource(zrl::EnvelopeSource source);
   // Starts computing in the background when there is something to plot.
   void refresh();
   void cancel();
@@ -93,6 +96,8 @@ class PreviewPanel : public QWidget {
   zrl::PreviewEnvelope overview_;  // the whole log
   zrl::PreviewEnvelope detail_;    // the zoomed view; no columns when none
   std::shared_ptr<Job> job_;
+  // Shared with the jobs that run while it is replaced.
+  std::shared_ptr<const zrl::EnvelopeSource> source_;
   QThreadPool* pool_ = nullptr;
   QTimer* viewTimer_ = nullptr;
   QLabel* status_ = nullptr;

@@ -7,8 +7,11 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/PreviewPanel.h"
@@ -170,4 +173,123 @@ TEST(PreviewPanel, BooleanStripsReadZeroToOneAndValuesThatAreNotFiniteAreLeftOut
   EXPECT_EQ(plot.scaleOf(1).high, 10);
   const QCPRange shown = plot.stripRect(1)->axis(QCPAxis::atLeft)->range();
   EXPECT_TRUE(std::isfinite(shown.lower) && std::isfinite(shown.upper));
+}
+
+TEST(PreviewPanel, ValueScalesFollowTheVisibleData) {
+  PreviewPlot plot;
+  plot.resize(600, 300);
+  plot.setSpan(kStart, kStart + 10000);
+  const double t = static_cast<double>(kStart);
+  PreviewStrip strip{QStringLiteral("Rpm"), {}, Qt::blue, false, {}, {}, {}};
+  const double values[] = {1, 2, 3, 2, 1, 500, 2, 3, 2, 1};
+  for (int i = 0; i < 10; ++i) strip.timesMs.append(t + 500 + 1000 * i), strip.values.append(values[i]);
+  plot.setStrips({strip});
+  struct Case {
+    int64_t fromMs, toMs;
+    double low, high;  // the values the scale must cover, and not much more
+  };
+  const Case cases[] = {
+      {0, 10000, 1, 500},
+      {0, 4000, 1, 3},       // the spike is out of view
+      {5200, 5300, 1, 500},  // nothing inside: the line crossing the view sets the scale
+      {0, 10000, 1, 500},    // and back
+  };
+  for (const Case& c : cases) {
+    plot.setView(kStart + c.fromMs, kStart + c.toMs);
+    const NiceScale scale = plot.scaleOf(0);
+    const std::string view = std::to_string(c.fromMs) + ".." + std::to_string(c.toMs);
+    EXPECT_LE(scale.low, c.low) << view;
+    EXPECT_GE(scale.high, c.high) << view;
+    EXPECT_LE(scale.high, c.high * 1.25) << view;
+    EXPECT_LE(plot.stripRect(0)->axis(QCPAxis::atLeft)->range().upper, c.high * 1.4) << view;
+  }
+}
+
+TEST(PreviewPanel, AZoomCancelsTheComputationStillRunning) {
+  std::atomic<int> zooms{0};
+  std::atomic<bool> firstCancelled{false};
+  PreviewPanel panel;
+  // The first zoom's request holds until it is cancelled; everything else is
+  // read from the log.
+  panel.setEnvelopeSource([&](const std::string&, const std::vector<uint16_t>&, std::size_t,
+                              const zrl::EnvelopeRange& range, const std::atomic<bool>& cancel, zrl::PreviewEnvelope&) {
+    if (range.whole() || zooms++ > 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!cancel.load() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    firstCancelled = cancel.load();
+    return false;
+  });
+  showRecorded(panel);
+  PreviewPlot* plot = panel.plot();
+  QSignalSpy computed(&panel, &PreviewPanel::computed);
+  wheel(plot, plot->pointAt(kStart + 5000), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return zooms.load() == 1; }, 5000));
+  wheel(plot, plot->pointAt(kStart + 5000), 2);
+  ASSERT_TRUE(computed.wait(10000));
+  EXPECT_TRUE(firstCancelled);
+  EXPECT_EQ(zooms.load(), 2);
+  EXPECT_EQ(panel.detailRange().startMs, plot->viewStartMs());
+  EXPECT_EQ(panel.detailRange().endMs, plot->viewEndMs());
+  QTest::qWait(100);
+  EXPECT_EQ(computed.size(), 1);  // the cancelled one never shows
+  panel.cancel();
+}
+
+// The whole log comes from the source alone (the file does not exist), and
+// a zoom shows it stretched until the zoom's own detail replaces it.
+TEST(PreviewPanel, TheStretchedWholeLogShowsUntilTheZoomsDetailReplacesIt) {
+  std::atomic<bool> release{false};
+  std::atomic<std::size_t> detailColumns{0};
+  PreviewPanel panel;
+  panel.setEnvelopeSource([&](const std::string&, const std::vector<uint16_t>& ids, std::size_t columns,
+                              const zrl::EnvelopeRange& range, const std::atomic<bool>& cancel,
+                              zrl::PreviewEnvelope& out) {
+    const double value = range.whole() ? 1 : 2;
+    if (!range.whole()) {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (!release.load() && !cancel.load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      detailColumns = columns;
+    }
+    out.startMs = range.whole() ? kStart : range.startMs;
+    out.endMs = range.whole() ? kStart + 10000 : range.endMs;
+    out.columns = columns;
+    for (uint16_t id : ids)
+      out.series.push_back({id, std::vector<double>(columns, value), std::vector<double>(columns, value)});
+    return true;
+  });
+  panel.resize(800, 300);
+  panel.show();
+  panel.setLog(QStringLiteral("/nonexistent/LOG1.zrl"), kStart, kStart + 10000);
+  panel.setVariables({kRecorded[0]});
+  QSignalSpy computed(&panel, &PreviewPanel::computed);
+  panel.refresh();
+  ASSERT_TRUE(computed.wait(10000));
+  EXPECT_FALSE(panel.statusText().contains(QStringLiteral("stopped"))) << panel.statusText().toStdString();
+
+  PreviewPlot* plot = panel.plot();
+  wheel(plot, plot->pointAt(kStart + 5000), 3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel.busy(); }, 5000));
+  const auto valuesIn = [&](bool inside) {
+    QVector<double> found;
+    const PreviewStrip& strip = plot->strip(0);
+    for (int i = 0; i < strip.timesMs.size(); ++i) {
+      const bool in = strip.timesMs[i] >= plot->viewStartMs() && strip.timesMs[i] <= plot->viewEndMs();
+      if (in == inside) found.append(strip.values[i]);
+    }
+    return found;
+  };
+  const QVector<double> stretched = valuesIn(true);
+  ASSERT_FALSE(stretched.isEmpty());
+  EXPECT_EQ(stretched.count(1.0), stretched.size());
+
+  release = true;
+  ASSERT_TRUE(computed.wait(10000));
+  const QVector<double> detail = valuesIn(true);
+  EXPECT_EQ(static_cast<std::size_t>(detail.size()), detailColumns.load());
+  EXPECT_EQ(detail.count(2.0), detail.size());
+  EXPECT_GT(detail.size(), stretched.size());
+  const QVector<double> around = valuesIn(false);
+  EXPECT_EQ(around.count(1.0), around.size());
 }

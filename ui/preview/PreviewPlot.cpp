@@ -171,12 +171,38 @@ void PreviewPlot::rebuild() {
       label->setColor(kLimitColour);
     }
   }
-  applyScales();
   applyView();
 }
 
-// Each strip's ticks: round values, as many as its height holds. A boolean
-// strip always reads 0 and 1.
+namespace {
+
+// Widens [low, high] to the finite values a strip draws between two times:
+// its points inside, or where none is, the points either side, whose line
+// crosses the range.
+void visibleExtent(const PreviewStrip& strip, double fromMs, double toMs, double& low, double& high) {
+  const auto& times = strip.timesMs;
+  const int first = static_cast<int>(std::lower_bound(times.begin(), times.end(), fromMs) - times.begin());
+  const int last = static_cast<int>(std::upper_bound(times.begin(), times.end(), toMs) - times.begin());
+  const auto take = [&](int from, int to) {
+    for (int i = std::max(0, from); i < std::min(to, static_cast<int>(strip.values.size())); ++i)
+      if (std::isfinite(strip.values[i])) low = std::min(low, strip.values[i]), high = std::max(high, strip.values[i]);
+  };
+  take(first, last);
+  if (low > high) {
+    // Both ends of a column share its time: take all the points at each neighbouring time.
+    int before = first;
+    while (before > 0 && times[before - 1] == times[first - 1]) --before;
+    int after = last;
+    while (after < times.size() && times[after] == times[last]) ++after;
+    if (first > 0) take(before, first);
+    if (last < times.size()) take(last, after);
+  }
+}
+
+}  // namespace
+
+// Each strip's ticks: round values of what the view shows, as many as its
+// height holds. A boolean strip always reads 0 and 1.
 void PreviewPlot::applyScales() {
   if (rects_.isEmpty()) return;
   const int stripHeight = (height() - 40 - kStripSpacing * rects_.size()) / rects_.size();
@@ -186,8 +212,7 @@ void PreviewPlot::applyScales() {
     NiceScale scale{0, 1, 1};
     if (!strip.boolean) {
       double low = INFINITY, high = -INFINITY;
-      for (double v : strip.values)
-        if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
+      visibleExtent(strip, static_cast<double>(viewStartMs_), static_cast<double>(viewEndMs_), low, high);
       for (const PreviewLimitLine& limit : strip.limits)
         if (std::isfinite(limit.limit)) low = std::min(low, limit.limit), high = std::max(high, limit.limit);
       scale = low <= high ? niceScale(low, high, maxTicks) : NiceScale{0, 1, 0.5};
@@ -203,6 +228,9 @@ void PreviewPlot::applyScales() {
 }
 
 void PreviewPlot::applyView() {
+  // The value scales follow the view: a zoom into a quiet stretch shows it
+  // at its own scale, not flattened under the whole log's range.
+  applyScales();
   timeTicker_->setDateTimeFormat(timeAxisFormat(viewStartMs_, viewEndMs_, spec_));
   timeTicker_->setTickCount(std::max(2, width() / 140));
   for (QCPAxisRect* rect : rects_)
