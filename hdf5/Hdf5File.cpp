@@ -19,9 +19,33 @@ bool setScalarAttribute(hid_t object, const char* name, hid_t type, const T& val
   const hid_t space = H5Screate(H5S_SCALAR);
   const hid_t attribute = H5Acreate2(object, name, type, space, H5P_DEFAULT, H5P_DEFAULT);
   const bool written = attribute >= 0 && H5Awrite(attribute, type, &value) >= 0;
+  if (!written) noteHdf5Failure();
   if (attribute >= 0) H5Aclose(attribute);
   H5Sclose(space);
   return written;
+}
+
+std::string& notedFailure() {
+  static std::string text;
+  return text;
+}
+
+// The failure now on the library's stack, or empty.
+std::string currentFailure() {
+  std::vector<std::string> texts;
+  H5Ewalk2(H5E_DEFAULT, H5E_WALK_DOWNWARD, collectFailure, &texts);
+  H5Eclear2(H5E_DEFAULT);
+  // The file driver quotes the system's message: "..., error message = 'No
+  // space left on device'".
+  static const std::string kMarker = "error message = '";
+  for (const std::string& text : texts) {
+    const std::size_t at = text.find(kMarker);
+    if (at == std::string::npos) continue;
+    const std::size_t begin = at + kMarker.size();
+    const std::size_t end = text.find('\'', begin);
+    return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  }
+  return texts.empty() ? std::string() : texts.back();
 }
 
 }  // namespace
@@ -43,21 +67,15 @@ std::mutex& hdf5Lock() {
   return mutex;
 }
 
+void noteHdf5Failure() {
+  // The first failure explains the ones it caused.
+  if (notedFailure().empty()) notedFailure() = currentFailure();
+}
+
 std::string lastHdf5Failure(const std::string& fallback) {
-  std::vector<std::string> texts;
-  H5Ewalk2(H5E_DEFAULT, H5E_WALK_DOWNWARD, collectFailure, &texts);
-  H5Eclear2(H5E_DEFAULT);
-  // The file driver quotes the system's message: "..., error message = 'No
-  // space left on device'".
-  static const std::string kMarker = "error message = '";
-  for (const std::string& text : texts) {
-    const std::size_t at = text.find(kMarker);
-    if (at == std::string::npos) continue;
-    const std::size_t begin = at + kMarker.size();
-    const std::size_t end = text.find('\'', begin);
-    return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-  }
-  return texts.empty() ? fallback : texts.back();
+  std::string text = notedFailure().empty() ? currentFailure() : notedFailure();
+  notedFailure().clear();
+  return text.empty() ? fallback : text;
 }
 
 hid_t writingAccessList() {
@@ -99,6 +117,7 @@ bool GrowingDataset::create(hid_t parent, const std::string& name, hid_t fileTyp
   H5Pset_shuffle(properties);
   H5Pset_deflate(properties, 4);
   id_ = H5Dcreate2(parent, name.c_str(), fileType, space, H5P_DEFAULT, properties, H5P_DEFAULT);
+  if (id_ < 0) noteHdf5Failure();
   H5Pclose(properties);
   H5Sclose(space);
   return id_ >= 0;
@@ -120,11 +139,15 @@ bool GrowingDataset::append(hid_t memoryType, const void* data, std::size_t n) {
     count[0] = 1;
     count[1] = static_cast<hsize_t>(n);
   }
-  if (H5Dset_extent(id_, extent) < 0) return false;
+  if (H5Dset_extent(id_, extent) < 0) {
+    noteHdf5Failure();
+    return false;
+  }
   const hid_t fileSpace = H5Dget_space(id_);
   const hid_t memorySpace = H5Screate_simple(rank, count, nullptr);
   bool written = fileSpace >= 0 && H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, start, nullptr, count, nullptr) >= 0 &&
                  H5Dwrite(id_, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data) >= 0;
+  if (!written) noteHdf5Failure();
   H5Sclose(memorySpace);
   if (fileSpace >= 0) H5Sclose(fileSpace);
   if (written) size_ = newSize;
@@ -134,6 +157,7 @@ bool GrowingDataset::append(hid_t memoryType, const void* data, std::size_t n) {
 bool GrowingDataset::close() {
   if (id_ < 0) return true;
   const bool closed = H5Dclose(id_) >= 0;
+  if (!closed) noteHdf5Failure();
   id_ = -1;
   return closed;
 }
@@ -163,6 +187,7 @@ bool setAsciiAttribute(hid_t object, const char* name, const std::string& value)
   std::string padded = value;
   padded.push_back('\0');
   const bool written = attribute >= 0 && H5Awrite(attribute, type, padded.data()) >= 0;
+  if (!written) noteHdf5Failure();
   if (attribute >= 0) H5Aclose(attribute);
   H5Sclose(space);
   H5Tclose(type);

@@ -25,7 +25,10 @@ std::mutex& hdf5Lock();
 // Why the last call failed: the system's own words when the file system
 // refused ("No space left on device"), else the library's; `fallback` when
 // neither says anything.
+// Every library call clears the failure before it, so a failed call's
+// failure is noted (noteHdf5Failure) before anything else is called.
 std::string lastHdf5Failure(const std::string& fallback);
+void noteHdf5Failure();
 
 // A file access list for the files we write; the caller closes it.
 hid_t writingAccessList();

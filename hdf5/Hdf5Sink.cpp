@@ -1,7 +1,7 @@
 #include "hdf5/Hdf5Sink.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "hdf5/Utf8Text.h"
 #include "values/Format.h"
@@ -123,15 +123,15 @@ bool Hdf5Sink::begin(const DecodeSettings& settings, const std::vector<OutputCol
   }
   // Names are checked before the file exists: a refused table leaves
   // nothing behind.
-  std::set<std::string> taken{"time", "valid"};
-  std::vector<std::string> owners(columns_.size());
+  std::map<std::string, std::string> owners{{"time", "the time column"}, {"valid", "the validity masks"}};
   for (TypedColumn& column : columns_) {
     const std::string name = datasetName(column.name);
     if (name.empty()) {
       errorText_ = "Cannot name the dataset of " + column.column.fullName + ": \"" + column.name +
                    "\" cannot be made a valid name";
-    } else if (!taken.insert(name).second) {
-      errorText_ = "Cannot name the dataset of " + column.column.fullName + ": \"" + name + "\" is taken";
+    } else if (!owners.emplace(name, column.column.fullName).second) {
+      errorText_ = "Cannot name the dataset of " + column.column.fullName + ": \"" + name + "\" is taken by " +
+                   owners[name];
     }
     if (!errorText_.empty()) {
       failed_ = true;
@@ -242,6 +242,7 @@ bool Hdf5Sink::end(bool cancelled) {
   H5Tclose(textType_);
   textType_ = -1;
   const bool closed = H5Fclose(file_) >= 0;
+  if (!closed) noteHdf5Failure();
   file_ = -1;
   if (!closed && !cancelled) failWrite();
   return cancelled || !failed_;

@@ -1,6 +1,7 @@
 #include "matlab/MatlabSink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -121,6 +122,7 @@ bool MatlabSink::begin(const DecodeSettings& settings, const std::vector<OutputC
   failed_ = false;
   errorText_.clear();
   rowsAppended_ = 0;
+  systemError_ = 0;
   refsMade_ = 0;
   emptyMade_ = false;
   if (facts_.serialNumber.empty()) facts_.serialNumber = serialNumber;
@@ -223,7 +225,16 @@ bool MatlabSink::appendNumbers(const char* name, matio_classes type, matio_types
                                const void* cells, std::size_t n) {
   size_t dims[2] = {n, 1};
   matvar_t* v = Mat_VarCreate(name, type, data, 2, dims, const_cast<void*>(cells), MAT_F_DONT_COPY_DATA | flags);
-  const bool written = v != nullptr && Mat_VarWriteAppend(mat_, v, MAT_COMPRESSION_ZLIB, 1) == 0;
+  errno = 0;
+  bool written = v != nullptr && Mat_VarWriteAppend(mat_, v, MAT_COMPRESSION_ZLIB, 1) == 0;
+  // matio closes what it opened after a failed write, which clears the
+  // library's account of it, and does not check every close: the system's
+  // error is what tells.
+  const int error = errno;
+  if (error == ENOSPC || error == EFBIG || error == EDQUOT || error == EIO) {
+    systemError_ = error;
+    written = false;
+  }
   if (v != nullptr) Mat_VarFree(v);
   return written;
 }
@@ -239,6 +250,7 @@ bool MatlabSink::referTo(const char* text, hobj_ref_t& ref) {
       H5Sclose(space);
       bool made = set >= 0 && H5Dwrite(set, H5T_NATIVE_UINT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, dims) >= 0 &&
                   setAsciiAttribute(set, "MATLAB_class", "char") && setUInt8Attribute(set, "MATLAB_empty", 1);
+      if (!made) noteHdf5Failure();
       if (set >= 0) H5Dclose(set);
       made = made && H5Rcreate(&emptyRef_, refs_, "empty", H5R_OBJECT, -1) >= 0;
       if (!made) return false;
@@ -255,6 +267,7 @@ bool MatlabSink::referTo(const char* text, hobj_ref_t& ref) {
   H5Sclose(space);
   const bool made = set >= 0 && H5Dwrite(set, H5T_NATIVE_UINT16, H5S_ALL, H5S_ALL, H5P_DEFAULT, utf16_.data()) >= 0 &&
                     setAsciiAttribute(set, "MATLAB_class", "char") && setInt32Attribute(set, "MATLAB_int_decode", 2);
+  if (!made) noteHdf5Failure();
   if (set >= 0) H5Dclose(set);
   return made && H5Rcreate(&ref, refs_, name.c_str(), H5R_OBJECT, -1) >= 0;
 }
@@ -303,8 +316,9 @@ bool MatlabSink::appendBlock() {
   if (written) {
     rowsAppended_ += n;
   } else {
-    failWrite(textFailed ? lastHdf5Failure("the cell arrays cannot be written")
-                         : lastHdf5Failure(matioMessage().empty() ? "matio cannot append" : matioMessage()));
+    failWrite(systemError_ != 0 ? std::strerror(systemError_)
+              : textFailed      ? lastHdf5Failure("the cell arrays cannot be written")
+                                : lastHdf5Failure(matioMessage().empty() ? "matio cannot append" : matioMessage()));
   }
   return written;
 }
@@ -360,9 +374,12 @@ bool MatlabSink::end(bool cancelled) {
   file_ = -1;
   // The file is written out when its last holder closes it: a full disk
   // may only show here.
+  errno = 0;
   closed = Mat_Close(mat_) == 0 && closed;
+  const int error = errno;
   mat_ = nullptr;
-  if (!closed && !cancelled) failWrite(lastHdf5Failure("the file cannot be closed"));
+  if (!closed && !cancelled)
+    failWrite(error != 0 && error != ENOENT ? std::strerror(error) : lastHdf5Failure("the file cannot be closed"));
   return cancelled || !failed_;
 }
 

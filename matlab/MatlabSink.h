@@ -80,6 +80,7 @@ class MatlabSink : public RowSink {
   bool emptyMade_ = false;
   hobj_ref_t emptyRef_{};
   uint64_t rowsAppended_ = 0;
+  int systemError_ = 0;  // a write the system refused
   std::vector<uint16_t> utf16_;
   bool failed_ = false;
   std::string errorText_;
