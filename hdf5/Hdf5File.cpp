@@ -1,6 +1,8 @@
 #include "hdf5/Hdf5File.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace zrl {
@@ -68,8 +70,14 @@ std::mutex& hdf5Lock() {
 }
 
 void noteHdf5Failure() {
+  const int error = errno;
   // The first failure explains the ones it caused.
-  if (notedFailure().empty()) notedFailure() = currentFailure();
+  if (!notedFailure().empty()) return;
+  notedFailure() = currentFailure();
+  // The library does not always keep its account of a failed write; the
+  // system's error is still there.
+  if (notedFailure().empty() && (error == ENOSPC || error == EFBIG || error == EDQUOT || error == EIO))
+    notedFailure() = std::strerror(error);
 }
 
 std::string lastHdf5Failure(const std::string& fallback) {

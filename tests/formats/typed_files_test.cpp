@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ struct Format {
   std::function<std::unique_ptr<zrl::RowSink>()> make;
   std::string signature;  // the file's first bytes
 };
+
+void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
 
 const Format kFormats[] = {
     {"hdf5", ".h5", [] { return std::make_unique<zrl::Hdf5Sink>(); }, "\x89HDF\r\n\x1A\n"},
