@@ -54,6 +54,13 @@ QString summaryOf(const Session& session, const DecodeJob& job, const zrl::Decod
   return parameterSummaryText(p);
 }
 
+// What a finished file is called in the run's report.
+QString writtenLabel(const QString& outputFormat) {
+  if (outputFormat == QLatin1String("hdf5")) return QStringLiteral("HDF5 written: ");
+  if (outputFormat == QLatin1String("mat")) return QStringLiteral("MAT written: ");
+  return QStringLiteral("CSV written: ");
+}
+
 DatabaseChoice databaseChoiceOf(const StartupOptions& options) {
   return {options.influxDatabase, options.influxMeasurement, options.influxGateway, options.influxUrl};
 }
@@ -223,6 +230,7 @@ bool BatchRun::applyCsvOptions() {
   if (options_.timeFormat) csv.timeFormat = QString::fromStdString(*options_.timeFormat);
   if (options_.noBom) csv.bom = false;
   if (options_.lf) csv.lineEnd = QStringLiteral("lf");
+  if (options_.format) csv.outputFormat = QString::fromStdString(*options_.format);
   session_.setOptions(csv);
   const QString unusable = unusableOptionText(csv);
   if (unusable.isEmpty()) return true;
@@ -268,7 +276,7 @@ int BatchRun::run() {
       }
       case LogResult::Decoded:
         if (several) {
-          reportLine(QStringLiteral("CSV written: ") + result.outcome.outputPath);
+          reportLine(writtenLabel(session_.options().outputFormat) + result.outcome.outputPath);
         } else if (result.outcome.toDatabase) {
           reportText(QStringLiteral("\n") + QString::number(result.outcome.pointsWritten) +
                       QStringLiteral(" points written to InfluxDB\nSuccessfully done.\n"));
@@ -277,7 +285,8 @@ int BatchRun::run() {
           // The table itself went to standard output: no file to name.
           const QString written = result.outcome.outputPath == QLatin1String("-")
                                       ? QString()
-                                      : QStringLiteral("\nCSV written: ") + result.outcome.outputPath;
+                                      : QStringLiteral("\n") + writtenLabel(session_.options().outputFormat) +
+                                            result.outcome.outputPath;
           reportText(written + QStringLiteral("\nSuccessfully done.\n"));
         }
         if (!several) return finish(0);

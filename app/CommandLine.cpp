@@ -38,6 +38,7 @@ enum OptionId {
   TimeOption,
   NoBomOption,
   LfOption,
+  FormatOption,
 };
 
 const option kLongOptions[] = {
@@ -65,6 +66,7 @@ const option kLongOptions[] = {
     {"time", required_argument, nullptr, TimeOption},
     {"no-bom", no_argument, nullptr, NoBomOption},
     {"lf", no_argument, nullptr, LfOption},
+    {"format", required_argument, nullptr, FormatOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -112,6 +114,8 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t\tand zone, milliseconds since 1970, or seconds from the log's start\n"
       << "\t[--no-bom] no byte order mark at the start of the CSV file\n"
       << "\t[--lf] CSV lines end with LF instead of CR LF\n"
+      << "\t[--format csv|hdf5|mat] the rows as CSV text (default), or as typed columns in an HDF5 (.h5) or a\n"
+      << "\t\tMATLAB v7.3 (.mat) file\n"
       << "\t[--quiet] no progress line on standard error\n"
       << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
@@ -185,6 +189,12 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         break;
       case NoBomOption: options.noBom = true; break;
       case LfOption: options.lf = true; break;
+      case FormatOption:
+        if (std::strcmp(optarg, "csv") != 0 && std::strcmp(optarg, "hdf5") != 0 && std::strcmp(optarg, "mat") != 0)
+          return usageError(out, err, programName,
+                            std::string("--format '") + optarg + "' is unknown: choose csv, hdf5, mat");
+        options.format = optarg;
+        break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();

@@ -20,6 +20,10 @@ int runPrintConfig(const StartupOptions& options) {
   if (options.timeFormat) config["timeFormat"] = *options.timeFormat;
   if (options.noBom) config["bom"] = false;
   if (options.lf) config["lineEnd"] = "lf";
+  if (options.format) {
+    if (*options.format == "csv") config.removeMember("outputFormat");
+    else config["outputFormat"] = *options.format;
+  }
   const std::string text = serializeConfig(config) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

@@ -1,8 +1,9 @@
 // Decode speed on a generated log file with every variable selected.
 //
 //   decode_bench                      Google Benchmark runs on a ~32 MB body
-//   decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]...
+//   decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]... [--format hdf5|mat]
 //                                     one whole decode, for timing from a shell
+//                                     (--format: an HDF5 or MATLAB file instead)
 //                                     (DECODE_BENCH_THREADS=1: CPU per thread)
 //   decode_bench --preview LOG [--columns N] [--only ID]...
 //                                     one preview pass over the whole log, by
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -32,6 +34,8 @@
 
 #include "decode/Decoder.h"
 #include "decode/PreviewEnvelope.h"
+#include "hdf5/Hdf5Sink.h"
+#include "matlab/MatlabSink.h"
 #include "reader/DataTypes.h"
 #include "tools/zrlwriter/ZrlWriter.h"
 
@@ -169,13 +173,19 @@ int inflateFromCommandLine(const char* log) {
 
 int decodeFromCommandLine(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID]\n");
+    std::fprintf(stderr,
+                 "usage: decode_bench --decode LOG CSV [--resample CODE] [--method M] [--only ID] [--format hdf5|mat]\n");
     return 2;
   }
   int32_t code = 0;
   AggregationMethod method = AggregationMethod::Median;
   std::vector<uint16_t> only;
+  std::unique_ptr<zrl::RowSink> sink;
   for (int i = 4; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--format") == 0 && std::strcmp(argv[i + 1], "hdf5") == 0)
+      sink = std::make_unique<zrl::Hdf5Sink>();
+    if (std::strcmp(argv[i], "--format") == 0 && std::strcmp(argv[i + 1], "mat") == 0)
+      sink = std::make_unique<zrl::MatlabSink>();
     if (std::strcmp(argv[i], "--resample") == 0) code = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--method") == 0)
       method = static_cast<AggregationMethod>(std::atoi(argv[i + 1]));
@@ -186,6 +196,7 @@ int decodeFromCommandLine(int argc, char** argv) {
                     if (!message.empty()) std::printf("Error while decoding: %s\n", message.c_str());
                   });
   decoder.setOutputPath(argv[3]);
+  decoder.setRowSink(sink.get());
   decoder.setFrequency(code);
   decoder.setMethod(method);
   if (!only.empty()) {

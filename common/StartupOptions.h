@@ -29,6 +29,7 @@ struct StartupOptions {
   std::optional<std::string> timeFormat;         // --time: iso, epoch-ms or seconds
   bool noBom = false;                            // --no-bom
   bool lf = false;                               // --lf: lines end with LF alone
+  std::optional<std::string> format;             // --format: csv, hdf5 or mat
   // Database output of a batch run (--influxBDD, --influxMeasurement,
   // --influxGw, --influxURL); an empty argument still counts as given, hence
   // optional rather than empty-means-absent.

@@ -97,6 +97,7 @@ LoadedOptions readLoadedOptions(const Json::Value& config) {
   options.timeFormat = configText(config, "timeFormat");
   options.bom = configBool(config, "bom").value_or(true);
   options.lineEnd = configText(config, "lineEnd");
+  options.outputFormat = configText(config, "outputFormat");
 
   options.aliasesGiven = config.isMember("aliasVal");
   const Json::ArrayIndex aliasCount = arraySize(config, "aliasVal");
@@ -141,7 +142,7 @@ QStringList mistypedKeys(const Json::Value& config) {
       {"maxVal", Json::arrayValue},         {"minVar", Json::arrayValue},
       {"minVal", Json::arrayValue},         {"selected_vars", Json::arrayValue},
       {"timeFormat", Json::stringValue},    {"bom", Json::booleanValue},
-      {"lineEnd", Json::stringValue},
+      {"lineEnd", Json::stringValue},       {"outputFormat", Json::stringValue},
   };
   QStringList warnings;
   if (!config.isObject()) return warnings;
@@ -183,6 +184,8 @@ void storeSavedOptions(Json::Value& config, const SavedOptions& options) {
   else config["bom"] = false;
   if (options.lineEnd == QLatin1String("crlf")) config.removeMember("lineEnd");
   else config["lineEnd"] = options.lineEnd.toStdString();
+  if (options.outputFormat == QLatin1String("csv")) config.removeMember("outputFormat");
+  else config["outputFormat"] = options.outputFormat.toStdString();
   config["typeFilter_float"] = options.typeFilterFloat;
   config["typeFilter_int"] = options.typeFilterInt;
   config["typeFilter_string"] = options.typeFilterString;

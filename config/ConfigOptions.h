@@ -38,6 +38,7 @@ struct LoadedOptions {
   std::optional<QString> timeFormat;  // "iso", "epoch-ms", "seconds"; absent: Date and Hour
   bool bom = true;
   std::optional<QString> lineEnd;     // "crlf", "lf"
+  std::optional<QString> outputFormat;  // "csv", "hdf5", "mat"
   bool aliasesGiven = false;        // "aliasVal" present: the alias list is replaced
   QList<QStringList> aliases;       // [full name, alias]; first pair of a name wins
   // [name as written, "maximum"/"minimum", limit]; maxima first. A limit
@@ -75,6 +76,7 @@ struct SavedOptions {
   QString timeFormat;  // empty: Date and Hour
   bool bom = true;
   QString lineEnd = QStringLiteral("crlf");
+  QString outputFormat = QStringLiteral("csv");
   bool typeFilterFloat = true;
   bool typeFilterInt = true;
   bool typeFilterString = true;

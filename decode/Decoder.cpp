@@ -1,5 +1,6 @@
 #include "decode/Decoder.h"
 
+#include "decode/FreeOutputName.h"
 #include "decode/OutputDirectory.h"
 #include "reader/FixedPayload.h"
 
@@ -77,7 +78,7 @@ bool Decoder::buildColumns() {
     const VariableEntry* entry = variableMap().find(v.id);
     routes_[v.id].column = static_cast<int32_t>(columns.size());
     columns.push_back({v.id, v.fullName, groupName(v.groupId) + "_" + variableName(v.id),
-                       v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}});
+                       v.unitSymbol, entry != nullptr ? entry->decimals : uint8_t{0}, typeOf(v.id)});
   }
   for (uint16_t id = 0; id < kMaxVariables; ++id) {
     routes_[id].type = typeOf(id);
@@ -97,7 +98,8 @@ bool Decoder::prepareRun() {
     report("Failed to open input file");
     return false;
   }
-  if (sink_ == nullptr) {
+  const bool toFile = sink_ == nullptr || sink_->writesFile();
+  if (toFile) {
     if (settings_.createOutputFolder && settings_.outputDescriptor == -1) {
       const std::size_t slash = settings_.outputPath.rfind('/');
       const std::string failure =
@@ -107,6 +109,8 @@ bool Decoder::prepareRun() {
         return false;
       }
     }
+  }
+  if (sink_ == nullptr) {
     if (!target_.open(settings_.outputPath, settings_.outputDescriptor, settings_.replaceOutput, output_,
                       [this] { return cancelRequested(); })) {
       // Stopped while a FIFO waited for its reader: a cancel like any other.
@@ -116,6 +120,12 @@ bool Decoder::prepareRun() {
     }
     settings_.outputPath = target_.path();
     if (settings_.byteOrderMark) output_.append(kByteOrderMark, 3);
+  } else if (toFile) {
+    if (!target_.openFile(settings_.outputPath, settings_.outputDescriptor, settings_.replaceOutput)) {
+      report(target_.failureText());
+      return false;
+    }
+    settings_.outputPath = target_.path();
   }
   if (!readMagic()) {
     report("unable to read magic section");
@@ -162,6 +172,8 @@ bool Decoder::prepareRun() {
     report("Unable to open compressed data");
     return false;
   }
+  if (sink_ != nullptr && sink_->writesFile())
+    sink_->setFile(partFileName(target_.path()), LogFacts{serial(), note(), firmware(), fileStart, fileEnd});
   if (!buildColumns()) {
     report(sink_->errorText());
     return false;
@@ -174,7 +186,7 @@ bool Decoder::prepareRun() {
 }
 
 std::string Decoder::expectedOutputPath() const {
-  if (sink_ != nullptr || settings_.outputDescriptor != -1) return settings_.outputPath;
+  if ((sink_ != nullptr && !sink_->writesFile()) || settings_.outputDescriptor != -1) return settings_.outputPath;
   return OutputTarget::expectedPath(settings_.outputPath, settings_.replaceOutput);
 }
 
@@ -188,6 +200,9 @@ bool Decoder::run() {
     if (sink_ != nullptr && !sink_->end(cancelled_)) {
       report(sink_->errorText());
       result = false;
+      // A file the sink could not finish is cut, like a CSV file after a
+      // failed write.
+      if (sink_->writesFile()) writeFailed_ = true;
     } else if (writeFailed_ || output_.failed()) {
       writeFailed_ = true;
       report("Failed to write output file: " + output_.errorText());
@@ -203,7 +218,8 @@ bool Decoder::run() {
     }
   }
   // Whether any row reached the table, before the output is closed.
-  const bool rowsWritten = output_.appendedBytes() > headBytes_;
+  const bool rowsWritten =
+      sink_ != nullptr ? rows_.rowsWritten() > 0 : output_.appendedBytes() > headBytes_;
   closeAll();
   if (output_.isOpen() && !output_.close() && !writeFailed_) {
     report("Failed to write output file: " + output_.errorText());

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -45,12 +46,21 @@ bool namesFile(const std::string& path, int fd) {
          open.st_ino == named.st_ino;
 }
 
-// Every table starts with the byte order mark; a ".part" that does not (a
-// download in progress, say) is another program's.
+// Every table starts with the byte order mark, an HDF5 file with its
+// signature and a MATLAB file with its text head; a ".part" that does not
+// (a download in progress, say) is another program's.
 bool couldBeOurs(int fd) {
-  char head[3];
-  const ssize_t n = ::pread(fd, head, sizeof head, 0);
-  return n == 0 || (n == 3 && head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF');
+  static const char kBom[] = "\xEF\xBB\xBF";
+  static const char kHdf5[] = "\x89HDF\r\n\x1A\n";
+  static const char kMatlab[] = "MATLAB 7.3 MAT-file";
+  char head[sizeof kMatlab - 1];
+  const ssize_t read = ::pread(fd, head, sizeof head, 0);
+  if (read < 0) return false;
+  const std::size_t n = static_cast<std::size_t>(read);
+  const auto startsWith = [&](const char* sign, std::size_t length) {
+    return n >= length && std::memcmp(head, sign, length) == 0;
+  };
+  return n == 0 || startsWith(kBom, 3) || startsWith(kHdf5, 8) || startsWith(kMatlab, sizeof kMatlab - 1);
 }
 
 enum class PartState { Missing, Held, Abandoned };
@@ -165,25 +175,28 @@ unsigned firstFreeOutputNumber(const std::string& path, unsigned first) {
   return firstFree(path, first, nullptr);
 }
 
-PartFile createPartFile(const std::string& path, CsvOutput& output, const RemovedNotice& removed) {
+PartFile reservePartFile(const std::string& path, const RemovedNotice& removed) {
   unsigned n = 1;
   for (unsigned attempt = 0; attempt < kMaxAttempts; ++attempt) {
     n = firstFree(path, n, &removed);
-    const std::string part = partFileName(candidateOutputName(path, n));
-    const int fd = createLocked(part);
-    if (fd >= 0) {
-      // The lock lives on the file's open description, which the output's
-      // copy of the descriptor shares; `fd` keeps it after the output closes.
-      if (output.openDescriptor(fd)) return PartFile{n, fd};
-      const int saved = errno;
-      ::unlink(part.c_str());
-      ::close(fd);
-      errno = saved;
-      return PartFile{};
-    }
+    const int fd = createLocked(partFileName(candidateOutputName(path, n)));
+    if (fd >= 0) return PartFile{n, fd};
     if (errno != EEXIST) return PartFile{};
   }
   errno = EEXIST;
+  return PartFile{};
+}
+
+PartFile createPartFile(const std::string& path, CsvOutput& output, const RemovedNotice& removed) {
+  const PartFile part = reservePartFile(path, removed);
+  if (part.number == 0) return part;
+  // The lock lives on the file's open description, which the output's copy
+  // of the descriptor shares; `lock` keeps it after the output closes.
+  if (output.openDescriptor(part.lock)) return part;
+  const int saved = errno;
+  ::unlink(partFileName(candidateOutputName(path, part.number)).c_str());
+  ::close(part.lock);
+  errno = saved;
   return PartFile{};
 }
 

@@ -47,6 +47,11 @@ struct PartFile {
 // it in `output` and locks it. Abandoned ".part" files met on the way are
 // removed, and each is named to `removed`. A number of 0, with errno set,
 // when the file cannot be created (missing directory, no permission).
+// The same without opening it: the caller writes the ".part" by its name
+// (partFileName(candidateOutputName(path, number))).
+PartFile reservePartFile(const std::string& path,
+                         const std::function<void(const std::string& removed)>& removed = {});
+
 PartFile createPartFile(const std::string& path, CsvOutput& output,
                         const std::function<void(const std::string& removed)>& removed = {});
 

@@ -13,6 +13,7 @@ struct OutputColumn {
   std::string defaultHeading;  // "Group_Variable"
   std::string unitSymbol;
   uint8_t decimals = 0;        // Float decimals for the "Tarvik" format
+  uint8_t type = 0;            // catalog type code (DataloggerType)
 };
 
 }  // namespace zrl

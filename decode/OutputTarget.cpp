@@ -82,6 +82,35 @@ bool OutputTarget::open(const std::string& requestedPath, int descriptor, bool r
   return true;
 }
 
+bool OutputTarget::openFile(const std::string& requestedPath, int descriptor, bool replace) {
+  requested_ = requestedPath;
+  replace_ = replace;
+  path_ = requestedPath;
+  failure_.clear();
+  number_ = 0;
+  stopped_ = false;
+  releaseLock();
+  const Existing kind = descriptor != -1 ? Existing::WrittenInPlace : existingKind(requestedPath);
+  if (kind == Existing::WrittenInPlace) {
+    failure_ = std::string(kOpenFailure) + " " + (descriptor != -1 ? std::string("-") : requestedPath) +
+               ": this format is written to a regular file only";
+    return false;
+  }
+  if (kind == Existing::Directory) {
+    failure_ = std::string(kOpenFailure) + ": " + requestedPath + " is a directory";
+    return false;
+  }
+  const PartFile part = reservePartFile(requestedPath, tellRemoved);
+  if (part.number == 0) {
+    failure_ = openFailure(requestedPath, errno);
+    return false;
+  }
+  number_ = part.number;
+  lock_ = part.lock;
+  path_ = candidateOutputName(requestedPath, number_);
+  return true;
+}
+
 std::string OutputTarget::expectedPath(const std::string& requestedPath, bool replace) {
   const Existing kind = existingKind(requestedPath);
   if (replace || kind == Existing::WrittenInPlace || kind == Existing::Directory) return requestedPath;

@@ -30,6 +30,11 @@ class OutputTarget {
   bool open(const std::string& requestedPath, int descriptor, bool replace, CsvOutput& output,
             const std::function<bool()>& stopRequested = {});
   bool stopped() const { return stopped_; }
+  // The same for a writer that opens the file by its name (a format of its
+  // own that seeks in its file): only a new or replaced regular file, never
+  // a descriptor, a device or a FIFO. The ".part" to write is
+  // partFileName(path()), created empty and held.
+  bool openFile(const std::string& requestedPath, int descriptor, bool replace);
 
   // The name a decode into `requestedPath` is expected to write: the first
   // free name for a new file (another run may still take it first), or the

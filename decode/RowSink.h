@@ -14,9 +14,27 @@
 
 namespace zrl {
 
+// What a file that carries its own description records of the log.
+struct LogFacts {
+  std::string serialNumber;
+  std::string note;
+  std::string firmware;
+  int64_t startMs = 0;  // the log's own start and end, ms since 1970 UTC
+  int64_t endMs = 0;
+};
+
 class RowSink {
  public:
   virtual ~RowSink() = default;
+
+  // A sink that writes a file of its own: the decode chooses the name as
+  // for a CSV file, hands the sink the ".part" to write (setFile, before
+  // begin) and gives the file its name, or removes it, once end() returned.
+  virtual bool writesFile() const { return false; }
+  virtual void setFile(const std::string& partPath, const LogFacts& facts) {
+    (void)partPath;
+    (void)facts;
+  }
 
   // A decode starts: its settings, its columns in order and the serial
   // number of the log. False (with errorText()) when no row can be taken.

@@ -72,6 +72,7 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   s.method = zrl::methodFromText(options.method.toStdString());
   s.frequencyCode = zrl::frequencyCodeFromText(options.frequency.toStdString());
   s.periodMs = zrl::periodFromFrequencyCode(s.frequencyCode);
+  zrl::outputFormatFromText(options.outputFormat.toStdString(), job.format);
 
   if (!overrides.selectionFailure.isEmpty()) {
     plan.refusal = overrides.selectionFailure;
@@ -112,7 +113,8 @@ DecodePlan planDecode(const Session& session, const DecodeRequestOverrides& over
   s.endMs = endMs;
 
   const QString outputPath = overrides.csvName.isEmpty()
-                                 ? defaultOutputName(outputDir, log->path(), job.start, s.frequencyCode)
+                                 ? defaultOutputName(outputDir, log->path(), job.start, s.frequencyCode,
+                                                     QLatin1String(zrl::outputFormatExtension(job.format)))
                                  : overrides.csvName;
   s.outputPath = pathBytes(outputPath);
   s.outputDescriptor = outputPath == QLatin1String("-") ? overrides.outputDescriptor : -1;

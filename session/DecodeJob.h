@@ -12,6 +12,7 @@
 
 #include "common/TimeArgument.h"
 #include "decode/DecodeSettings.h"
+#include "decode/OutputFormat.h"
 #include "influx/InfluxSink.h"
 
 class LoadedLog;
@@ -29,6 +30,8 @@ struct DecodeJob {
   std::vector<std::uint16_t> selectedIds;
   // Rows to the database instead of a CSV file.
   std::optional<zrl::InfluxOptions> database;
+  // The kind of file the rows go to when they go to a file.
+  zrl::OutputFormat format = zrl::OutputFormat::Csv;
   // The window's edges as the CSV shows times (UTC or local time).
   QDateTime start;
   QDateTime end;

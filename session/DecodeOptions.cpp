@@ -12,7 +12,7 @@ bool DecodeOptions::operator==(const DecodeOptions& o) const {
   return floatFormat == o.floatFormat && columnSeparator == o.columnSeparator &&
          decimalSeparator == o.decimalSeparator && method == o.method && frequency == o.frequency &&
          milliseconds == o.milliseconds && timeFormat == o.timeFormat && bom == o.bom &&
-         lineEnd == o.lineEnd && utc == o.utc && unitLine == o.unitLine && leaveBlank == o.leaveBlank &&
+         lineEnd == o.lineEnd && outputFormat == o.outputFormat && utc == o.utc && unitLine == o.unitLine && leaveBlank == o.leaveBlank &&
          typeFilters.floats == o.typeFilters.floats && typeFilters.integers == o.typeFilters.integers &&
          typeFilters.strings == o.typeFilters.strings && typeFilters.booleans == o.typeFilters.booleans;
 }
@@ -61,6 +61,11 @@ const QStringList& lineEndChoices() {
   return choices;
 }
 
+const QStringList& outputFormatChoices() {
+  static const QStringList choices{QStringLiteral("csv"), QStringLiteral("hdf5"), QStringLiteral("mat")};
+  return choices;
+}
+
 QString unusableOptionText(const DecodeOptions& options) {
   const auto unknown = [](const char* key, const QString& value, const QStringList& choices) {
     return QStringLiteral("key \"%1\" is \"%2\": choose %3")
@@ -69,6 +74,8 @@ QString unusableOptionText(const DecodeOptions& options) {
   if (!options.timeFormat.isEmpty() && !timeFormatChoices().contains(options.timeFormat))
     return unknown("timeFormat", options.timeFormat, timeFormatChoices());
   if (!lineEndChoices().contains(options.lineEnd)) return unknown("lineEnd", options.lineEnd, lineEndChoices());
+  if (!outputFormatChoices().contains(options.outputFormat))
+    return unknown("outputFormat", options.outputFormat, outputFormatChoices());
   return QString();
 }
 
@@ -81,6 +88,7 @@ DecodeOptions optionsFromConfig(const LoadedOptions& loaded, DecodeOptions curre
   current.timeFormat = loaded.timeFormat.value_or(QString());
   current.bom = loaded.bom;
   current.lineEnd = loaded.lineEnd.value_or(QStringLiteral("crlf"));
+  current.outputFormat = loaded.outputFormat.value_or(QStringLiteral("csv"));
   if (loaded.unitLine) current.unitLine = *loaded.unitLine;
   if (loaded.cellFilling) current.leaveBlank = !*loaded.cellFilling;
   // "method" then "aggregation": the later offered one wins.
@@ -98,6 +106,7 @@ DecodeOptions optionsWithoutConfig(DecodeOptions current) {
   current.timeFormat.clear();
   current.bom = true;
   current.lineEnd = QStringLiteral("crlf");
+  current.outputFormat = QStringLiteral("csv");
   return current;
 }
 

@@ -32,6 +32,7 @@ struct DecodeOptions {
   QString timeFormat;
   bool bom = true;
   QString lineEnd = QStringLiteral("crlf");  // "crlf" or "lf"; others refuse the decode too
+  QString outputFormat = QStringLiteral("csv");  // "csv", "hdf5" or "mat"; others refuse the decode too
   TypeFilters typeFilters;
 
   bool resampling() const { return frequency != QLatin1String("None"); }
@@ -48,9 +49,10 @@ const QStringList& frequencyChoices();
 const QStringList& cellFillingChoices();  // "Last known value", "Leave blank"
 const QStringList& timeFormatChoices();   // "iso", "epoch-ms", "seconds"
 const QStringList& lineEndChoices();      // "crlf", "lf"
+const QStringList& outputFormatChoices(); // "csv", "hdf5", "mat"
 
-// Why `options` cannot be decoded as they are: an unknown "timeFormat" or
-// "lineEnd", named with the allowed values (`key "lineEnd" is "LF": choose
+// Why `options` cannot be decoded as they are: an unknown "timeFormat",
+// "lineEnd" or "outputFormat", named with the allowed values (`key "lineEnd" is "LF": choose
 // crlf, lf`); empty when they can.
 QString unusableOptionText(const DecodeOptions& options);
 

@@ -10,9 +10,9 @@ QString resamplingSuffix(int frequencyCode) {
 }
 
 QString defaultOutputName(const QString& outputDir, const QString& logPath, const QDateTime& start,
-                          int frequencyCode) {
+                          int frequencyCode, const QString& extension) {
   const QString prefix = QFileInfo(logPath).completeBaseName().left(4);
   return outputDir + QStringLiteral("/") + prefix + QStringLiteral("-") +
          start.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("-") +
-         start.toString(QStringLiteral("hhmmss")) + resamplingSuffix(frequencyCode) + QStringLiteral(".csv");
+         start.toString(QStringLiteral("hhmmss")) + resamplingSuffix(frequencyCode) + extension;
 }

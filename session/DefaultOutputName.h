@@ -8,6 +8,7 @@
 QString resamplingSuffix(int frequencyCode);
 
 // outputDir "/" first four characters of the log file's base name "-"
-// yyyyMMdd "-" hhmmss of the window start, the resampling suffix, ".csv".
+// yyyyMMdd "-" hhmmss of the window start, the resampling suffix, then
+// `extension` (".csv", ".h5", ".mat").
 QString defaultOutputName(const QString& outputDir, const QString& logPath, const QDateTime& start,
-                          int frequencyCode);
+                          int frequencyCode, const QString& extension = QStringLiteral(".csv"));

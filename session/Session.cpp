@@ -92,6 +92,7 @@ Json::Value Session::configToSave() const {
   saved.timeFormat = options_.timeFormat;
   saved.bom = options_.bom;
   saved.lineEnd = options_.lineEnd;
+  saved.outputFormat = options_.outputFormat;
   saved.typeFilterFloat = options_.typeFilters.floats;
   saved.typeFilterInt = options_.typeFilters.integers;
   saved.typeFilterString = options_.typeFilters.strings;

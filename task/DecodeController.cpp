@@ -4,7 +4,9 @@
 
 #include "common/PathText.h"
 #include "decode/Decoder.h"
+#include "hdf5/Hdf5Sink.h"
 #include "influx/InfluxSink.h"
+#include "matlab/MatlabSink.h"
 #include "session/LoadedLog.h"
 #include "task/DecodeProgress.h"
 
@@ -34,12 +36,15 @@ bool DecodeController::start(DecodeJob job, DecodeObserver* observer) {
   d.settings() = job_.settings;
   d.clearSelection();
   for (const std::uint16_t id : job_.selectedIds) d.setSelected(id, true);
+  fileSink_.reset();
   if (job_.database) {
     sink_ = std::make_shared<InfluxSink>(*job_.database, [&d] { return d.cancelRequested(); });
     d.setRowSink(sink_.get());
   } else {
     sink_.reset();
-    d.setRowSink(nullptr);
+    if (job_.format == OutputFormat::Hdf5) fileSink_ = std::make_unique<Hdf5Sink>();
+    if (job_.format == OutputFormat::Matlab) fileSink_ = std::make_unique<MatlabSink>();
+    d.setRowSink(fileSink_.get());
   }
   job_.log->setListener([this](std::uint64_t done, std::uint64_t total, const std::string& message) {
     report(done, total, message);

@@ -18,6 +18,7 @@
 namespace zrl {
 class Decoder;
 class InfluxSink;
+class RowSink;
 }  // namespace zrl
 
 // What the status line and a batch run say about a cancelled decode.
@@ -97,6 +98,7 @@ class DecodeController : public QObject {
   DecodeJob job_;
   DecodeObserver* observer_ = nullptr;
   std::shared_ptr<zrl::InfluxSink> sink_;
+  std::unique_ptr<zrl::RowSink> fileSink_;  // an HDF5 or MATLAB file
   std::chrono::microseconds pausePerReport_{0};
   std::atomic<int> progressPercent_{0};
   mutable std::mutex problemMutex_;

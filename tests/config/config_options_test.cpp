@@ -105,15 +105,17 @@ TEST(LoadedOptions, NumericLimitsCountAsTheirText) {
 
 TEST(LoadedOptions, CsvFormKeys) {
   const LoadedOptions absent = readLoadedOptions(parse("{}"));
-  EXPECT_FALSE(absent.timeFormat || absent.lineEnd);
+  EXPECT_FALSE(absent.timeFormat || absent.lineEnd || absent.outputFormat);
   EXPECT_TRUE(absent.bom);
-  const LoadedOptions given = readLoadedOptions(parse(R"({"timeFormat": "iso", "bom": false, "lineEnd": "lf"})"));
+  const LoadedOptions given =
+      readLoadedOptions(parse(R"({"timeFormat": "iso", "bom": false, "lineEnd": "lf", "outputFormat": "mat"})"));
+  EXPECT_EQ(given.outputFormat, QString("mat"));
   EXPECT_EQ(given.timeFormat, QString("iso"));
   EXPECT_FALSE(given.bom);
   EXPECT_EQ(given.lineEnd, QString("lf"));
-  EXPECT_EQ(mistypedKeys(parse(R"({"timeFormat": 1, "bom": "no", "lineEnd": null})")),
+  EXPECT_EQ(mistypedKeys(parse(R"({"timeFormat": 1, "bom": "no", "lineEnd": null, "outputFormat": true})")),
             (QStringList{"key \"timeFormat\" is not a text; ignored", "key \"bom\" is not true or false; ignored",
-                         "key \"lineEnd\" is not a text; ignored"}));
+                         "key \"lineEnd\" is not a text; ignored", "key \"outputFormat\" is not a text; ignored"}));
 }
 
 TEST(LoadedOptions, NonObjectDocumentsGiveDefaults) {
@@ -198,10 +200,12 @@ TEST(SavedOptions, WritesEveryKeyKeepsUnknownOnesAndNullsEmptyLists) {
 // The CSV form keys are stored only when they differ from the default, so
 // a configuration saved with the defaults stays as it always was.
 TEST(SavedOptions, CsvFormKeysOnlyWhenNotTheDefault) {
-  Json::Value config = parse(R"({"timeFormat": "seconds", "bom": true, "lineEnd": "lf"})");
+  Json::Value config = parse(R"({"timeFormat": "seconds", "bom": true, "lineEnd": "lf", "outputFormat": "hdf5"})");
   SavedOptions s;
   storeSavedOptions(config, s);
-  EXPECT_FALSE(config.isMember("timeFormat") || config.isMember("bom") || config.isMember("lineEnd"));
+  EXPECT_FALSE(config.isMember("timeFormat") || config.isMember("bom") || config.isMember("lineEnd") ||
+               config.isMember("outputFormat"));
+  s.outputFormat = "mat";
   s.timeFormat = "epoch-ms";
   s.bom = false;
   s.lineEnd = "lf";
@@ -210,6 +214,7 @@ TEST(SavedOptions, CsvFormKeysOnlyWhenNotTheDefault) {
   EXPECT_EQ(o.timeFormat, QString("epoch-ms"));
   EXPECT_FALSE(o.bom);
   EXPECT_EQ(o.lineEnd, QString("lf"));
+  EXPECT_EQ(o.outputFormat, QString("mat"));
 }
 
 TEST(SavedOptions, ListsKeepOrderAndRoundTrip) {

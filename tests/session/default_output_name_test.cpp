@@ -21,6 +21,7 @@ TEST(DecodeTexts, DefaultOutputName) {
   // Short and dotted base names: only the last extension goes.
   EXPECT_EQ(defaultOutputName("/o", "/l/AB.zrl", start, 0), "/o/AB-20260305-140709.csv");
   EXPECT_EQ(defaultOutputName("/o", "/l/a.b.zrl", start, -1), "/o/a.b-20260305-140709_0.1Hz.csv");
+  EXPECT_EQ(defaultOutputName("/o", "/l/AB.zrl", start, 1, ".h5"), "/o/AB-20260305-140709_1Hz.h5");
 }
 
 TEST(ParameterSummary, ExactTextWithAliasesAndFilters) {

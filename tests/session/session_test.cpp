@@ -111,12 +111,13 @@ struct SessionWithSample {
 TEST(SessionConfiguration, SavedChoicesComeBackAndOtherKeysStay) {
   SessionWithSample s(R"({"floatFormat": "5 decimals", "decimalSeparator": ",", "columnSeparator": ";",
       "units": true, "cell_filling": false, "method": "Mean", "typeFilter_int": false, "InfluxUrl": "http://h",
-      "timeFormat": "iso", "bom": false, "lineEnd": "lf",
+      "timeFormat": "iso", "bom": false, "lineEnd": "lf", "outputFormat": "hdf5",
       "var": ["Engine.Rpm"], "aliasVal": ["Regime"], "maxVar": ["Engine.Rpm"], "maxVal": ["3000"],
       "selected_vars": ["Regime", "Engine.Speed"]})");
   EXPECT_EQ(s.session.selectedInCatalogOrder(), (QStringList{"Engine.Rpm", "Engine.Speed"}));
   const DecodeOptions saved = s.session.options();
   EXPECT_EQ(saved.timeFormat, "iso");
+  EXPECT_EQ(saved.outputFormat, "hdf5");
   ASSERT_TRUE(s.session.saveConfig());
 
   Session again(false);

@@ -20,6 +20,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -107,6 +109,7 @@ TEST(WindowStatus, OptionControlsAreDisabledAndEnabledTogether) {
   MonitorWindow* f = w.get();
   uitest::item(*w, QStringLiteral("Engine.Rpm"))->setCheckState(Qt::Checked);
   const QList<QWidget*> affected{static_cast<QWidget*>(f->resamplingPanel()), f->csvOptionsPanel()->cellFillBox(),
+                                 f->csvOptionsPanel()->outputFormatBox(),
                                  f->csvOptionsPanel()->millisecondsBox(), f->csvOptionsPanel()->utcBox(), f->csvOptionsPanel()->startEdit(), f->csvOptionsPanel()->endEdit()};
   const QList<QWidget*> untouched{static_cast<QWidget*>(f->csvOptionsPanel()->unitLineBox()), f->csvOptionsPanel()->floatFormatBox(),
                                   f->csvOptionsPanel()->columnSeparatorBox(), f->csvOptionsPanel()->decimalSeparatorBox(), f->variableListPanel()->list(),
@@ -120,6 +123,28 @@ TEST(WindowStatus, OptionControlsAreDisabledAndEnabledTogether) {
   for (QWidget* widget : affected) EXPECT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
   EXPECT_TRUE(f->decodePanel()->button()->isEnabled());
   EXPECT_TRUE(f->resamplingPanel()->methodBox()->isEnabled());
+}
+
+// The format chosen beside the CSV options is the session's, and the
+// decode writes that kind of file under its own extension.
+TEST(WindowStatus, ChosenOutputFormatNamesAndWritesTheFile) {
+  auto w = uitest::makeWindow();
+  uitest::loadLog(*w, uitest::recordedLog());
+  const QString dir = QString::fromStdString(zrltest::makeTempSubdir("format"));
+  w->session().setOutputDirectory(dir);
+  uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
+  QComboBox* box = w->csvOptionsPanel()->outputFormatBox();
+  EXPECT_EQ(box->currentIndex(), 0);
+  box->setCurrentIndex(1);
+  EXPECT_EQ(w->session().options().outputFormat, QStringLiteral("hdf5"));
+  QSignalSpy finished(&w->controller(), &DecodeController::finished);
+  QTest::mouseClick(w->decodePanel()->button(), Qt::LeftButton);
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("REC1-20260305-100000.h5")});
+  DecodeOptions options = w->session().options();
+  options.outputFormat = QStringLiteral("mat");
+  w->session().setOptions(options);
+  EXPECT_EQ(box->currentIndex(), 2);
 }
 
 TEST(WindowStatus, LoadFillsTheInformationTextsAndEnablesDecoding) {

@@ -59,6 +59,10 @@ CsvOptionsPanel::CsvOptionsPanel(Session& session, QWidget* parent) : QGroupBox(
   grid->addWidget(optionsLabel, 0, 0, Qt::AlignLeft | Qt::AlignTop);
   grid->addLayout(optionsRow, 0, 1);
 
+  // The entries name the formats; their order is outputFormatChoices()'s.
+  outputFormatBox_ = panelparts::comboBox(
+      this, "outputFormatBox", {tr("CSV (.csv)"), tr("HDF5 (.h5)"), tr("MATLAB v7.3 (.mat)")});
+  outputFormatBox_->setToolTip(tr("the rows as CSV text, or as typed columns in an HDF5 or a MATLAB file"));
   cellFillBox_ = panelparts::comboBox(this, "cellFillComboBox", cellFillingChoices());
   cellFillBox_->setEnabled(false);
   floatFormatBox_ =
@@ -73,6 +77,7 @@ CsvOptionsPanel::CsvOptionsPanel(Session& session, QWidget* parent) : QGroupBox(
     QString text;
     QWidget* field;
   } rows[] = {
+      {"outputFormatLabel", tr("Output format:"), outputFormatBox_},
       {"cellFillLabel", tr("Unchanged data:"), cellFillBox_},
       {"floatFormatLabel", tr("Float format:"), floatFormatBox_},
       {"columnSeparatorLabel", tr("Column separator:"), columnSeparatorBox_},
@@ -94,7 +99,7 @@ CsvOptionsPanel::CsvOptionsPanel(Session& session, QWidget* parent) : QGroupBox(
 
   for (QCheckBox* box : {utcBox_, millisecondsBox_, unitLineBox_})
     connect(box, &QCheckBox::toggled, this, &CsvOptionsPanel::storeOptions);
-  for (QComboBox* box : {cellFillBox_, floatFormatBox_, columnSeparatorBox_, decimalSeparatorBox_})
+  for (QComboBox* box : {outputFormatBox_, cellFillBox_, floatFormatBox_, columnSeparatorBox_, decimalSeparatorBox_})
     connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &CsvOptionsPanel::storeOptions);
   connect(utcBox_, &QCheckBox::toggled, this, [this] {
     if (hasFileSpan_) refreshTimeWindow();
@@ -120,6 +125,8 @@ void CsvOptionsPanel::showOptions() {
   selectOfferedText(decimalSeparatorBox_, options.decimalSeparator);
   unitLineBox_->setChecked(options.unitLine);
   cellFillBox_->setCurrentIndex(options.leaveBlank ? 1 : 0);
+  const int format = outputFormatChoices().indexOf(options.outputFormat);
+  if (format >= 0) outputFormatBox_->setCurrentIndex(format);
   millisecondsBox_->setChecked(options.milliseconds);
   updatingOptions_ = false;
   // Last: a changed time base shows the time window again.
@@ -130,6 +137,10 @@ void CsvOptionsPanel::storeOptions() {
   if (updatingOptions_) return;
   DecodeOptions options = session_.options();
   options.leaveBlank = cellFillBox_->currentIndex() == 1;
+  // A configured format the list does not offer stays until one is chosen.
+  const int format = outputFormatBox_->currentIndex();
+  if (format >= 0 && (outputFormatChoices().contains(options.outputFormat) || format != 0))
+    options.outputFormat = outputFormatChoices().at(format);
   options.milliseconds = millisecondsBox_->isChecked();
   options.floatFormat = floatFormatBox_->currentText();
   options.columnSeparator = columnSeparatorBox_->currentText();
@@ -198,7 +209,7 @@ void CsvOptionsPanel::setTimeWindow(std::int64_t startMs, std::int64_t endMs) {
 }
 
 void CsvOptionsPanel::setDecodeControlsEnabled(bool enabled) {
-  for (QWidget* widget : std::initializer_list<QWidget*>{cellFillBox_, millisecondsBox_, utcBox_, startEdit_, endEdit_})
+  for (QWidget* widget : std::initializer_list<QWidget*>{outputFormatBox_, cellFillBox_, millisecondsBox_, utcBox_, startEdit_, endEdit_})
     widget->setEnabled(enabled);
 }
 

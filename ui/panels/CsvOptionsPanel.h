@@ -1,4 +1,4 @@
-// How the CSV is written (UTC or local times, milliseconds, a units line,
+// What kind of file the rows go to (CSV, HDF5, MATLAB), how the CSV is written (UTC or local times, milliseconds, a units line,
 // unchanged cells, number format and separators) and the time window of the
 // decode. The user's choices go to the session; the session's options are
 // shown when they change.
@@ -36,6 +36,7 @@ class CsvOptionsPanel : public QGroupBox {
   QCheckBox* utcBox() const { return utcBox_; }
   QCheckBox* millisecondsBox() const { return millisecondsBox_; }
   QCheckBox* unitLineBox() const { return unitLineBox_; }
+  QComboBox* outputFormatBox() const { return outputFormatBox_; }
   QComboBox* cellFillBox() const { return cellFillBox_; }
   QComboBox* floatFormatBox() const { return floatFormatBox_; }
   QComboBox* columnSeparatorBox() const { return columnSeparatorBox_; }
@@ -59,6 +60,7 @@ class CsvOptionsPanel : public QGroupBox {
   QCheckBox* utcBox_;
   QCheckBox* millisecondsBox_;
   QCheckBox* unitLineBox_;
+  QComboBox* outputFormatBox_;
   QComboBox* cellFillBox_;
   QComboBox* floatFormatBox_;
   QComboBox* columnSeparatorBox_;
