@@ -38,6 +38,8 @@ enum OptionId {
   TimeOption,
   NoBomOption,
   LfOption,
+  IndexOption,
+  NoIndexOption,
 };
 
 const option kLongOptions[] = {
@@ -65,6 +67,8 @@ const option kLongOptions[] = {
     {"time", required_argument, nullptr, TimeOption},
     {"no-bom", no_argument, nullptr, NoBomOption},
     {"lf", no_argument, nullptr, LfOption},
+    {"index", no_argument, nullptr, IndexOption},
+    {"no-index", no_argument, nullptr, NoIndexOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -112,6 +116,8 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t\tand zone, milliseconds since 1970, or seconds from the log's start\n"
       << "\t[--no-bom] no byte order mark at the start of the CSV file\n"
       << "\t[--lf] CSV lines end with LF instead of CR LF\n"
+      << "\t[--index] make the index of each log given (in $XDG_CACHE_HOME/zrl-decoder) and print its path\n"
+      << "\t[--no-index] neither use nor make log indexes (which let windows, previews and --stats skip inflating)\n"
       << "\t[--quiet] no progress line on standard error\n"
       << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
@@ -185,6 +191,8 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         break;
       case NoBomOption: options.noBom = true; break;
       case LfOption: options.lf = true; break;
+      case IndexOption: options.index = true; break;
+      case NoIndexOption: options.noIndex = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -234,6 +242,9 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   }
 
   if (options.stats && !options.info) return usageError(out, err, programName, "--stats goes with --info");
+  if (options.index && (options.noIndex || options.info || options.batch))
+    return usageError(out, err, programName, "--index goes without --no-index, --info and --batch");
+  if (options.index && options.logPath.empty()) return usageError(out, err, programName, "--index needs a log file");
   // Without a log there is nothing to describe, and no window to open either.
   if (options.info && options.logPath.empty() && !options.printConfig)
     return usageError(out, err, programName, "--info needs a log file");

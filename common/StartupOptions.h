@@ -29,6 +29,8 @@ struct StartupOptions {
   std::optional<std::string> timeFormat;         // --time: iso, epoch-ms or seconds
   bool noBom = false;                            // --no-bom
   bool lf = false;                               // --lf: lines end with LF alone
+  bool index = false;                            // --index: make the logs' indexes and exit
+  bool noIndex = false;                          // --no-index: neither read nor write indexes
   // Database output of a batch run (--influxBDD, --influxMeasurement,
   // --influxGw, --influxURL); an empty argument still counts as given, hence
   // optional rather than empty-means-absent.
