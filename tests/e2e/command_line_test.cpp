@@ -32,6 +32,8 @@ std::string usage() {
          "\t\tand zone, milliseconds since 1970, or seconds from the log's start\n"
          "\t[--no-bom] no byte order mark at the start of the CSV file\n"
          "\t[--lf] CSV lines end with LF instead of CR LF\n"
+         "\t[--index] make the index of each log given (in $XDG_CACHE_HOME/zrl-decoder) and print its path\n"
+         "\t[--no-index] neither use nor make log indexes (which let windows, previews and --stats skip inflating)\n"
          "\t[--quiet] no progress line on standard error\n"
          "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
          "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
