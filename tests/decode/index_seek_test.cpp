@@ -4,11 +4,13 @@
 // not belong to the file as it is.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <sys/stat.h>
 #include <utime.h>
 
+#include "decode/IndexEnvelope.h"
 #include "decode/LogStatistics.h"
 #include "index/IndexStore.h"
 #include "tests/decode/DecodeTestSupport.h"
@@ -306,6 +308,53 @@ TEST(IndexSeek, TheCacheKeepsToItsBoundOldestFirst) {
   unsetenv("ZRL_INDEX_CACHE_MB");
   struct stat status;
   EXPECT_NE(::stat(indexFileOf(log).c_str(), &status), 0);
+}
+
+}  // namespace
+}  // namespace zrl
+
+namespace zrl {
+namespace {
+
+bool sameNumbers(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::isnan(a[i]) != std::isnan(b[i]) || (!std::isnan(a[i]) && a[i] != b[i])) return false;
+  }
+  return true;
+}
+
+// Whenever the index answers for a preview, it answers what a pass over the
+// records would.
+TEST(IndexEnvelope, AnswersExactlyWhatAPassOverTheRecordsGives) {
+  const std::string log = writeShape({"preview", 71, 2, true, false, true});
+  const std::atomic<bool> never{false};
+  computeLogStatistics(log, never);
+  const std::shared_ptr<const LogIndex> index = loadFreshIndex(log);
+  ASSERT_NE(index, nullptr);
+  ASSERT_TRUE(index->hasSummary());
+  const std::vector<uint16_t> ids = {3, 1, 2, 4, 5, 3, 999};
+  int answered = 0;
+  for (std::size_t columns : {std::size_t{1}, std::size_t{4}, std::size_t{7}, std::size_t{16}, std::size_t{500}}) {
+    for (const EnvelopeRange& range : {EnvelopeRange{}, EnvelopeRange{kTen + 150000, kTen + 450000},
+                                       EnvelopeRange{kTen, kTen + kSpanMs}}) {
+      SCOPED_TRACE(std::to_string(columns) + " columns from " + std::to_string(range.startMs));
+      PreviewEnvelope fromIndex;
+      if (!envelopeFromIndex(*index, ids, columns, range, fromIndex)) continue;
+      ++answered;
+      const PreviewResult read = computePreviewEnvelope(log, ids, columns, never, {}, range);
+      ASSERT_TRUE(read.complete);
+      EXPECT_EQ(fromIndex.startMs, read.envelope.startMs);
+      EXPECT_EQ(fromIndex.endMs, read.envelope.endMs);
+      ASSERT_EQ(fromIndex.series.size(), read.envelope.series.size());
+      for (std::size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(fromIndex.series[i].variableId, read.envelope.series[i].variableId);
+        EXPECT_TRUE(sameNumbers(fromIndex.series[i].minimum, read.envelope.series[i].minimum)) << "series " << i;
+        EXPECT_TRUE(sameNumbers(fromIndex.series[i].maximum, read.envelope.series[i].maximum)) << "series " << i;
+      }
+    }
+  }
+  EXPECT_GE(answered, 3) << "the whole file in a few columns is what buckets are for";
 }
 
 }  // namespace
