@@ -1,6 +1,7 @@
 #include "index/IndexStore.h"
 
 #include <algorithm>
+#include <ctime>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +19,9 @@ namespace zrl {
 namespace {
 
 std::atomic<bool> enabled{true};
+// Two passes over the same log at once (a preview and a decode) each write
+// their own temporary file.
+std::atomic<unsigned> builders{0};
 const char kSuffix[] = ".zrlidx";
 
 uint64_t environmentNumber(const char* name, uint64_t fallback) {
@@ -102,11 +106,19 @@ void trimIndexCache() {
   };
   std::vector<Entry> entries;
   uint64_t total = 0;
+  const int64_t dayAgoNs = (static_cast<int64_t>(::time(nullptr)) - 86400) * 1000000000;
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
-    if (!endsWith(name, kSuffix)) continue;
     const std::string path = directory + "/" + name;
     struct stat status;
+    if (endsWith(name, ".part")) {
+      // Left by a run that was killed while writing.
+      if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+          static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 < dayAgoNs)
+        ::unlink(path.c_str());
+      continue;
+    }
+    if (!endsWith(name, kSuffix)) continue;
     if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
     entries.push_back({path, static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
                        static_cast<uint64_t>(status.st_size)});
@@ -130,7 +142,7 @@ bool IndexBuilder::begin(const std::string& logPath, uint64_t streamStart) {
   if (!identifyLog(logPath, streamStart, identity)) return false;
   path_ = indexPathFor(identity);
   if (path_.empty() || !makeDirectories(indexCacheDirectory())) return false;
-  partPath_ = path_ + "." + std::to_string(::getpid()) + ".part";
+  partPath_ = path_ + "." + std::to_string(::getpid()) + "-" + std::to_string(builders.fetch_add(1)) + ".part";
   file_ = std::fopen(partPath_.c_str(), "wbe");
   if (file_ == nullptr) return false;
   spacing_ = indexSpacingBytes();

@@ -92,8 +92,14 @@ bool restoreState(inflate_state& state, const std::vector<uint8_t>& saved) {
   if (saved.size() < kStateHead || saved.size() > sizeof(inflate_state)) return false;
   std::memcpy(&state, saved.data(), kStateHead);
   const std::size_t used = saved.size() - kStateHead;
+  // What can be checked without ISA-L's internals: counts within their
+  // buffers and fields within their ranges.
   if (state.tmp_out_valid < 0 || static_cast<std::size_t>(state.tmp_out_valid) != used ||
-      state.tmp_out_processed < 0 || state.tmp_out_processed > state.tmp_out_valid)
+      state.tmp_out_processed < 0 || state.tmp_out_processed > state.tmp_out_valid ||
+      state.read_in_length < 0 || state.read_in_length > 64 || state.tmp_in_size < 0 ||
+      state.tmp_in_size > ISAL_DEF_MAX_HDR_SIZE || state.hist_bits > 15 || state.copy_overflow_length < 0 ||
+      state.copy_overflow_distance < 0 || state.copy_overflow_distance > ISAL_DEF_HIST_SIZE ||
+      state.write_overflow_len < 0 || state.write_overflow_len > 4 || state.block_state > ISAL_CHECKSUM_CHECK)
     return false;
   std::memcpy(state.tmp_out_buffer, saved.data() + kStateHead, used);
   state.next_in = nullptr;
