@@ -95,8 +95,7 @@ void expectSame(const Outcome& seeking, const Outcome& plain) {
 
 Outcome decodeWindow(const std::string& log, int64_t startMs, int64_t endMs, int32_t frequency,
                      AggregationMethod method, bool useIndex, bool* fromIndex = nullptr) {
-  Decoder* seen = nullptr;
-  Outcome outcome = decode(log, [&](Decoder& d) {
+  return decode(log, [&](Decoder& d) {
     d.setStartMs(startMs);
     d.setEndMs(endMs);
     d.setFrequency(frequency);
@@ -104,12 +103,9 @@ Outcome decodeWindow(const std::string& log, int64_t startMs, int64_t endMs, int
     d.setUtc(true);
     d.setMilliseconds(true);
     d.setUseIndex(useIndex);
-    seen = &d;
   }, [&](Decoder& d, int) {
     if (fromIndex != nullptr) *fromIndex = d.startedFromIndex();
   });
-  (void)seen;
-  return outcome;
 }
 
 TEST(IndexSeek, WindowsDecodeTheSameWithAndWithoutTheIndex) {
@@ -300,14 +296,37 @@ TEST(IndexSeek, TurnedOffIndexesAreNeitherReadNorWritten) {
   EXPECT_NE(::stat(indexFileOf(log).c_str(), &status), 0);
 }
 
-TEST(IndexSeek, TheCacheKeepsToItsBoundOldestFirst) {
-  SmallSpacing spacing;
-  setenv("ZRL_INDEX_CACHE_MB", "0", 1);
-  const std::string log = writeShape({"log", 61, 1, false, false, false});
-  decode(log);
+// The least recently used indexes go first once they outgrow their bound;
+// files that are not indexes are neither counted nor touched.
+TEST(IndexSeek, TheCacheKeepsToItsBoundLeastRecentlyUsedFirst) {
+  const std::string cacheHome = std::getenv("XDG_CACHE_HOME");
+  setenv("XDG_CACHE_HOME", zrltest::makeTempSubdir("cache").c_str(), 1);
+  const std::string folder = indexCacheDirectory();
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const std::string kept = folder + "/notes.txt";
+  zrltest::writeFile(kept, std::string(700 << 10, 'n'));
+  const struct {
+    const char* name;
+    time_t used;
+    bool stays;
+  } files[] = {{"a.zrlidx", 1000, false}, {"b.zrlidx", 3000, true}, {"c.zrlidx", 2000, false},
+               {"d.zrlidx", 4000, true}};
+  for (const auto& f : files) {
+    const std::string path = folder + "/" + f.name;
+    zrltest::writeFile(path, std::string(400 << 10, 'x'));
+    struct utimbuf times = {f.used, f.used};
+    ::utime(path.c_str(), &times);
+  }
+  setenv("ZRL_INDEX_CACHE_MB", "1", 1);
+  trimIndexCache();
   unsetenv("ZRL_INDEX_CACHE_MB");
   struct stat status;
-  EXPECT_NE(::stat(indexFileOf(log).c_str(), &status), 0);
+  for (const auto& f : files) {
+    EXPECT_EQ(::stat((folder + "/" + f.name).c_str(), &status) == 0, f.stays) << f.name;
+    ::unlink((folder + "/" + f.name).c_str());
+  }
+  EXPECT_EQ(::stat(kept.c_str(), &status), 0);
+  setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
 }
 
 }  // namespace
