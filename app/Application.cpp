@@ -8,11 +8,13 @@
 
 #include "app/BatchRun.h"
 #include "app/HeadlessPlatform.h"
+#include "app/IndexRun.h"
 #include "app/InfoRun.h"
 #include "app/PrintConfig.h"
 #include "app/QtMessageFilter.h"
 #include "app/StopSignals.h"
 #include "common/Console.h"
+#include "index/IndexStore.h"
 #include "ui/MonitorWindow.h"
 
 namespace {
@@ -25,6 +27,7 @@ int runHeadless(const StartupOptions& options, int& argc, char** argv) {
   installQtMessageFilter();
   QCoreApplication application(argc, argv);
   if (options.printConfig) return runPrintConfig(options);
+  if (options.index) return runIndex(options);
   // --info describes the log and ends, with or without --batch.
   return options.info ? runInfo(options) : runBatch(options);
 }
@@ -32,6 +35,7 @@ int runHeadless(const StartupOptions& options, int& argc, char** argv) {
 }  // namespace
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
+  if (options.noIndex) zrl::setIndexesEnabled(false);
   // A batch run without a log file would have nothing to decode and nothing
   // that ever ends it.
   if (options.batch && options.logPath.empty() && !options.printConfig) {
@@ -42,7 +46,8 @@ int runApplication(const StartupOptions& options, int& argc, char** argv) {
     consoleLine(QStringLiteral("Error: standard output cannot take the table."));
     return 1;
   }
-  if (options.batch || options.info || options.printConfig) return runHeadless(options, argc, argv);
+  if (options.batch || options.info || options.printConfig || options.index)
+    return runHeadless(options, argc, argv);
 
   if (windowCannotBeShown()) {
     std::fputs("No display available: use --batch or --info for command-line work.\n", stderr);

@@ -39,6 +39,8 @@ enum OptionId {
   NoBomOption,
   LfOption,
   FormatOption,
+  IndexOption,
+  NoIndexOption,
 };
 
 const option kLongOptions[] = {
@@ -67,6 +69,8 @@ const option kLongOptions[] = {
     {"no-bom", no_argument, nullptr, NoBomOption},
     {"lf", no_argument, nullptr, LfOption},
     {"format", required_argument, nullptr, FormatOption},
+    {"index", no_argument, nullptr, IndexOption},
+    {"no-index", no_argument, nullptr, NoIndexOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -116,6 +120,8 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--lf] CSV lines end with LF instead of CR LF\n"
       << "\t[--format csv|hdf5|mat] the rows as CSV text (default), or as typed columns in an HDF5 (.h5) or a\n"
       << "\t\tMATLAB v7.3 (.mat) file\n"
+      << "\t[--index] make the index of each log given (in $XDG_CACHE_HOME/zrl-decoder) and print its path\n"
+      << "\t[--no-index] neither use nor make log indexes (which let windows, previews and --stats skip inflating)\n"
       << "\t[--quiet] no progress line on standard error\n"
       << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
@@ -195,6 +201,8 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
                             std::string("--format '") + optarg + "' is unknown: choose csv, hdf5, mat");
         options.format = optarg;
         break;
+      case IndexOption: options.index = true; break;
+      case NoIndexOption: options.noIndex = true; break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -244,6 +252,9 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   }
 
   if (options.stats && !options.info) return usageError(out, err, programName, "--stats goes with --info");
+  if (options.index && (options.noIndex || options.info || options.batch))
+    return usageError(out, err, programName, "--index goes without --no-index, --info and --batch");
+  if (options.index && options.logPath.empty()) return usageError(out, err, programName, "--index needs a log file");
   // Without a log there is nothing to describe, and no window to open either.
   if (options.info && options.logPath.empty() && !options.printConfig)
     return usageError(out, err, programName, "--info needs a log file");

@@ -30,6 +30,8 @@ struct StartupOptions {
   bool noBom = false;                            // --no-bom
   bool lf = false;                               // --lf: lines end with LF alone
   std::optional<std::string> format;             // --format: csv, hdf5 or mat
+  bool index = false;                            // --index: make the logs' indexes and exit
+  bool noIndex = false;                          // --no-index: neither read nor write indexes
   // Database output of a batch run (--influxBDD, --influxMeasurement,
   // --influxGw, --influxURL); an empty argument still counts as given, hence
   // optional rather than empty-means-absent.

@@ -42,6 +42,11 @@ void Decoder::resetRunState() {
   bodyShort_ = false;
   windowStartMs_ = 0;
   windowEndMs_ = 0;
+  startedFromIndex_ = false;
+  builder_.abandon();
+  nextPointAt_ = UINT64_MAX;
+  latestMs_ = 0;
+  setCaptureSpacing(0);
   resetBytesRead();
   clearIndexes();
   routes_.assign(kMaxVariables, Route{});
@@ -168,7 +173,7 @@ bool Decoder::prepareRun() {
   // resampling instead.
   resampling_ = settings_.frequencyCode != 0 && settings_.periodMs > 0;
   bins_.start(fileStartMs(), settings_.periodMs);
-  if (!openRecordStream()) {
+  if (!openRecords()) {
     report("Unable to open compressed data");
     return false;
   }
@@ -183,6 +188,43 @@ bool Decoder::prepareRun() {
     headBytes_ = output_.appendedBytes();
   }
   return true;
+}
+
+bool Decoder::openRecords() {
+  if (!useIndex_ || !indexesEnabled()) return openRecordStream();
+  const bool window = settings_.startMs != 0 || settings_.endMs != 0;
+  LogIndex index;
+  const bool fresh = loadFreshIndex(inputPath(), streamStart(), index);
+  if (window) {
+    // Every timestamp before the point lies before the window: nothing
+    // before it reaches a row, a bin or a message, and the decode goes on
+    // from there exactly as from the first record.
+    const IndexPoint* point = fresh ? index.pointBefore(windowStartMs_) : nullptr;
+    ResumePoint resume;
+    if (point != nullptr && index.resumePoint(*point, resume) &&
+        openRecordStreamAt(resume, point->recordPosition)) {
+      startedFromIndex_ = true;
+      timeSeen_ = point->timeSeen;
+      currentMs_ = point->timeMs;
+      latestMs_ = point->latestMs;
+      return true;
+    }
+    return openRecordStream();
+  }
+  if (!fresh && builder_.begin(inputPath(), streamStart())) {
+    setCaptureSpacing(builder_.spacing());
+    nextPointAt_ = kHeadLength + builder_.spacing();
+  }
+  return openRecordStream();
+}
+
+void Decoder::notePoint() {
+  const uint64_t position = bytesRead() - kHeadLength;
+  ResumePoint point;
+  if (resumePointHere(point) && point.streamPosition <= position)
+    builder_.addPoint(point, position, timeSeen_, currentMs_, latestMs_);
+  const uint64_t spacing = builder_.spacing();
+  nextPointAt_ = kHeadLength + (position / spacing + 1) * spacing;
 }
 
 std::string Decoder::expectedOutputPath() const {
@@ -221,6 +263,12 @@ bool Decoder::run() {
   const bool rowsWritten =
       sink_ != nullptr ? rows_.rowsWritten() > 0 : output_.appendedBytes() > headBytes_;
   closeAll();
+  // What a pass read up to where it stopped holds for any later decode; a
+  // pass cut short by the user or by the output is not worth keeping.
+  if (builder_.active()) {
+    if (result && !cancelled_ && !writeFailed_) builder_.finish();
+    else builder_.abandon();
+  }
   if (output_.isOpen() && !output_.close() && !writeFailed_) {
     report("Failed to write output file: " + output_.errorText());
     writeFailed_ = true;
@@ -381,6 +429,7 @@ bool Decoder::recordLoop() {
       break;
     }
     if (counter % 100 == 0) progressStep();
+    if (bytesRead() >= nextPointAt_) notePoint();
     // Runs of value records inside the window go straight into their cells
     // or bins, up to the next record due for a progress step.
     if (startReached_) {
@@ -415,6 +464,7 @@ bool Decoder::recordLoop() {
     } else if (!readAbsoluteTimestamp(t)) {
       break;
     }
+    if (!timeSeen_ || t > latestMs_) latestMs_ = t;
     rowStep(t);
     if (output_.failed() || sinkFailed()) {
       writeFailed_ = true;

@@ -17,6 +17,7 @@
 #include "decode/OutputTarget.h"
 #include "decode/Binning.h"
 #include "decode/RowSink.h"
+#include "index/IndexStore.h"
 #include "reader/FixedPayload.h"
 #include "reader/LogReader.h"
 
@@ -80,6 +81,11 @@ class Decoder : public LogReader {
   void setRowSink(RowSink* sink) { sink_ = sink; }
   // Most a resampling bin may hold in samples kept for a Median.
   void setBinLimitBytes(std::size_t bytes) { binLimitBytes_ = bytes; }
+  // Whether runs use and make indexes of the log (see IndexStore); on by
+  // default, as far as the process allows them.
+  void setUseIndex(bool on) { useIndex_ = on; }
+  // After a run: it started from a point of the log's index.
+  bool startedFromIndex() const { return startedFromIndex_; }
 
   const DecodeSettings& settings() const { return settings_; }
   DecodeSettings& settings() { return settings_; }
@@ -93,7 +99,12 @@ class Decoder : public LogReader {
   void resetRunState();
   std::string bodyCutText();
   bool prepareRun();
+  // Opens the record stream, at the index's point for the window when there
+  // is one, and with an index builder when the run reads the whole log.
+  bool openRecords();
   bool recordLoop();
+  // The next record starts at or after a place an index point is kept for.
+  void notePoint();
   bool buildColumns();
   void closeRow(uint64_t rowMs) {
     if (sink_ == nullptr) rows_.writeRow(rowMs);
@@ -154,6 +165,12 @@ class Decoder : public LogReader {
   bool bodyCut_ = false;           // the records ended short of the stored size
   bool bodyShort_ = false;         // ... and before it, not past it
   std::size_t binLimitBytes_ = SamplingBuffer::kDefaultLimitBytes;
+  bool useIndex_ = true;
+  bool startedFromIndex_ = false;
+  IndexBuilder builder_;
+  // Progress count at which notePoint() is due; never without a builder.
+  uint64_t nextPointAt_ = UINT64_MAX;
+  int64_t latestMs_ = 0;  // the latest timestamp read, once timeSeen_
   // Per variable id: its CSV column (-1 = none), catalog type and payload
   // size when fixed (0: read through readVarData), and for walks in place
   // the record's whole size (0: not walked) and how its value is stored.

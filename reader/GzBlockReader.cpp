@@ -13,8 +13,37 @@ namespace zrl {
 GzBlockReader::GzBlockReader() = default;
 GzBlockReader::~GzBlockReader() { close(); }
 
+void GzBlockReader::setCaptureSpacing(uint64_t bytes) {
+  if (bytes == 0) {
+    captureSpacing_ = 0;
+    fillSize_ = kBlockSize;
+  } else if (bytes < kBlockSize) {
+    captureSpacing_ = bytes;
+    fillSize_ = static_cast<std::size_t>(bytes);
+  } else {
+    captureSpacing_ = (bytes + kBlockSize - 1) / kBlockSize * kBlockSize;
+    fillSize_ = kBlockSize;
+  }
+}
+
 bool GzBlockReader::open(int fd) {
   close();
+  resuming_ = false;
+  return start(fd);
+}
+
+bool GzBlockReader::openAt(int fd, const ResumePoint& point) {
+  close();
+  if (::lseek(fd, static_cast<off_t>(point.inputOffset), SEEK_SET) < 0) {
+    ::close(fd);
+    return false;
+  }
+  resume_ = point;
+  resuming_ = true;
+  return start(fd);
+}
+
+bool GzBlockReader::start(int fd) {
   fd_ = fd;
   // zlib can only take over a member when the file can be read again from
   // its start; a stream that cannot seek is left to zlib alone.
@@ -22,12 +51,16 @@ bool GzBlockReader::open(int fd) {
   streamOffset_ = offset < 0 ? -1 : static_cast<int64_t>(offset);
 
   ring_ = std::make_unique<Block[]>(kBlockCount);
-  for (unsigned i = 0; i < kBlockCount; ++i) ring_[i].data = std::make_unique<char[]>(kBlockSize);
+  for (unsigned i = 0; i < kBlockCount; ++i) {
+    ring_[i].data = std::make_unique<char[]>(kBlockSize);
+    if (captureSpacing_ != 0) ring_[i].state = std::make_unique<uint8_t[]>(inflaterStateCapacity());
+  }
   if (!inflateState_) inflateState_ = std::make_unique<inflate_state>();
   if (!input_) input_ = std::make_unique<uint8_t[]>(kInputSize);
   current_ = nullptr;
   blockBegin_ = next_ = end_ = nullptr;
-  blockStart_ = 0;
+  const uint64_t first = resuming_ ? resume_.streamPosition : 0;
+  blockStart_ = first;
   taken_ = 0;
   atEnd_ = failed_ = lastTaken_ = false;
   failureNumber_ = Z_OK;
@@ -35,17 +68,30 @@ bool GzBlockReader::open(int fd) {
   published_ = released_ = 0;
   stop_ = false;
   filled_ = 0;
-  publishedBytes_ = 0;
-  produced_ = 0;
+  publishedBytes_ = first;
+  produced_ = first;
   outcome_ = Outcome{};
   cutAt_.store(UINT64_MAX, std::memory_order_relaxed);
   cutMessage_.clear();
 
   inline_ = false;
+  if (resuming_ && streamOffset_ < 0) {
+    ::close(fd);
+    fd_ = -1;
+    ring_.reset();
+    return false;
+  }
   try {
     thread_ = std::thread(&GzBlockReader::produce, this);
   } catch (const std::system_error&) {
-    // Without a second thread zlib fills the same blocks when needed.
+    // Without a second thread zlib fills the same blocks when needed; it
+    // cannot start in the middle of a member.
+    if (resuming_) {
+      ::close(fd);
+      fd_ = -1;
+      ring_.reset();
+      return false;
+    }
     inline_ = true;
     file_ = gzdopen(fd, "rb");
     if (file_ == nullptr) {
@@ -146,6 +192,7 @@ GzBlockReader::Block* GzBlockReader::freeBlock() {
   Block* block = &ring_[filled_ % kBlockCount];
   block->size = 0;
   block->tail = Tail::More;
+  block->captured = false;
   return block;
 }
 
@@ -267,6 +314,27 @@ void GzBlockReader::noteCutStream(uint64_t fillStart) {
   if (number != Z_BUF_ERROR) return;
   cutMessage_ = message != nullptr ? message : "";
   cutAt_.store(fillStart, std::memory_order_release);
+}
+
+bool GzBlockReader::pointAtCurrentBlock(ResumePoint& out) const {
+  if (current_ == nullptr || !current_->captured) return false;
+  out.streamPosition = blockStart_;
+  out.inputOffset = current_->inputOffset;
+  out.memberOffset = current_->memberOffset;
+  out.memberPosition = current_->memberPosition;
+  out.checkLength = static_cast<uint32_t>(current_->size < kResumeCheckBytes ? current_->size : kResumeCheckBytes);
+  out.checkCrc = static_cast<uint32_t>(
+      crc32(0L, reinterpret_cast<const Bytef*>(current_->data.get()), static_cast<uInt>(out.checkLength)));
+  out.inflaterState.assign(current_->state.get(), current_->state.get() + current_->stateSize);
+  return true;
+}
+
+bool GzBlockReader::resumeMatches(const ResumePoint& point) {
+  if (!open_ || failed_) return false;
+  if (current_ == nullptr && !nextBlock()) return false;
+  if (available() < point.checkLength || current_->tail == Tail::Failure) return false;
+  const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(next_), static_cast<uInt>(point.checkLength));
+  return static_cast<uint32_t>(crc) == point.checkCrc;
 }
 
 int GzBlockReader::errorNumber() const {

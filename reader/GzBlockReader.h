@@ -40,6 +40,8 @@
 
 #include <zlib.h>
 
+#include "reader/ResumePoint.h"
+
 struct inflate_state;
 
 namespace zrl {
@@ -54,7 +56,15 @@ class GzBlockReader {
   // Starts reading at the current position of `fd`. The stream owns `fd`
   // from then on: close() closes it. False when zlib cannot set up.
   bool open(int fd);
+  // Starts reading at `point` (see ResumePoint) instead; stream positions
+  // count from the stream's start as if it had been read from there.
+  bool openAt(int fd, const ResumePoint& point);
   bool isOpen() const { return open_; }
+  // Before open(): keep a resume point at every multiple of `bytes` of the
+  // inflated stream that healthy members reach (0: none). Blocks are filled
+  // to at most `bytes`, so that every point starts a block.
+  void setCaptureSpacing(uint64_t bytes);
+  uint64_t captureSpacing() const { return captureSpacing_; }
   // Stops the inflating thread, ends the stream and closes its descriptor.
   void close();
 
@@ -82,6 +92,13 @@ class GzBlockReader {
   const char* current() const { return next_; }
   std::size_t available() const { return static_cast<std::size_t>(end_ - next_); }
 
+  // Stream position of the next byte a read delivers.
+  uint64_t position() const { return blockStart_ + static_cast<uint64_t>(next_ - blockBegin_); }
+  // The resume point kept where the current block starts, if there is one.
+  bool pointAtCurrentBlock(ResumePoint& out) const;
+  // After openAt(): whether the first bytes are the ones the point expects.
+  bool resumeMatches(const ResumePoint& point);
+
   // True once a read asked for bytes past the end of the stream (a read
   // that ends exactly on the last byte does not set it).
   bool atEnd() const { return open_ && atEnd_; }
@@ -96,6 +113,10 @@ class GzBlockReader {
   static constexpr unsigned kBlockCount = 4;
   // Compressed bytes read from the file at a time.
   static constexpr std::size_t kInputSize = 256 * 1024;
+  // Inflated bytes a resume point checks.
+  static constexpr uint32_t kResumeCheckBytes = 4096;
+  // Most bytes a kept inflater state takes.
+  static std::size_t inflaterStateCapacity();
 
  private:
   // How the data of a block is followed.
@@ -105,6 +126,13 @@ class GzBlockReader {
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     Tail tail = Tail::More;
+    // The inflater's state where the block starts, when one was kept.
+    bool captured = false;
+    uint64_t inputOffset = 0;
+    uint64_t memberOffset = 0;
+    uint64_t memberPosition = 0;
+    std::size_t stateSize = 0;
+    std::unique_ptr<uint8_t[]> state;
   };
 
   // What the stream found where it stopped, written by the inflating side
@@ -119,8 +147,6 @@ class GzBlockReader {
   // Moves on to the next block, waiting for it if need be; false when the
   // current block was the last one.
   bool nextBlock();
-  // Stream position of the next byte the reader would get.
-  uint64_t position() const { return blockStart_ + static_cast<uint64_t>(next_ - blockBegin_); }
   void failWith(int number, std::string message);
 
   // Inflating side.
@@ -146,8 +172,14 @@ class GzBlockReader {
   bool skipTo(uint64_t position);
   void noteCutStream(uint64_t fillStart);
 
+  bool start(int fd);
+
   bool open_ = false;
   int fd_ = -1;
+  uint64_t captureSpacing_ = 0;
+  std::size_t fillSize_ = kBlockSize;  // bytes the fast side puts in a block
+  bool resuming_ = false;  // the inflating side starts at resume_
+  ResumePoint resume_;
   int64_t streamOffset_ = -1;  // file offset of the stream; -1: not seekable
   gzFile file_ = nullptr;      // zlib's side, once it has taken over
   // ISA-L's state and compressed input, made by open() so that the

@@ -154,6 +154,31 @@ void LogReader::deriveTimes() {
 
 bool LogReader::openRecordStream() { return fd_ >= 0 && recordStream_.open(fd_); }
 
+bool LogReader::openRecordStreamAt(const ResumePoint& point, uint64_t recordPosition) {
+  constexpr uint64_t kLongestRecord = 64;
+  if (fd_ < 0 || recordPosition < point.streamPosition || recordPosition - point.streamPosition > kLongestRecord)
+    return false;
+  const int copy = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return false;
+  bool ready = recordStream_.openAt(copy, point) && recordStream_.resumeMatches(point);
+  if (ready) {
+    uint8_t skipped[kLongestRecord];
+    const unsigned length = static_cast<unsigned>(recordPosition - point.streamPosition);
+    ready = length == 0 || recordStream_.read(skipped, length) == static_cast<int>(length);
+  }
+  if (!ready) {
+    recordStream_.close();
+    // The caller reads from the start instead; should that seek fail, its
+    // own open reports the failure.
+    (void)::lseek(fd_, static_cast<off_t>(headOffset_), SEEK_SET);
+    return false;
+  }
+  ::close(fd_);
+  fd_ = copy;
+  bytesRead_ = kHeadLength + recordPosition;
+  return true;
+}
+
 void LogReader::closeAll() {
   if (recordStream_.isOpen()) {
     // The stream was opened on fd_ and closes it itself; closing fd_ as well

@@ -62,6 +62,18 @@ class LogReader {
 
   // Starts the compressed stream at the descriptor's position.
   bool openRecordStream();
+  // Starts it at `point` instead and goes on to the record that starts at
+  // `recordPosition` (at most one record further), counting the bytes
+  // before it as read. False, with the descriptor back on the stream's
+  // start, when the point does not fit this file: openRecordStream() then.
+  bool openRecordStreamAt(const ResumePoint& point, uint64_t recordPosition);
+  // Before opening the stream: keep resume points every `bytes` (see
+  // GzBlockReader::setCaptureSpacing).
+  void setCaptureSpacing(uint64_t bytes) { recordStream_.setCaptureSpacing(bytes); }
+  // The point kept where the current inflated block starts, if any.
+  bool resumePointHere(ResumePoint& out) const { return recordStream_.pointAtCurrentBlock(out); }
+  // File offset of the record stream, once the head was read.
+  uint64_t streamStart() const { return headOffset_; }
   // Closes the stream and the descriptor, whichever are open.
   void closeAll();
 

@@ -2,13 +2,13 @@
 # Fails when a source file includes a header of a layer above its own, when
 # the engine includes Qt, when task/, session/ or config/ include a QtWidgets
 # header, or when a panel of the window (ui/panels/) includes another panel. The layers, lowest first:
-#   values <- reader <- decode <- influx <- hdf5 <- matlab <- common <- config <- session <- task <- ui <- app
+#   values <- reader <- index <- decode <- influx <- hdf5 <- matlab <- common <- config <- session <- task <- ui <- app
 # tools/ may use the engine; tests/ and bench/ may use anything.
 # Usage: scripts/check-includes.sh [source root]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-layers=(values reader decode influx hdf5 matlab common config session task ui app)
+layers=(values reader index decode influx hdf5 matlab common config session task ui app)
 
 rank_of() {
   local i

@@ -10,7 +10,7 @@ work="$BUILD_DIR/fuzz-work"
 mkdir -p "$work" "$BUILD_DIR/findings"
 # A private HOME and TMPDIR: the targets write scratch files and must not
 # touch the user's.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" TMPDIR="$work/tmp"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache" TMPDIR="$work/tmp"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$TMPDIR"
 
 "$BUILD_DIR/fuzz/fuzz_seeds" "$work/seeds"

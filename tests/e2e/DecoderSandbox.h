@@ -32,7 +32,7 @@ struct DecoderSandbox {
 
   std::vector<std::pair<std::string, std::string>> environment() const {
     // No display either: batch and info runs must work on a bare machine.
-    return {{"HOME", home},        {"XDG_CONFIG_HOME", configHome}, {"TMPDIR", tmp},
+    return {{"HOME", home},        {"XDG_CONFIG_HOME", configHome}, {"TMPDIR", tmp}, {"XDG_CACHE_HOME", cacheHome()},
             {"DISPLAY", ""},       {"WAYLAND_DISPLAY", ""},         {"QT_QPA_PLATFORM", ""},
             {"XDG_RUNTIME_DIR", ""}};
   }
@@ -52,6 +52,9 @@ struct DecoderSandbox {
     const ProcessResult r = runProgram(generatorProgram(), {"--description", descriptionPath, "--output", logPath});
     return r.exitStatus == 0 ? logPath : std::string();
   }
+
+  // Where the sandbox's runs keep the logs' indexes.
+  std::string cacheHome() const { return home + "/.cache"; }
 
   std::string makeSample(const std::string& name) const {
     const std::string logPath = work + "/" + name;

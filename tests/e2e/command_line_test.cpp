@@ -34,6 +34,8 @@ std::string usage() {
          "\t[--lf] CSV lines end with LF instead of CR LF\n"
          "\t[--format csv|hdf5|mat] the rows as CSV text (default), or as typed columns in an HDF5 (.h5) or a\n"
          "\t\tMATLAB v7.3 (.mat) file\n"
+         "\t[--index] make the index of each log given (in $XDG_CACHE_HOME/zrl-decoder) and print its path\n"
+         "\t[--no-index] neither use nor make log indexes (which let windows, previews and --stats skip inflating)\n"
          "\t[--quiet] no progress line on standard error\n"
          "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
          "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"

@@ -43,6 +43,7 @@ DecodeCase DecodeCase::parse(const uint8_t* data, std::size_t size) {
   const uint8_t window = in.u8();
   c.windowStart = static_cast<WindowChoice>(window & 3);
   c.windowEnd = static_cast<WindowChoice>((window >> 2) & 3);
+  c.indexSpacing = static_cast<uint8_t>(window >> 4);
   c.startOffsetMs = in.u32();
   c.endOffsetMs = in.u32();
   c.spanMs = static_cast<int32_t>(in.u32());
@@ -80,7 +81,8 @@ std::string DecodeCase::encode() const {
       .u8(decimalSeparator)
       .u8(selection)
       .u8(cancelAtStep)
-      .u8(static_cast<uint8_t>(static_cast<uint8_t>(windowStart) | static_cast<uint8_t>(windowEnd) << 2))
+      .u8(static_cast<uint8_t>(static_cast<uint8_t>(windowStart) | static_cast<uint8_t>(windowEnd) << 2 |
+                               (indexSpacing & 15) << 4))
       .u32(startOffsetMs)
       .u32(endOffsetMs)
       .u32(static_cast<uint32_t>(spanMs))

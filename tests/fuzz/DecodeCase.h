@@ -37,6 +37,7 @@ struct DecodeCase {
   uint8_t cancelAtStep = 0;           // with kCancel: progress step that cancels
   WindowChoice windowStart = WindowChoice::Whole;
   WindowChoice windowEnd = WindowChoice::Whole;
+  uint8_t indexSpacing = 0;           // index points every 1024 << (n % 8) bytes
   uint32_t startOffsetMs = 0;
   uint32_t endOffsetMs = 0;
   int32_t spanMs = static_cast<int32_t>(kFileSpanMs);  // end minus start of the file

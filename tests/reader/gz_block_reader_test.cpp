@@ -282,3 +282,107 @@ TEST(GzBlockReader, ClosingEarlyStopsTheReadAheadAndAllowsReopening) {
     EXPECT_EQ(reader.read(buffer, 4), -1);
   }
 }
+
+namespace {
+
+// Every point kept while reading `stream` whole with `spacing`, and the
+// bytes read.
+std::vector<ResumePoint> pointsOf(const std::string& stream, uint64_t spacing, std::string& whole) {
+  std::vector<ResumePoint> points;
+  zrl::GzBlockReader reader;
+  reader.setCaptureSpacing(spacing);
+  EXPECT_TRUE(reader.open(openFile(stream)));
+  char buffer[3000];
+  for (;;) {
+    const int got = reader.read(buffer, 1 + static_cast<unsigned>(whole.size() % 2999));
+    if (got <= 0) break;
+    whole.append(buffer, static_cast<std::size_t>(got));
+    ResumePoint point;
+    if (reader.pointAtCurrentBlock(point) && (points.empty() || points.back().streamPosition != point.streamPosition))
+      points.push_back(point);
+  }
+  return points;
+}
+
+// What a reader opened at `point` delivers to the end, and its final error.
+// A null point reads from the start.
+std::string readFrom(const std::string& stream, const ResumePoint* point, bool& matched, int& errorNumber) {
+  zrl::GzBlockReader reader;
+  std::string bytes;
+  matched = point == nullptr ? reader.open(openFile(stream))
+                             : reader.openAt(openFile(stream), *point) && reader.resumeMatches(*point);
+  if (!matched) return bytes;
+  char buffer[4096];
+  for (;;) {
+    const int got = reader.read(buffer, sizeof buffer);
+    if (got <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  errorNumber = reader.errorNumber();
+  return bytes;
+}
+
+}  // namespace
+
+// A stream read from a kept point gives exactly the rest of the stream, at
+// every point, across member edges, and with the same ending.
+TEST(GzBlockReader, ResumingAtAKeptPointDeliversTheRestExactly) {
+  const std::string data = longData(11);
+  const std::string members = zrlwriter::gzipCompress(data.substr(0, 700001)) +
+                              zrlwriter::gzipCompress(data.substr(700001, 3)) +
+                              zrlwriter::gzipCompress(data.substr(700004));
+  std::string cut = zrlwriter::gzipCompress(data, 1);
+  cut.resize(cut.size() * 3 / 4);
+  const struct {
+    const char* name;
+    std::string stream;
+    uint64_t spacing;
+  } cases[] = {
+      {"one member, small blocks", zrlwriter::gzipCompress(data), 4096},
+      {"one member, whole blocks", zrlwriter::gzipCompress(data, 9), zrl::GzBlockReader::kBlockSize},
+      {"three members", members, 65536},
+      {"cut member", cut, 32768},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string whole;
+    const std::vector<ResumePoint> points = pointsOf(c.stream, c.spacing, whole);
+    ASSERT_GE(points.size(), 3u);
+    bool opened = false;
+    int expectedError = 0;
+    ASSERT_TRUE(readFrom(c.stream, nullptr, opened, expectedError) == whole);
+    for (const ResumePoint& point : points) {
+      ASSERT_EQ(point.streamPosition % c.spacing, 0u);
+      bool matched = false;
+      int errorNumber = 0;
+      const std::string rest = readFrom(c.stream, &point, matched, errorNumber);
+      ASSERT_TRUE(matched) << "at " << point.streamPosition;
+      ASSERT_TRUE(rest == whole.substr(point.streamPosition)) << "at " << point.streamPosition;
+      ASSERT_EQ(errorNumber, expectedError) << "at " << point.streamPosition;
+    }
+  }
+}
+
+// A point that does not belong to the stream is refused at its first
+// bytes or read the slow way, never delivered wrong.
+TEST(GzBlockReader, AForeignOrDamagedPointIsRefused) {
+  const std::string stream = zrlwriter::gzipCompress(longData(5));
+  const std::string other = zrlwriter::gzipCompress(longData(6));
+  std::string whole;
+  const std::vector<ResumePoint> points = pointsOf(stream, 65536, whole);
+  ASSERT_GE(points.size(), 3u);
+  ResumePoint damaged = points[1];
+  damaged.inflaterState.resize(damaged.inflaterState.size() / 2);
+  ResumePoint wrongCheck = points[1];
+  wrongCheck.checkCrc ^= 1;
+  bool matched = true;
+  int errorNumber = 0;
+  EXPECT_FALSE((readFrom(stream, &wrongCheck, matched, errorNumber), matched));
+  EXPECT_FALSE((readFrom(other, &points[2], matched, errorNumber), matched));
+  // A state this build cannot use reads the member from its start: slow,
+  // still right.
+  const std::string rest = readFrom(stream, &damaged, matched, errorNumber);
+  if (matched) {
+    EXPECT_TRUE(rest == whole.substr(damaged.streamPosition));
+  }
+}

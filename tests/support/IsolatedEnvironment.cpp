@@ -40,10 +40,13 @@ void setUpIsolatedEnvironment() {
   const std::string home = pattern + "/home";
   const std::string config = home + "/.config";
   const std::string tmp = pattern + "/tmp";
+  const std::string cache = home + "/.cache";
   mkdir(home.c_str(), 0700);
   mkdir(config.c_str(), 0700);
   mkdir(tmp.c_str(), 0700);
+  mkdir(cache.c_str(), 0700);
   setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   setenv("TMPDIR", tmp.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -1,5 +1,5 @@
 // Test isolation: each test process gets a fresh directory of its own and
-// points HOME, XDG_CONFIG_HOME and TMPDIR into it before any test runs.
+// points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and TMPDIR into it before any test runs.
 #pragma once
 
 #include <string>

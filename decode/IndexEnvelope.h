@@ -1,0 +1,30 @@
+// The preview's envelope straight from a log's index, when its time buckets
+// are fine enough: no record of the log is read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "decode/PreviewEnvelope.h"
+#include "index/LogIndex.h"
+
+namespace zrl {
+
+// The index made for the log at `logPath` as it is now, with its summary
+// when a whole pass made one; null when there is none (or indexes are off).
+std::shared_ptr<const LogIndex> loadFreshIndex(const std::string& logPath);
+
+// What computePreviewEnvelope() gives for the same arguments, from the
+// index's buckets. False (and `out` unspecified) when the index has no
+// summary or a bucket would have to be split: across two columns, or across
+// the edge of `range`.
+bool envelopeFromIndex(const LogIndex& index, const std::vector<uint16_t>& ids, std::size_t columns,
+                       const EnvelopeRange& range, int64_t fileStartMs, int64_t fileEndMs, PreviewEnvelope& out);
+// The same for an index whose buckets span the file (as every index's do).
+bool envelopeFromIndex(const LogIndex& index, const std::vector<uint16_t>& ids, std::size_t columns,
+                       const EnvelopeRange& range, PreviewEnvelope& out);
+
+}  // namespace zrl
