@@ -240,6 +240,13 @@ int runWatch(const StartupOptions& options) {
       return;
     }
     if (reload && !scheduler.stopping()) {
+      // A configuration broken while the run goes on must not send the next
+      // logs out with the defaults: it is tried on its own first.
+      WatchSlot probe(options);
+      if (!probe.configure()) {
+        consoleLine(QStringLiteral("watch: the configuration is not read again: the one in use stays"));
+        return;
+      }
       scheduler.forEachSlotWhenIdle([](DecodeSlot& slot) {
         auto& watchSlot = static_cast<WatchSlot&>(slot);
         if (watchSlot.configure())

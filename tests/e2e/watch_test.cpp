@@ -27,6 +27,7 @@ using zrltest::runProgram;
 
 // The settle time of every run here: short, so the tests stay short.
 const char kSettle[] = "0.2";
+const std::string kBom = "\xEF\xBB\xBF";
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -209,6 +210,34 @@ TEST_F(WatchFolder, ADamagedLogFailsOnceWithItsReasonUntilItChanges) {
   std::size_t failures = 0;
   for (std::size_t at = 0; (at = r.err.find("bad.zrl failed", at)) != std::string::npos; ++at) ++failures;
   EXPECT_EQ(failures, 1u) << r.err;
+}
+
+TEST_F(WatchFolder, HangUpReadsTheConfigurationAgainButKeepsItWhenTheNewOneIsBroken) {
+  const std::string conf = sandbox.work + "/site.json";
+  zrltest::writeFile(conf, R"({"selected_vars": ["Engine.Rpm"]})");
+  Watcher watcher(sandbox, {"--watch", in, "--conf", conf, "--out-dir", out, "--settle", kSettle});
+  const auto headingOf = [&](const std::string& log) {
+    drop(log);
+    std::string heading;
+    waitUntil([&] {
+      for (const std::string& t : tables())
+        if (t.rfind(log.substr(0, 1), 0) == 0) heading = readFile(out + "/" + t).substr(0, 40);
+      return !heading.empty();
+    });
+    return heading.substr(0, heading.find('\r'));
+  };
+  EXPECT_EQ(headingOf("a.zrl"), kBom + "Date;Hour;Engine_Rpm");
+  zrltest::writeFile(conf, R"({"selected_vars": ["GPS.Altitude"]})");
+  watcher.signal(SIGHUP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(headingOf("b.zrl"), kBom + "Date;Hour;GPS_Altitude");
+  zrltest::writeFile(conf, "{ broken");
+  watcher.signal(SIGHUP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(headingOf("c.zrl"), kBom + "Date;Hour;GPS_Altitude");
+  const ProcessResult r = watcher.end(SIGTERM);
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_NE(r.err.find("the configuration is not read again: the one in use stays"), std::string::npos) << r.err;
 }
 
 TEST_F(WatchFolder, StatusListsWhatIsDoneAndWhere) {
