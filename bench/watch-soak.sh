@@ -32,6 +32,11 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 now_ns() { date +%s%N; }
 count() { find "$1" -name "$2" 2> /dev/null | wc -l; }
+# Conditions for wait_for, looked at anew each time.
+has_table() { ls "$1" | grep -q "^$2-"; }
+at_least() { [[ $(count "$1" "$2") -ge $3 ]]; }
+has_part() { [[ -n $(find "$1" -name '*.part' -print -quit) ]]; }
+status_says() { "$decoder" --watch-status "$1" | head -1 | grep -q "$2"; }
 wait_for() {  # seconds condition...
   local until=$(($(date +%s) + $1))
   shift
@@ -61,7 +66,7 @@ if [[ " $parts " == *" 1 "* ]]; then
   for i in 1 2 3 4 5; do
     cp "$work/tpl/sample.zrl" "$in/La0$i.zrl"
     changed=$(date -r "$in/La0$i.zrl" +%s%N)
-    wait_for 30 test -n "$(ls "$out" | grep "^La0$i-")" || fail "La0$i.zrl never written out"
+    wait_for 30 has_table "$out" "La0$i" || fail "La0$i.zrl never written out"
     took=$((($(now_ns) - changed) / 1000000))
     rows=$(($(wc -l < "$out"/La0$i-*.csv) - 1))
     echo "  La0$i.zrl: $rows rows, CSV $took ms after the last change"
@@ -84,13 +89,13 @@ if [[ " $parts " == *" 2 "* ]]; then
     done
     if [[ $burst -lt 4 ]]; then
       # Killed while a table is being written, when one can be caught.
-      wait_for 10 test -n "$(find "$out" -name '*.part' -print -quit)" || true
+      wait_for 10 has_part "$out" || true
       sleep "0.$((RANDOM % 5))"
       kill -9 "$watcher"; wait "$watcher" 2> /dev/null || true
       echo "  burst $burst: killed with $(count "$out" '*.csv') tables and $(count "$out" '*.part') .part written"
     fi
   done
-  wait_for 300 test "$(count "$out" '*.csv')" -ge 100 || fail "only $(count "$out" '*.csv') tables"
+  wait_for 300 at_least "$out" '*.csv' 100 || fail "only $(count "$out" '*.csv') tables"
   sleep 3  # a rescan or two more: nothing may follow
   kill -TERM "$watcher"; wait "$watcher" || fail "watcher ended with $?"
   tables=$(count "$out" '*.csv')
@@ -172,7 +177,7 @@ CONF
     echo "  while stopped: $(grep -c 'waits for the database' "$work/db.err" || true) waits, pending: $("$decoder" --watch-status "$in" | head -1)"
     start_influxd
     back=$(now_ns)
-    wait_for 180 bash -c "\"$decoder\" --watch-status \"$in\" | head -1 | grep -q ': 20 done, 0 failed, 0 pending'" ||
+    wait_for 180 status_says "$in" ': 20 done, 0 failed, 0 pending' ||
       fail "not every log arrived: $("$decoder" --watch-status "$in" | head -1)"
     echo "  all 20 logs done $((($(now_ns) - back) / 1000000)) ms after the server came back"
     kill -TERM "$watcher"; wait "$watcher" || fail "watcher ended with $?"
@@ -196,7 +201,7 @@ if [[ " $parts " == *" 4 "* ]]; then
     mkdir -p "$in/b$batch"
     # Four hex digits: the CSV's name takes the first four characters.
     for i in $(seq 0 999); do ln "$work/tpl/sample.zrl" "$in/b$batch/$(printf '%04x' $((batch * 1000 + i))).zrl"; done
-    wait_for 600 test "$(count "$out" '*.csv')" -ge $(((batch + 1) * 1000)) || fail "stuck at $(count "$out" '*.csv')"
+    wait_for 600 at_least "$out" '*.csv' $(((batch + 1) * 1000)) || fail "stuck at $(count "$out" '*.csv')"
     echo "  $(((batch + 1) * 1000)) logs in the journal: VmRSS $(rss) kB"
   done
   echo "  peak: $(awk '/^VmHWM/ {print $2}' "/proc/$watcher/status") kB"
