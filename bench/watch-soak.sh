@@ -36,7 +36,7 @@ count() { find "$1" -name "$2" 2> /dev/null | wc -l; }
 has_table() { ls "$1" | grep -q "^$2-"; }
 at_least() { [[ $(count "$1" "$2") -ge $3 ]]; }
 has_part() { [[ -n $(find "$1" -name '*.part' -print -quit) ]]; }
-status_says() { "$decoder" --watch-status "$1" | head -1 | grep -q "$2"; }
+status_says() { "$decoder" --watch-status "$1" | sed -n 1p | grep -q "$2"; }
 wait_for() {  # seconds condition...
   local until=$(($(date +%s) + $1))
   shift
@@ -102,7 +102,7 @@ if [[ " $parts " == *" 2 "* ]]; then
   echo "  tables: $tables, .part left: $(count "$out" '*.part'), numbered copies: $(count "$out" '* (*')"
   echo "  runs that took back a decode: $(grep -c 'left decoding by an earlier run' "$work/crash.err" || true)"
   [[ $tables -eq 100 && $(count "$out" '*.part') -eq 0 && $(count "$out" '* (*') -eq 0 ]] || fail "not exactly once"
-  "$decoder" --batch "${opts[@]:0:2}" --out-dir "$work/crash/batch" --quiet "$in"/*.zrl > /dev/null
+  "$decoder" --batch "${opts[@]:0:2}" --out-dir "$work/crash/batch" --quiet "$in"/*.zrl > /dev/null 2>&1
   if diff -r -q "$out" "$work/crash/batch" > /dev/null; then echo "  every table equals the batch decode"
   else fail "tables differ from the batch decode"; fi
   echo "  --watch-status:"
@@ -174,11 +174,11 @@ CONF
     stopped=$(now_ns)
     for i in $(seq 11 20); do cp "$work/tpl/D0$i.zrl" "$in/"; sleep 1; done
     sleep $((30 - ($(now_ns) - stopped) / 1000000000))
-    echo "  while stopped: $(grep -c 'waits for the database' "$work/db.err" || true) waits, pending: $("$decoder" --watch-status "$in" | head -1)"
+    echo "  while stopped: $(grep -c 'waits for the database' "$work/db.err" || true) waits, pending: $("$decoder" --watch-status "$in" | sed -n 1p)"
     start_influxd
     back=$(now_ns)
     wait_for 180 status_says "$in" ': 20 done, 0 failed, 0 pending' ||
-      fail "not every log arrived: $("$decoder" --watch-status "$in" | head -1)"
+      fail "not every log arrived: $("$decoder" --watch-status "$in" | sed -n 1p)"
     echo "  all 20 logs done $((($(now_ns) - back) / 1000000)) ms after the server came back"
     kill -TERM "$watcher"; wait "$watcher" || fail "watcher ended with $?"
     points=$(curl -sf -G "$url/query" --data-urlencode 'db=soak' --data-urlencode 'q=SELECT COUNT("Engine.Rpm") FROM m' |
@@ -187,6 +187,7 @@ CONF
              python3 -c 'import json,sys; print(len(json.load(sys.stdin)["results"][0]["series"][0]["values"]))')
     echo "  points in the database: $points in $series series (expected 36000 in 20)"
     [[ $points -eq 36000 && $series -eq 20 ]] || fail "points lost or doubled"
+    kill -TERM "$influxd_pid"; wait "$influxd_pid" || true
   fi
 fi
 
@@ -207,7 +208,7 @@ if [[ " $parts " == *" 4 "* ]]; then
   echo "  peak: $(awk '/^VmHWM/ {print $2}' "/proc/$watcher/status") kB"
   kill -TERM "$watcher"; wait "$watcher" || fail "watcher ended with $?"
   start=$(now_ns)
-  "$decoder" --watch-status "$in" | head -1
+  "$decoder" --watch-status "$in" | sed -n 1p
   echo "  --watch-status over 10,000 rows: $((($(now_ns) - start) / 1000000)) ms"
 fi
 
