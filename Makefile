@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # CI builds with WERROR=ON: every compiler warning fails the build.
 WERROR ?= OFF
 PACKAGES = cmake make g++ pkg-config zlib1g-dev libisal-dev qtbase5-dev libqcustomplot-dev libjsoncpp-dev \
-           libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev influxdb curl \
+           libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev libsqlite3-dev influxdb curl \
            dosfstools fusefat libhdf5-dev libmatio-dev python3-h5py python3-numpy
 
 .PHONY: all deps configure build run test test-asan fuzz fuzz-build clean screenshots install deb package-check bench

@@ -13,6 +13,8 @@
 #include "app/PrintConfig.h"
 #include "app/QtMessageFilter.h"
 #include "app/StopSignals.h"
+#include "app/WatchRun.h"
+#include "app/WatchStatus.h"
 #include "common/Console.h"
 #include "index/IndexStore.h"
 #include "ui/MonitorWindow.h"
@@ -32,10 +34,18 @@ int runHeadless(const StartupOptions& options, int& argc, char** argv) {
   return options.info ? runInfo(options) : runBatch(options);
 }
 
+// A watched folder runs until it is stopped, without display or widget.
+int runWatchHeadless(const StartupOptions& options, int& argc, char** argv) {
+  installQtMessageFilter();
+  QCoreApplication application(argc, argv);
+  return options.watchStatus ? runWatchStatus(options) : runWatch(options);
+}
+
 }  // namespace
 
 int runApplication(const StartupOptions& options, int& argc, char** argv) {
   if (options.noIndex) zrl::setIndexesEnabled(false);
+  if (options.watchDir || options.watchStatus) return runWatchHeadless(options, argc, argv);
   // A batch run without a log file would have nothing to decode and nothing
   // that ever ends it.
   if (options.batch && options.logPath.empty() && !options.printConfig) {

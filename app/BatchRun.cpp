@@ -76,6 +76,61 @@ void warnMissing(const SelectionResult& selection, const QString& path) {
   std::fflush(stderr);
 }
 
+}  // namespace
+
+QString selectRunVariables(Session& session, const LoadedLog& log, const StartupOptions& options) {
+  QString selectionFailure;
+  SelectionResult listed;
+  const QString path = log.path();
+  if (options.vars) {
+    listed = selectByList(*options.vars, log.variableNames());
+    warnMissing(listed, path);
+    if (!listed.unmatchedPatterns.isEmpty())
+      selectionFailure = QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") +
+                         listed.unmatchedPatterns.join(QStringLiteral(", "));
+  }
+  SelectionResult selection;
+  if (options.allData) {
+    selection = selectAll(log.variableNames());
+  } else if (options.vars) {
+    selection = listed;
+  } else {
+    selection = session.configuredSelection(log, false);
+    warnMissing(selection, path);
+  }
+  session.setSelection(selection.names);
+  return selectionFailure;
+}
+
+DecodeRequestOverrides runOverrides(const StartupOptions& options, const Session& session,
+                                    std::string& databaseProblem) {
+  DecodeRequestOverrides overrides;
+  overrides.start = options.start;
+  overrides.end = options.end;
+  overrides.csvName = pathFromBytes(options.csvName);
+  if (options.outDir) overrides.outDir = pathFromBytes(*options.outDir);
+  overrides.outputDescriptor = tableDescriptor();
+  overrides.replaceOutput = options.force;
+  databaseProblem.clear();
+  overrides.database = databaseOutputOptions(databaseChoiceOf(options), session.config(), databaseProblem);
+  return overrides;
+}
+
+bool applyRunCsvOptions(Session& session, const StartupOptions& options) {
+  DecodeOptions csv = session.options();
+  if (options.timeFormat) csv.timeFormat = QString::fromStdString(*options.timeFormat);
+  if (options.noBom) csv.bom = false;
+  if (options.lf) csv.lineEnd = QStringLiteral("lf");
+  if (options.format) csv.outputFormat = QString::fromStdString(*options.format);
+  session.setOptions(csv);
+  const QString unusable = unusableOptionText(csv);
+  if (unusable.isEmpty()) return true;
+  consoleLine(QStringLiteral("Error: configuration ") + session.configPath() + QStringLiteral(": ") + unusable);
+  return false;
+}
+
+namespace {
+
 class BatchRun {
  public:
   explicit BatchRun(const StartupOptions& options)
@@ -147,25 +202,7 @@ QString BatchRun::load(const QString& path) {
   if (!log->headRead()) return failure.isEmpty() ? QStringLiteral("unreadable") : failure;
 
   // Every log is matched on its own: another log's variables are no guide.
-  selectionFailure_.clear();
-  SelectionResult listed;
-  if (options_.vars) {
-    listed = selectByList(*options_.vars, log->variableNames());
-    warnMissing(listed, path);
-    if (!listed.unmatchedPatterns.isEmpty())
-      selectionFailure_ = QStringLiteral("Error: no variable of ") + path + QStringLiteral(" matches ") +
-                          listed.unmatchedPatterns.join(QStringLiteral(", "));
-  }
-  SelectionResult selection;
-  if (options_.allData) {
-    selection = selectAll(log->variableNames());
-  } else if (options_.vars) {
-    selection = listed;
-  } else {
-    selection = session_.configuredSelection(*log, false);
-    warnMissing(selection, path);
-  }
-  session_.setSelection(selection.names);
+  selectionFailure_ = selectRunVariables(session_, *log, options_);
   return failure;
 }
 
@@ -184,15 +221,8 @@ DecodeOutcome BatchRun::waitFor(DecodeJob job) {
 
 BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
   LogResult result;
-  DecodeRequestOverrides overrides;
-  overrides.start = options_.start;
-  overrides.end = options_.end;
-  overrides.csvName = pathFromBytes(options_.csvName);
-  if (options_.outDir) overrides.outDir = pathFromBytes(*options_.outDir);
-  overrides.outputDescriptor = tableDescriptor();
-  overrides.replaceOutput = options_.force;
   std::string databaseProblem;
-  overrides.database = databaseOutputOptions(databaseChoiceOf(options_), session_.config(), databaseProblem);
+  DecodeRequestOverrides overrides = runOverrides(options_, session_, databaseProblem);
   overrides.selectionFailure = selectionFailure_;
 
   const DecodePlan plan = planDecode(session_, overrides);
@@ -225,18 +255,7 @@ BatchRun::LogResult BatchRun::decodeLoaded(bool several) {
   return result;
 }
 
-bool BatchRun::applyCsvOptions() {
-  DecodeOptions csv = session_.options();
-  if (options_.timeFormat) csv.timeFormat = QString::fromStdString(*options_.timeFormat);
-  if (options_.noBom) csv.bom = false;
-  if (options_.lf) csv.lineEnd = QStringLiteral("lf");
-  if (options_.format) csv.outputFormat = QString::fromStdString(*options_.format);
-  session_.setOptions(csv);
-  const QString unusable = unusableOptionText(csv);
-  if (unusable.isEmpty()) return true;
-  consoleLine(QStringLiteral("Error: configuration ") + session_.configPath() + QStringLiteral(": ") + unusable);
-  return false;
-}
+bool BatchRun::applyCsvOptions() { return applyRunCsvOptions(session_, options_); }
 
 int BatchRun::finish(int status) const {
   if (rowsSharingTime_ != 0)

@@ -3,7 +3,9 @@
 #include <getopt.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "common/VariablePatterns.h"
 
@@ -41,6 +43,14 @@ enum OptionId {
   FormatOption,
   IndexOption,
   NoIndexOption,
+  // The watched folder's options.
+  WatchOption,
+  WatchStatusOption,
+  SettleOption,
+  RescanOption,
+  JobsOption,
+  DoneDirOption,
+  FailedDirOption,
 };
 
 const option kLongOptions[] = {
@@ -71,11 +81,27 @@ const option kLongOptions[] = {
     {"format", required_argument, nullptr, FormatOption},
     {"index", no_argument, nullptr, IndexOption},
     {"no-index", no_argument, nullptr, NoIndexOption},
+    {"watch", required_argument, nullptr, WatchOption},
+    {"watch-status", optional_argument, nullptr, WatchStatusOption},
+    {"settle", required_argument, nullptr, SettleOption},
+    {"rescan", required_argument, nullptr, RescanOption},
+    {"jobs", required_argument, nullptr, JobsOption},
+    {"done-dir", required_argument, nullptr, DoneDirOption},
+    {"failed-dir", required_argument, nullptr, FailedDirOption},
     {nullptr, 0, nullptr, 0},
 };
 
 // Scripts tell a mistyped command from a failed decode by this status.
 constexpr int kUsageStatus = 2;
+
+// Seconds as the watch options take them ("0.2", "5"), in milliseconds;
+// none when the text is no number of seconds in [0, limit].
+std::optional<int> secondsArgument(const char* text, double limitSeconds) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value >= 0.0) || value > limitSeconds) return std::nullopt;
+  return static_cast<int>(value * 1000.0 + 0.5);
+}
 
 CommandLineOutcome endWith(int status) {
   CommandLineOutcome outcome;
@@ -126,6 +152,12 @@ void printUsage(std::ostream& out, const char* programName) {
       << "\t[--print-config] print the configuration this run would use (--conf and the options) as JSON and exit\n"
       << "\t[--influxBDD <database> --influxMeasurement <name>] batch rows to InfluxDB instead of a CSV file\n"
       << "\t\t[--influxURL <url>] server address (default http://localhost:8086) [--influxGw <tag>] gateway tag\n"
+      << "\t[--watch <dir>] keep decoding every log that arrives in dir or below it, each once, until stopped\n"
+      << "\t\t[--settle <seconds>] a finalised log is taken once unchanged this long (default 5)\n"
+      << "\t\t[--rescan <seconds>] look at the whole folder this often besides its file events (default 30)\n"
+      << "\t\t[--jobs <n>] decode up to n logs at once (default 1)\n"
+      << "\t\t[--done-dir <dir>] [--failed-dir <dir>] move each log there after its decode\n"
+      << "\t[--watch-status [<dir>]] print what the watched folders have done, failed (and why) and pending\n"
       << "\t[--version] print the program version and exit\n"
       << "\t[-h, --help] print this text and exit\n"
       << "\t[<log file>...] more logs, decoded in turn with the same settings, each to its own default-named CSV\n"
@@ -203,6 +235,35 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
         break;
       case IndexOption: options.index = true; break;
       case NoIndexOption: options.noIndex = true; break;
+      case WatchOption:
+        if (*optarg == '\0') return usageError(out, err, programName, "--watch needs a folder");
+        options.watchDir = optarg;
+        break;
+      case WatchStatusOption: options.watchStatus = optarg ? optarg : ""; break;
+      case SettleOption:
+      case RescanOption: {
+        const std::optional<int> ms = secondsArgument(optarg, 86400.0);
+        const bool settle = id == SettleOption;
+        if (!ms || (!settle && *ms < 100))
+          return usageError(out, err, programName,
+                            std::string(settle ? "--settle" : "--rescan") + " '" + optarg +
+                                "' is not a number of seconds" + (settle ? "" : " (0.1 or more)"));
+        (settle ? options.settleMs : options.rescanMs) = *ms;
+        break;
+      }
+      case JobsOption: {
+        char* end = nullptr;
+        const long jobs = std::strtol(optarg, &end, 10);
+        if (end == optarg || *end != '\0' || jobs < 1 || jobs > 64)
+          return usageError(out, err, programName, std::string("--jobs '") + optarg + "' is not a number from 1 to 64");
+        options.jobs = static_cast<int>(jobs);
+        break;
+      }
+      case DoneDirOption:
+      case FailedDirOption:
+        if (*optarg == '\0') return usageError(out, err, programName, "--done-dir and --failed-dir need a folder");
+        (id == DoneDirOption ? options.doneDir : options.failedDir) = optarg;
+        break;
       case VersionOption:
         out << "zrl-decoder " << ZRL_VERSION << "\n";
         out.flush();
@@ -224,6 +285,23 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
     options.moreLogPaths.erase(options.moreLogPaths.begin());
   }
 
+  if (options.watchStatus || options.watchDir) {
+    // `--watch-status DIR` names its folder as a plain word too.
+    if (options.watchStatus && options.watchStatus->empty() && !options.logPath.empty() &&
+        options.moreLogPaths.empty()) {
+      options.watchStatus = options.logPath;
+      options.logPath.clear();
+    }
+    const char* conflict = nullptr;
+    if (options.watchStatus && options.watchDir) conflict = "--watch-status and --watch are separate runs";
+    else if (!options.logPath.empty()) conflict = "a watched folder takes no log file: its logs are found in it";
+    else if (!options.csvName.empty()) conflict = "--csv names one file, but a watched folder gives each log its own";
+    else if (options.batch || options.info || options.printConfig) conflict = "--watch runs alone, without --batch, --info or --print-config";
+    if (conflict != nullptr) return usageError(out, err, programName, conflict);
+  } else if (options.doneDir || options.failedDir) {
+    return usageError(out, err, programName, "--done-dir and --failed-dir go with --watch");
+  }
+
   if (!options.csvName.empty() && !options.moreLogPaths.empty())
     return usageError(out, err, programName, "--csv names one output file, but several logs were given");
   if (options.start && options.end && endVisiblyBeforeStart(*options.start, *options.end))
@@ -239,7 +317,7 @@ CommandLineOutcome parseCommandLine(int argc, char** argv, std::ostream& out, st
   // The window has no database settings, so the database goes with batch
   // runs only; a gateway or address alone would silently write a CSV file.
   const char* misuse = nullptr;
-  if (hasDatabase && !options.batch) {
+  if (hasDatabase && !options.batch && !options.watchDir) {
     misuse = "database output works in batch mode only";
   } else if (!hasDatabase && (options.influxGateway || options.influxUrl)) {
     misuse = "--influxGw and --influxURL need --influxBDD and --influxMeasurement";

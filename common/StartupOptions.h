@@ -39,4 +39,12 @@ struct StartupOptions {
   std::optional<std::string> influxMeasurement;
   std::optional<std::string> influxGateway;
   std::optional<std::string> influxUrl;
+  // A watched folder (--watch and what goes with it).
+  std::optional<std::string> watchDir;   // --watch: decode every log arriving below it
+  std::optional<std::string> watchStatus;  // --watch-status [DIR]: "" for every folder
+  int settleMs = 5000;                   // --settle: unchanged this long before it is taken
+  int rescanMs = 30000;                  // --rescan: look at the whole folder this often
+  int jobs = 1;                          // --jobs: decodes at once
+  std::optional<std::string> doneDir;    // --done-dir
+  std::optional<std::string> failedDir;  // --failed-dir
 };

@@ -39,6 +39,8 @@ class Decoder : public LogReader {
   // After a run: rows written whose time text equals a neighbour's (see
   // RowAssembler::rowsSharingTime).
   uint64_t rowsSharingTime() const { return rows_.rowsSharingTime(); }
+  // After a run: the rows it wrote or handed to its sink.
+  uint64_t rowsWritten() const { return rows_.rowsWritten(); }
 
   // Stops a running decode at its next record. Safe from any thread.
   void requestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }

@@ -1,14 +1,14 @@
 #!/bin/bash
 # Fails when a source file includes a header of a layer above its own, when
-# the engine includes Qt, when task/, session/ or config/ include a QtWidgets
+# the engine includes Qt, when watch/, task/, session/ or config/ include a QtWidgets
 # header, or when a panel of the window (ui/panels/) includes another panel. The layers, lowest first:
-#   values <- reader <- index <- decode <- influx <- hdf5 <- matlab <- common <- config <- session <- task <- ui <- app
+#   values <- reader <- index <- decode <- influx <- hdf5 <- matlab <- common <- config <- session <- task <- watch <- ui <- app
 # tools/ may use the engine; tests/ and bench/ may use anything.
 # Usage: scripts/check-includes.sh [source root]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-layers=(values reader index decode influx hdf5 matlab common config session task ui app)
+layers=(values reader index decode influx hdf5 matlab common config session task watch ui app)
 
 rank_of() {
   local i
@@ -68,7 +68,7 @@ widget_headers='QWidget|QApplication|QMainWindow|QDialog|QAbstractButton|QPushBu
 widget_headers+='|QLabel|QLineEdit|QListWidget|QListView|QMenu|QMenuBar|QAction|QGroupBox|QFrame|QScrollArea|QSplitter'
 widget_headers+='|QDockWidget|QProgressBar|QLCDNumber|QDateTimeEdit|QInputDialog|QFileDialog|QMessageBox|QStatusBar'
 widget_headers+='|QLayout|QBoxLayout|QHBoxLayout|QVBoxLayout|QGridLayout|QStyle|QToolTip|QDesktopWidget'
-for folder in task session config; do
+for folder in watch task session config; do
   [[ -d $folder ]] || continue
   while IFS= read -r hit; do
     echo "$hit: $folder/ makes no widget"

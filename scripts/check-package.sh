@@ -29,6 +29,19 @@ for file in bin/zrl-decoder share/icons/hicolor/scalable/apps/zrl-decoder.svg \
 done
 bash -n "$share/bash-completion/completions/zrl-decoder"
 
+# The service of a watched folder: the installed program, and its hardening.
+unit="$stage/usr/lib/systemd/system/zrl-decoder-watch@.service"
+[ -e "$unit" ] || { echo "not installed: /usr/lib/systemd/system/zrl-decoder-watch@.service"; exit 1; }
+grep -q '^ExecStart=/usr/bin/zrl-decoder --watch ' "$unit" || { echo "service does not start /usr/bin/zrl-decoder"; exit 1; }
+for line in ProtectSystem=strict NoNewPrivileges=yes 'ReadWritePaths='; do
+  grep -q "^$line" "$unit" || { echo "service lacks $line"; exit 1; }
+done
+if command -v systemd-analyze > /dev/null; then
+  # The unit's own syntax: the program is staged, not where the unit points.
+  problems=$(SYSTEMD_LOG_LEVEL=err systemd-analyze verify --man=no "$unit" 2>&1 | grep -v 'is not executable' || true)
+  [ -z "$problems" ] || { echo "service unit: $problems"; exit 1; }
+fi
+
 # The menu entry's command, run as a desktop runs it: %F stands for no file
 # (started from the menu) and for two (opened from a file manager). A
 # program that refuses its arguments prints its usage and exits at once; a

@@ -73,6 +73,7 @@ void DecodeController::complete() {
   outcome.toDatabase = sink_ != nullptr;
   outcome.pointsWritten = sink_ ? sink_->pointsWritten() : 0;
   outcome.rowsSharingTime = d.rowsSharingTime();
+  outcome.rowsWritten = d.rowsWritten();
   outcome.message = problemText();
   if (d.cancelled()) {
     outcome.status = DecodeOutcome::Status::Cancelled;

@@ -32,6 +32,7 @@ struct DecodeOutcome {
   bool toDatabase = false;
   std::uint64_t pointsWritten = 0;  // database output
   std::uint64_t rowsSharingTime = 0;  // see zrl::Decoder::rowsSharingTime
+  std::uint64_t rowsWritten = 0;      // rows of the table, or handed to the database
   int stopSignal = 0;   // the signal that ended the decode, if one did
 
   bool succeeded() const { return status == Status::Succeeded; }

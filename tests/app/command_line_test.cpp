@@ -101,3 +101,32 @@ TEST(CommandLineParse, ParsesAgainInTheSameProcess) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLineParse, WatchOptionsAndTheStatusFolderAsAPlainWord) {
+  auto r = parse({"--watch", "/in", "--settle", "0.2", "--rescan=2", "--jobs", "3", "--done-dir", "/d",
+                  "--failed-dir", "/f", "--influxBDD", "db", "--influxMeasurement", "m"});
+  ASSERT_TRUE(r.proceed);
+  EXPECT_EQ(r.options.watchDir.value_or(""), "/in");
+  EXPECT_EQ(r.options.settleMs, 200);
+  EXPECT_EQ(r.options.rescanMs, 2000);
+  EXPECT_EQ(r.options.jobs, 3);
+  EXPECT_EQ(r.options.doneDir.value_or(""), "/d");
+  EXPECT_EQ(r.options.failedDir.value_or(""), "/f");
+
+  r = parse({"--watch-status", "/in"});
+  ASSERT_TRUE(r.proceed);
+  EXPECT_EQ(r.options.watchStatus.value_or("?"), "/in");
+  EXPECT_TRUE(r.options.logPath.empty());
+  r = parse({"--watch-status"});
+  ASSERT_TRUE(r.proceed);
+  EXPECT_EQ(r.options.watchStatus.value_or("?"), "");
+
+  for (const std::vector<std::string>& refused :
+       {std::vector<std::string>{"--watch", "/in", "--settle", "-1"}, {"--watch", "/in", "--rescan", "0"},
+        {"--watch", "/in", "--jobs", "2x"}, {"--watch", "/in", "--info"}, {"--watch-status", "--watch", "/in"}})
+    EXPECT_FALSE(parse(refused).proceed) << refused[2];
+}
+
+}  // namespace

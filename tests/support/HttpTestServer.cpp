@@ -114,13 +114,14 @@ void HttpTestServer::converse(int fd) {
       }
       return;
     }
-    std::string answer = "HTTP/1.1 " + std::to_string(status_) + " Test\r\n";
+    const int status = status_.load();
+    std::string answer = "HTTP/1.1 " + std::to_string(status) + " Test\r\n";
     if (behaviour_ == Behaviour::EndlessBody) {
       answer += "Content-Type: text/plain\r\nConnection: close\r\n\r\n" + body_;
     } else {
       answer += "Content-Type: application/json\r\nContent-Length: " +
-                std::to_string(status_ == 204 ? 0 : body_.size()) + "\r\n\r\n";
-      if (status_ != 204) answer += body_;
+                std::to_string(status == 204 ? 0 : body_.size()) + "\r\n\r\n";
+      if (status != 204) answer += body_;
     }
     if (send(fd, answer.data(), answer.size(), MSG_NOSIGNAL) < 0) return;
     if (behaviour_ == Behaviour::EndlessBody) {

@@ -38,6 +38,8 @@ class HttpTestServer {
 
   std::string url() const;  // "http://127.0.0.1:<port>"
   void stop();
+  // Later requests are answered with `status` (a server that comes back).
+  void answerWith(int status) { status_.store(status); }
 
   std::vector<Request> requests() const;  // complete requests so far
   uint64_t bodyBytesSent() const { return bodyBytesSent_.load(); }
@@ -47,7 +49,7 @@ class HttpTestServer {
   void converse(int fd);
 
   Behaviour behaviour_;
-  int status_;
+  std::atomic<int> status_;
   std::string body_;
   int listenFd_ = -1;
   int port_ = 0;
