@@ -28,27 +28,11 @@ std::string isoText(int64_t ms) {
 }
 
 hid_t fileTypeOf(CellStorage storage, hid_t textType) {
-  switch (storage) {
-    case CellStorage::Float32: return H5T_IEEE_F32LE;
-    case CellStorage::Float64: return H5T_IEEE_F64LE;
-    case CellStorage::Int32: return H5T_STD_I32LE;
-    case CellStorage::UInt8: return H5T_STD_U8LE;
-    case CellStorage::Int64: return H5T_STD_I64LE;
-    case CellStorage::Text: return textType;
-  }
-  return H5T_IEEE_F64LE;
+  return storage == CellStorage::Text ? textType : numberFileType(storage);
 }
 
 hid_t memoryTypeOf(CellStorage storage, hid_t textType) {
-  switch (storage) {
-    case CellStorage::Float32: return H5T_NATIVE_FLOAT;
-    case CellStorage::Float64: return H5T_NATIVE_DOUBLE;
-    case CellStorage::Int32: return H5T_NATIVE_INT32;
-    case CellStorage::UInt8: return H5T_NATIVE_UINT8;
-    case CellStorage::Int64: return H5T_NATIVE_INT64;
-    case CellStorage::Text: return textType;
-  }
-  return H5T_NATIVE_DOUBLE;
+  return storage == CellStorage::Text ? textType : numberMemoryType(storage);
 }
 
 const char* storedTypeName(CellStorage storage) {
@@ -74,6 +58,30 @@ std::string datasetName(const std::string& name) {
 }
 
 }  // namespace
+
+hid_t numberFileType(CellStorage storage) {
+  switch (storage) {
+    case CellStorage::Float32: return H5T_IEEE_F32LE;
+    case CellStorage::Int32: return H5T_STD_I32LE;
+    case CellStorage::UInt8: return H5T_STD_U8LE;
+    case CellStorage::Int64: return H5T_STD_I64LE;
+    case CellStorage::Float64:
+    case CellStorage::Text: break;
+  }
+  return H5T_IEEE_F64LE;
+}
+
+hid_t numberMemoryType(CellStorage storage) {
+  switch (storage) {
+    case CellStorage::Float32: return H5T_NATIVE_FLOAT;
+    case CellStorage::Int32: return H5T_NATIVE_INT32;
+    case CellStorage::UInt8: return H5T_NATIVE_UINT8;
+    case CellStorage::Int64: return H5T_NATIVE_INT64;
+    case CellStorage::Float64:
+    case CellStorage::Text: break;
+  }
+  return H5T_NATIVE_DOUBLE;
+}
 
 std::size_t blockRowsFor(std::size_t columns) {
   constexpr std::size_t kBlockBytes = 32u << 20;

@@ -22,6 +22,11 @@ namespace zrl {
 // Rows buffered per block: 64 Ki, fewer for very wide tables.
 std::size_t blockRowsFor(std::size_t columns);
 
+// The stored and the in-memory type of a number column (a text column has
+// neither: float64 is given).
+hid_t numberFileType(CellStorage storage);
+hid_t numberMemoryType(CellStorage storage);
+
 class Hdf5Sink : public RowSink {
  public:
   Hdf5Sink();

@@ -33,23 +33,35 @@ std::string finalName(const std::string& partPath) {
   return partPath;
 }
 
-struct MatlabClass {
-  matio_classes type;
-  matio_types data;
-  int flags;
-};
-
-MatlabClass classOf(CellStorage storage) {
+// The MATLAB class of a number column; a flag column is stored as uint8
+// and marked logical.
+const char* classNameOf(CellStorage storage) {
   switch (storage) {
-    case CellStorage::Float32: return {MAT_C_SINGLE, MAT_T_SINGLE, 0};
-    case CellStorage::Int32: return {MAT_C_INT32, MAT_T_INT32, 0};
-    // matio appends no logical array: stored as uint8, marked logical at the end.
-    case CellStorage::UInt8: return {MAT_C_UINT8, MAT_T_UINT8, 0};
-    case CellStorage::Int64: return {MAT_C_INT64, MAT_T_INT64, 0};
+    case CellStorage::Float32: return "single";
+    case CellStorage::Int32: return "int32";
+    case CellStorage::UInt8: return "uint8";
+    case CellStorage::Int64: return "int64";
     case CellStorage::Float64:
     case CellStorage::Text: break;
   }
-  return {MAT_C_DOUBLE, MAT_T_DOUBLE, 0};
+  return "double";
+}
+
+struct MatioClass {
+  matio_classes type;
+  matio_types data;
+};
+
+MatioClass matioClassOf(CellStorage storage) {
+  switch (storage) {
+    case CellStorage::Float32: return {MAT_C_SINGLE, MAT_T_SINGLE};
+    case CellStorage::Int32: return {MAT_C_INT32, MAT_T_INT32};
+    case CellStorage::UInt8: return {MAT_C_UINT8, MAT_T_UINT8};
+    case CellStorage::Int64: return {MAT_C_INT64, MAT_T_INT64};
+    case CellStorage::Float64:
+    case CellStorage::Text: break;
+  }
+  return {MAT_C_DOUBLE, MAT_T_DOUBLE};
 }
 
 // A char row vector of `text` (UTF-8); the caller frees it.
@@ -103,6 +115,7 @@ void MatlabSink::setFile(const std::string& partPath, const LogFacts& facts) {
 
 void MatlabSink::closeFile() {
   texts_.clear();
+  closeNumbers();
   if (refs_ >= 0) H5Gclose(refs_);
   refs_ = -1;
   if (file_ >= 0) H5Fclose(file_);
@@ -122,7 +135,7 @@ bool MatlabSink::begin(const DecodeSettings& settings, const std::vector<OutputC
   failed_ = false;
   errorText_.clear();
   rowsAppended_ = 0;
-  systemError_ = 0;
+  numbersMade_ = false;
   refsMade_ = 0;
   emptyMade_ = false;
   if (facts_.serialNumber.empty()) facts_.serialNumber = serialNumber;
@@ -160,9 +173,13 @@ bool MatlabSink::begin(const DecodeSettings& settings, const std::vector<OutputC
   }
   const std::size_t rows = blockRowsFor(columns_.size() + 2);
   block_.start(columns_, rows);
-  seconds_.assign(rows, 0.0);
+  secondsBlock_.assign(rows, 0.0);
   texts_.clear();
   texts_.resize(columns_.size());
+  numbers_.clear();
+  numbers_.resize(columns_.size());
+  valid_.clear();
+  valid_.resize(columns_.size());
   bool made = writeDescriptions();
   const bool anyText =
       std::any_of(columns_.begin(), columns_.end(), [](const TypedColumn& c) { return c.storage == CellStorage::Text; });
@@ -221,22 +238,33 @@ void MatlabSink::writeRow(uint64_t rowMs, const DataValue* const* cells) {
   if (block_.full()) appendBlock();
 }
 
-bool MatlabSink::appendNumbers(const char* name, matio_classes type, matio_types data, int flags,
-                               const void* cells, std::size_t n) {
-  size_t dims[2] = {n, 1};
-  matvar_t* v = Mat_VarCreate(name, type, data, 2, dims, const_cast<void*>(cells), MAT_F_DONT_COPY_DATA | flags);
-  errno = 0;
-  bool written = v != nullptr && Mat_VarWriteAppend(mat_, v, MAT_COMPRESSION_ZLIB, 1) == 0;
-  // matio closes what it opened after a failed write, which clears the
-  // library's account of it, and does not check every close: the system's
-  // error is what tells.
-  const int error = errno;
-  if (error == ENOSPC || error == EFBIG || error == EDQUOT || error == EIO) {
-    systemError_ = error;
-    written = false;
+bool MatlabSink::createVector(GrowingDataset& set, const std::string& name, CellStorage storage, bool logical) {
+  return set.create(file_, name, numberFileType(storage), block_.capacity(), true) &&
+         setAsciiAttribute(set.id(), "MATLAB_class", logical ? "logical" : classNameOf(storage)) &&
+         (!logical || setInt32Attribute(set.id(), "MATLAB_int_decode", 1));
+}
+
+bool MatlabSink::createNumbers() {
+  bool made = createVector(timeMs_, "time_ms", CellStorage::Int64, false) &&
+              createVector(seconds_, "t", CellStorage::Float64, false);
+  for (std::size_t i = 0; made && i < columns_.size(); ++i) {
+    const CellStorage storage = columns_[i].storage;
+    if (storage == CellStorage::Text) continue;
+    made = createVector(numbers_[i], identifiers_[i], storage, storage == CellStorage::UInt8);
+    if (made && columns_[i].masked()) made = createVector(valid_[i], validNames_[i], CellStorage::UInt8, true);
   }
-  if (v != nullptr) Mat_VarFree(v);
-  return written;
+  numbersMade_ = made;
+  return made;
+}
+
+// Whatever a dataset holds back is written when it closes: a full disk may
+// show here.
+bool MatlabSink::closeNumbers() {
+  bool closed = timeMs_.close();
+  closed = seconds_.close() && closed;
+  for (GrowingDataset& set : numbers_) closed = set.close() && closed;
+  for (GrowingDataset& set : valid_) closed = set.close() && closed;
+  return closed;
 }
 
 bool MatlabSink::referTo(const char* text, hobj_ref_t& ref) {
@@ -295,53 +323,50 @@ bool MatlabSink::appendBlock() {
   const std::size_t n = block_.rows();
   if (n == 0) return true;
   std::lock_guard<std::mutex> lock(hdf5Lock());
-  matioMessage().clear();
   for (std::size_t row = 0; row < n; ++row)
-    seconds_[row] = static_cast<double>(block_.times()[row] - facts_.startMs) / 1000.0;
-  bool written = appendNumbers("time_ms", MAT_C_INT64, MAT_T_INT64, 0, block_.times(), n) &&
-                 appendNumbers("t", MAT_C_DOUBLE, MAT_T_DOUBLE, 0, seconds_.data(), n);
+    secondsBlock_[row] = static_cast<double>(block_.times()[row] - facts_.startMs) / 1000.0;
+  bool written = (numbersMade_ || createNumbers()) && timeMs_.append(H5T_NATIVE_INT64, block_.times(), n) &&
+                 seconds_.append(H5T_NATIVE_DOUBLE, secondsBlock_.data(), n);
   bool textFailed = false;
   for (std::size_t i = 0; written && i < columns_.size(); ++i) {
-    if (columns_[i].storage == CellStorage::Text) {
+    const CellStorage storage = columns_[i].storage;
+    if (storage == CellStorage::Text) {
       written = appendTexts(i, texts_[i], n);
       textFailed = !written;
       continue;
     }
-    const MatlabClass c = classOf(columns_[i].storage);
-    written = appendNumbers(identifiers_[i].c_str(), c.type, c.data, c.flags, block_.cells(i), n);
-    if (written && columns_[i].masked())
-      written = appendNumbers(validNames_[i].c_str(), MAT_C_UINT8, MAT_T_UINT8, 0, block_.valid(i), n);
+    written = numbers_[i].append(numberMemoryType(storage), block_.cells(i), n);
+    if (written && columns_[i].masked()) written = valid_[i].append(H5T_NATIVE_UINT8, block_.valid(i), n);
   }
   block_.clear();
-  if (written) {
+  if (written)
     rowsAppended_ += n;
-  } else {
-    failWrite(systemError_ != 0 ? std::strerror(systemError_)
-              : textFailed      ? lastHdf5Failure("the cell arrays cannot be written")
-                                : lastHdf5Failure(matioMessage().empty() ? "matio cannot append" : matioMessage()));
-  }
+  else
+    failWrite(lastHdf5Failure(textFailed ? "the cell arrays cannot be written" : "the columns cannot be written"));
   return written;
 }
 
 // Without a row, nothing was appended: the variables are still made, empty.
 bool MatlabSink::writeEmptyVariables() {
   size_t dims[2] = {0, 1};
-  const auto writeEmpty = [&](const char* name, matio_classes type, matio_types data, int flags) {
-    matvar_t* v = Mat_VarCreate(name, type, data, 2, dims, nullptr, flags);
+  const auto writeEmpty = [&](const char* name, CellStorage storage) {
+    const MatioClass c = matioClassOf(storage);
+    matvar_t* v = Mat_VarCreate(name, c.type, c.data, 2, dims, nullptr, 0);
     const bool written = v != nullptr && Mat_VarWrite(mat_, v, MAT_COMPRESSION_NONE) == 0;
     if (v != nullptr) Mat_VarFree(v);
     return written;
   };
-  bool written = writeEmpty("time_ms", MAT_C_INT64, MAT_T_INT64, 0) && writeEmpty("t", MAT_C_DOUBLE, MAT_T_DOUBLE, 0);
+  bool written = writeEmpty("time_ms", CellStorage::Int64) && writeEmpty("t", CellStorage::Float64);
   for (std::size_t i = 0; written && i < columns_.size(); ++i) {
     if (columns_[i].storage == CellStorage::Text) continue;  // an empty cell array already
-    const MatlabClass c = classOf(columns_[i].storage);
-    written = writeEmpty(identifiers_[i].c_str(), c.type, c.data, c.flags);
-    if (written && columns_[i].masked()) written = writeEmpty(validNames_[i].c_str(), MAT_C_UINT8, MAT_T_UINT8, 0);
+    written = writeEmpty(identifiers_[i].c_str(), columns_[i].storage);
+    if (written && columns_[i].masked()) written = writeEmpty(validNames_[i].c_str(), CellStorage::UInt8);
   }
   return written;
 }
 
+// matio writes no empty logical array: the flags and masks it wrote as
+// uint8 are marked here.
 bool MatlabSink::markLogicals() {
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     for (const std::string* name : {columns_[i].storage == CellStorage::UInt8 ? &identifiers_[i] : nullptr,
@@ -361,14 +386,17 @@ bool MatlabSink::end(bool cancelled) {
   if (mat_ == nullptr) return !failed_;
   if (!cancelled && !failed_) appendBlock();
   std::lock_guard<std::mutex> lock(hdf5Lock());
-  if (!cancelled && !failed_ && rowsAppended_ == 0 && !writeEmptyVariables())
-    failWrite(lastHdf5Failure(matioMessage().empty() ? "matio cannot write" : matioMessage()));
-  if (!cancelled && !failed_ && !markLogicals())
-    failWrite(lastHdf5Failure("the logical arrays cannot be marked"));
-  for (TextColumn& text : texts_) text.cells.close();
+  if (!cancelled && !failed_ && rowsAppended_ == 0) {
+    matioMessage().clear();
+    if (!writeEmptyVariables())
+      failWrite(lastHdf5Failure(matioMessage().empty() ? "matio cannot write" : matioMessage()));
+    else if (!markLogicals())
+      failWrite(lastHdf5Failure("the logical arrays cannot be marked"));
+  }
+  bool closed = closeNumbers();
+  for (TextColumn& text : texts_) closed = text.cells.close() && closed;
   texts_.clear();
-  bool closed = true;
-  if (refs_ >= 0) closed = H5Gclose(refs_) >= 0;
+  if (refs_ >= 0) closed = H5Gclose(refs_) >= 0 && closed;
   refs_ = -1;
   if (file_ >= 0) closed = H5Fclose(file_) >= 0 && closed;
   file_ = -1;

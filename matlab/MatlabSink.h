@@ -1,16 +1,19 @@
-// The rows of a decode as a MATLAB v7.3 file (HDF5 inside, written through
-// matio): a column vector per selected variable under a MATLAB identifier
+// The rows of a decode as a MATLAB v7.3 file (HDF5 inside): a column vector per selected variable under a MATLAB identifier
 // made of its alias or full name (see MatlabIdentifiers.h), typed as
 // logged (see TypedColumns.h; Boolean as logical), `time_ms` (int64 ms
 // since 1970 UTC) and `t` (double, seconds from the log's start). The
 // struct `names` gives, per identifier, the variable's full name and unit;
 // `log` the log's serial number, note, firmware, start and end.
 //
-// Text columns are cell arrays of char. matio cannot append to a cell
-// array, so their cells are written through the HDF5 library on the same
-// open file, as MATLAB lays them out (references to char arrays under
-// "#refs#"); a text that repeats the cell before it, or one of the recent
-// texts of its column, is referred to again instead of stored twice.
+// matio makes the file (its header) and writes the two structs. The columns
+// are appended a block of rows at a time through the HDF5 library on the
+// same open file, laid out as MATLAB lays them out, since matio appends
+// only in small chunks at its slowest compression, which cannot be tuned.
+// Numbers are chunked and compressed as in Hdf5Sink (shuffle, then
+// deflate). Text columns are cell arrays of char: references to char
+// arrays under "#refs#"; a text that repeats the cell before it, or one of
+// the recent texts of its column, is referred to again instead of stored
+// twice.
 //
 // An empty cell is NaN in a single or double column and '' in a cell
 // array; an integer, logical or timestamp column holds 0 there, and its
@@ -55,8 +58,9 @@ class MatlabSink : public RowSink {
   };
 
   bool writeDescriptions();
-  bool appendNumbers(const char* name, matio_classes type, matio_types data, int flags, const void* cells,
-                     std::size_t n);
+  bool createNumbers();
+  bool createVector(GrowingDataset& set, const std::string& name, CellStorage storage, bool logical);
+  bool closeNumbers();
   bool appendBlock();
   bool appendTexts(std::size_t column, TextColumn& text, std::size_t n);
   bool referTo(const char* text, hobj_ref_t& ref);
@@ -71,8 +75,14 @@ class MatlabSink : public RowSink {
   std::vector<std::string> identifiers_;
   std::vector<std::string> validNames_;  // "" for a column without a mask
   std::vector<TextColumn> texts_;        // per column; used by text columns
+  // Made with the first rows; without a row, matio writes them empty.
+  bool numbersMade_ = false;
+  GrowingDataset timeMs_;
+  GrowingDataset seconds_;
+  std::vector<GrowingDataset> numbers_;  // per column; used by number columns
+  std::vector<GrowingDataset> valid_;    // per column; used by masked columns
   RowBlock block_;
-  std::vector<double> seconds_;
+  std::vector<double> secondsBlock_;
   mat_t* mat_ = nullptr;
   hid_t file_ = -1;  // the same file, for the cell arrays
   hid_t refs_ = -1;  // its "#refs#" group
@@ -80,7 +90,6 @@ class MatlabSink : public RowSink {
   bool emptyMade_ = false;
   hobj_ref_t emptyRef_{};
   uint64_t rowsAppended_ = 0;
-  int systemError_ = 0;  // a write the system refused
   std::vector<uint16_t> utf16_;
   bool failed_ = false;
   std::string errorText_;

@@ -201,6 +201,8 @@ TEST_P(TypedFileTest, FullDiskLeavesNoFile) {
   std::string many = kLog;
   many.replace(many.find("repeat 1000"), 11, "repeat 200000");
   many.replace(many.find("1772704900000"), 13, "1772724800000");
+  // Numbers that do not compress, so that the file outgrows the limit.
+  many.replace(many.find("{i*0.001}"), 9, "{(i*i*7919 % 1000003) / 7}");
   const std::string log = writeLog(many);
   const int status = zrltest::inChildWithFileSizeLimit(256 << 10, [&] {
     const std::string dir = zrltest::makeTempSubdir("full");
