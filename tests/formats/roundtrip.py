@@ -158,6 +158,8 @@ def check_matlab(path, case, heading, units, rows):
           (f["time_ms"][0, :] == times).all(), "mat %s: time_ms" % case)
     check(matlab_class(f["t"]) == "double" and np.allclose(f["t"][0, :], (times - START_MS) / 1000.0, atol=1e-9),
           "mat %s: t" % case)
+    check(all(f[v].compression == "gzip" and f[v].shuffle and f[v].chunks is not None for v in ("time_ms", "t")),
+          "mat %s: time_ms and t are not chunked with shuffle and deflate" % case)
     log = f["log"]
     check(matlab_class(log) == "struct" and matlab_text(f, log["serial"]) == "SN-4711" and
           matlab_text(f, log["firmware"]) == "2.1.0" and int(log["start_ms"][0, 0]) == START_MS,
