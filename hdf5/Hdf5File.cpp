@@ -124,8 +124,14 @@ bool GrowingDataset::create(hid_t parent, const std::string& name, hid_t fileTyp
   H5Pset_chunk(properties, rank, chunk);
   H5Pset_shuffle(properties);
   H5Pset_deflate(properties, 4);
-  id_ = H5Dcreate2(parent, name.c_str(), fileType, space, H5P_DEFAULT, properties, H5P_DEFAULT);
+  // Blocks are appended whole chunks at a time, so a chunk is never
+  // written twice: no cache, each chunk compressed and written as it comes
+  // instead of kept in memory per dataset.
+  const hid_t access = H5Pcreate(H5P_DATASET_ACCESS);
+  H5Pset_chunk_cache(access, H5D_CHUNK_CACHE_NSLOTS_DEFAULT, 0, H5D_CHUNK_CACHE_W0_DEFAULT);
+  id_ = H5Dcreate2(parent, name.c_str(), fileType, space, H5P_DEFAULT, properties, access);
   if (id_ < 0) noteHdf5Failure();
+  H5Pclose(access);
   H5Pclose(properties);
   H5Sclose(space);
   return id_ >= 0;
