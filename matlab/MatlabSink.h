@@ -1,5 +1,5 @@
-// The rows of a decode as a MATLAB v7.3 file (HDF5 inside): a column vector per selected variable under a MATLAB identifier
-// made of its alias or full name (see MatlabIdentifiers.h), typed as
+// The rows of a decode as a MATLAB v7.3 file (HDF5 inside): a column
+// vector per selected variable under a MATLAB identifier made of its alias or full name (see MatlabIdentifiers.h), typed as
 // logged (see TypedColumns.h; Boolean as logical), `time_ms` (int64 ms
 // since 1970 UTC) and `t` (double, seconds from the log's start). The
 // struct `names` gives, per identifier, the variable's full name and unit;
@@ -84,7 +84,7 @@ class MatlabSink : public RowSink {
   RowBlock block_;
   std::vector<double> secondsBlock_;
   mat_t* mat_ = nullptr;
-  hid_t file_ = -1;  // the same file, for the cell arrays
+  hid_t file_ = -1;  // the same file, for the columns
   hid_t refs_ = -1;  // its "#refs#" group
   uint64_t refsMade_ = 0;
   bool emptyMade_ = false;
