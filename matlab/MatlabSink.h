@@ -1,7 +1,8 @@
 // The rows of a decode as a MATLAB v7.3 file (HDF5 inside): a column
-// vector per selected variable under a MATLAB identifier made of its alias or full name (see MatlabIdentifiers.h), typed as
-// logged (see TypedColumns.h; Boolean as logical), `time_ms` (int64 ms
-// since 1970 UTC) and `t` (double, seconds from the log's start). The
+// vector per selected variable under a MATLAB identifier made of its alias
+// or full name (see MatlabIdentifiers.h), typed as logged (see
+// TypedColumns.h; Boolean as logical), `time_ms` (int64 ms since 1970 UTC)
+// and `t` (double, seconds from the log's start). The
 // struct `names` gives, per identifier, the variable's full name and unit;
 // `log` the log's serial number, note, firmware, start and end.
 //
