@@ -56,7 +56,7 @@ timed "whole decode, no index" decode whole-plain --no-index
 timed "whole decode, making the index" decode whole-indexed
 cmp -s "$out/whole-plain.csv" "$out/whole-indexed.csv" || echo "WHOLE DECODES DIFFER"
 rm -f "$out"/whole-*.csv "$cache"/zrl-decoder/*
-timed "--index" "$decoder" --index --quiet "$log" > /dev/null
+timed "--index" sh -c "'$decoder' --index --quiet '$log' > /dev/null"
 index_bytes=$(cat "$cache"/zrl-decoder/*.zrlidx | wc -c)
 echo "index: $index_bytes bytes, $(echo "scale=3; 100 * $index_bytes / $(stat -c %s "$log")" | bc) % of the log"
 
