@@ -5,9 +5,15 @@
 //                                     one whole decode, for timing from a shell
 //                                     (--format: an HDF5 or MATLAB file instead)
 //                                     (DECODE_BENCH_THREADS=1: CPU per thread)
-//   decode_bench --preview LOG [--columns N] [--only ID]...
-//                                     one preview pass over the whole log, by
-//                                     default of every plottable variable
+//   decode_bench --preview LOG [--columns N] [--only ID]... [--range START_S END_S] [--no-index]
+//                                     one preview as the window gets it, by
+//                                     default of every plottable variable:
+//                                     the whole log (or seconds START_S to
+//                                     END_S after its start) from the index's
+//                                     buckets when it can, else by a pass,
+//                                     which starts at the index's point
+//                                     before the range; --no-index: a pass
+//                                     from the first record, making nothing
 //   decode_bench --inflate LOG        zlib's gzread of the record stream alone
 #include <benchmark/benchmark.h>
 
@@ -33,7 +39,9 @@
 #include <zlib.h>
 
 #include "decode/Decoder.h"
+#include "decode/IndexEnvelope.h"
 #include "decode/PreviewEnvelope.h"
+#include "index/IndexStore.h"
 #include "hdf5/Hdf5Sink.h"
 #include "matlab/MatlabSink.h"
 #include "reader/DataTypes.h"
@@ -221,14 +229,25 @@ int decodeFromCommandLine(int argc, char** argv) {
 // variables (print their ids with --only to pass them to --decode).
 int previewFromCommandLine(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: decode_bench --preview LOG [--columns N] [--only ID]...\n");
+    std::fprintf(stderr, "usage: decode_bench --preview LOG [--columns N] [--only ID]... "
+                         "[--range START_S END_S] [--no-index]\n");
     return 2;
   }
   std::size_t columns = 2000;
   std::vector<uint16_t> ids;
-  for (int i = 3; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--columns") == 0) columns = static_cast<std::size_t>(std::atol(argv[i + 1]));
-    if (std::strcmp(argv[i], "--only") == 0) ids.push_back(static_cast<uint16_t>(std::atol(argv[i + 1])));
+  double fromSeconds = 0, toSeconds = 0;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--no-index") == 0) {
+      setIndexesEnabled(false);
+      continue;
+    }
+    if (i + 1 >= argc) break;
+    if (std::strcmp(argv[i], "--columns") == 0) columns = static_cast<std::size_t>(std::atol(argv[++i]));
+    else if (std::strcmp(argv[i], "--only") == 0) ids.push_back(static_cast<uint16_t>(std::atol(argv[++i])));
+    else if (std::strcmp(argv[i], "--range") == 0 && i + 2 < argc) {
+      fromSeconds = std::atof(argv[++i]);
+      toSeconds = std::atof(argv[++i]);
+    }
   }
   if (ids.empty()) {
     LogReader catalog(argv[2], {});
@@ -241,14 +260,29 @@ int previewFromCommandLine(int argc, char** argv) {
   for (uint16_t id : ids) std::printf(" --only %u", unsigned(id));
   std::printf("\n");
   const std::atomic<bool> cancel{false};
+  // The window knows the log's span before it asks.
+  EnvelopeRange range;
+  if (toSeconds > fromSeconds) {
+    const LogReader head(argv[2], {});
+    range.startMs = head.fileStartMs() + static_cast<int64_t>(fromSeconds * 1000);
+    range.endMs = head.fileStartMs() + static_cast<int64_t>(toSeconds * 1000);
+  }
   ThreadCpuSampler threads;
   const double cpuBefore = processCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  const PreviewResult result = computePreviewEnvelope(argv[2], ids, columns, cancel);
+  PreviewResult result;
+  const char* how = "pass";
+  if (indexEnvelopeSource()(argv[2], ids, columns, range, cancel, result.envelope)) {
+    result.complete = true;
+    how = "buckets";
+  } else {
+    result = computePreviewEnvelope(argv[2], ids, columns, cancel, {}, range);
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   threads.stop();
-  std::printf("preview %s in %.3f s wall %.3f s CPU, peak RSS %ld kB\n", result.complete ? "complete" : "INCOMPLETE",
-              seconds, processCpuSeconds() - cpuBefore, peakRssKb());
+  std::printf("preview %s from the %s (%zu columns) in %.3f s wall %.3f s CPU, peak RSS %ld kB\n",
+              result.complete ? "complete" : "INCOMPLETE", how, result.envelope.columns, seconds,
+              processCpuSeconds() - cpuBefore, peakRssKb());
   if (!result.error.empty()) std::printf("error: %s\n", result.error.c_str());
   if (getenv("DECODE_BENCH_THREADS") != nullptr) threads.print();
   return result.complete ? 0 : 1;

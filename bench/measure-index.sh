@@ -5,7 +5,10 @@
 #   - --index alone, and the index's size against the log's;
 #   - one minute near the start, in the middle and near the end, with and
 #     without the index (the CSVs must be identical);
-#   - --info --stats with and without the index.
+#   - --info --stats with and without the index;
+#   - the window's preview (build/bench/decode_bench, when built): the whole
+#     log without an index, making it, and from it; an hour's zoom in the
+#     middle with and without it. Each time is click to envelope.
 #
 #   bench/measure-index.sh [LOG] [SIZE_MB]
 #
@@ -53,7 +56,7 @@ timed "whole decode, no index" decode whole-plain --no-index
 timed "whole decode, making the index" decode whole-indexed
 cmp -s "$out/whole-plain.csv" "$out/whole-indexed.csv" || echo "WHOLE DECODES DIFFER"
 rm -f "$out"/whole-*.csv "$cache"/zrl-decoder/*
-timed "--index" "$decoder" --index --quiet "$log" > /dev/null
+timed "--index" sh -c "'$decoder' --index --quiet '$log' > /dev/null"
 index_bytes=$(cat "$cache"/zrl-decoder/*.zrlidx | wc -c)
 echo "index: $index_bytes bytes, $(echo "scale=3; 100 * $index_bytes / $(stat -c %s "$log")" | bc) % of the log"
 
@@ -66,3 +69,21 @@ done
 timed "--info --stats, no index" sh -c "'$decoder' --no-index --quiet --info --stats '$log' > '$out/stats-plain.json'"
 timed "--info --stats, index" sh -c "'$decoder' --quiet --info --stats '$log' > '$out/stats-indexed.json'"
 cmp -s "$out/stats-plain.json" "$out/stats-indexed.json" || echo "STATS DIFFER"
+
+bench=build/bench/decode_bench
+if [ -x "$bench" ]; then
+  preview() {  # preview LABEL [OPTIONS...]: the bench's own line
+    label=$1
+    shift
+    printf '%-44s %s\n' "$label" "$("$bench" --preview "$log" "$@" | tail -n 1)"
+  }
+  rm -f "$cache"/zrl-decoder/*
+  middle=$((span_s / 2))
+  preview "whole-log preview, no index" --no-index
+  preview "whole-log preview, making the index"
+  preview "whole-log preview, index"
+  preview "one hour at +$middle s, no index" --no-index --range "$middle" "$((middle + 3600))"
+  preview "one hour at +$middle s, index" --range "$middle" "$((middle + 3600))"
+else
+  echo "preview: build decode_bench for its figures (cmake --build build --target decode_bench)"
+fi

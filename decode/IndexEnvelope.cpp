@@ -1,6 +1,8 @@
 #include "decode/IndexEnvelope.h"
 
 #include <limits>
+#include <mutex>
+#include <sys/stat.h>
 
 #include "index/IndexStore.h"
 
@@ -89,6 +91,84 @@ bool envelopeFromIndex(const LogIndex& index, const std::vector<uint16_t>& ids, 
   if (!index.hasSummary()) return false;
   return envelopeFromIndex(index, ids, columns, range, index.summary().bucketStartMs, index.summary().bucketEndMs,
                            out);
+}
+
+bool wholeEnvelopeFromBuckets(const LogIndex& index, const std::vector<uint16_t>& ids, std::size_t columns,
+                              PreviewEnvelope& out) {
+  if (!index.hasSummary()) return false;
+  if (envelopeFromIndex(index, ids, columns, {}, out)) return true;
+  // Bucket counts are powers of two: halving them keeps each bucket whole
+  // in a column.
+  std::size_t fewer = index.summary().bucketCount;
+  while (fewer > columns && fewer > 1) fewer /= 2;
+  return fewer != columns && envelopeFromIndex(index, ids, fewer, {}, out);
+}
+
+namespace {
+
+// The file as stat sees it: a change of any of these is another log.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t modifiedNs = 0;
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modifiedNs == o.modifiedNs;
+  }
+};
+
+bool stampOf(const std::string& path, FileStamp& out) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) return false;
+  out.device = status.st_dev;
+  out.inode = status.st_ino;
+  out.size = status.st_size;
+  out.modifiedNs = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+  return true;
+}
+
+// The last log asked for and its index: the window shows one log at a time.
+class IndexMemory {
+ public:
+  std::shared_ptr<const LogIndex> indexFor(const std::string& path, uint64_t& logBytes) {
+    FileStamp stamp;
+    if (!indexesEnabled() || !stampOf(path, stamp)) return nullptr;
+    logBytes = static_cast<uint64_t>(stamp.size);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (index_ && path == path_ && stamp == stamp_) return index_;
+    }
+    // An index without a summary is not kept: the next whole pass makes one
+    // that has it.
+    std::shared_ptr<const LogIndex> index = loadFreshIndex(path);
+    FileStamp after;
+    if (!index || !index->hasSummary() || !stampOf(path, after) || !(after == stamp)) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    path_ = path;
+    stamp_ = stamp;
+    index_ = index;
+    return index;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::string path_;
+  FileStamp stamp_;
+  std::shared_ptr<const LogIndex> index_;
+};
+
+}  // namespace
+
+EnvelopeSource indexEnvelopeSource(uint64_t passCheapBytes) {
+  auto memory = std::make_shared<IndexMemory>();
+  return [memory, passCheapBytes](const std::string& logPath, const std::vector<uint16_t>& ids, std::size_t columns,
+                                  const EnvelopeRange& range, const std::atomic<bool>&, PreviewEnvelope& out) {
+    if (!range.whole()) return false;
+    uint64_t logBytes = 0;
+    const std::shared_ptr<const LogIndex> index = memory->indexFor(logPath, logBytes);
+    if (!index || !wholeEnvelopeFromBuckets(*index, ids, columns, out)) return false;
+    return out.columns * 2 >= columns || logBytes >= passCheapBytes;
+  };
 }
 
 }  // namespace zrl

@@ -27,4 +27,21 @@ bool envelopeFromIndex(const LogIndex& index, const std::vector<uint16_t>& ids, 
 bool envelopeFromIndex(const LogIndex& index, const std::vector<uint16_t>& ids, std::size_t columns,
                        const EnvelopeRange& range, PreviewEnvelope& out);
 
+// The whole log's envelope from the index's buckets, at `columns` when they
+// fall whole into them, or else at the finest count of columns, at most
+// `columns` (or the bucket count when there are fewer buckets), that they
+// fall whole into: coarser than asked, never a value in a wrong column.
+// False when the index has no summary.
+bool wholeEnvelopeFromBuckets(const LogIndex& index, const std::vector<uint16_t>& ids, std::size_t columns,
+                              PreviewEnvelope& out);
+
+// A source for the preview that answers the whole log from the buckets of
+// its fresh index. The index is read once per log and kept while the file
+// stays as it was; zooms are left to the pass, which starts at the index's
+// point before them. Buckets much coarser than the columns asked for serve
+// only logs of at least `passCheapBytes`: a smaller one is read again, in
+// about the time it takes to notice.
+constexpr uint64_t kPreviewPassCheapBytes = uint64_t{32} << 20;
+EnvelopeSource indexEnvelopeSource(uint64_t passCheapBytes = kPreviewPassCheapBytes);
+
 }  // namespace zrl

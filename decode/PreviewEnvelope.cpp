@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "decode/StreamSummary.h"
+#include "index/IndexStore.h"
 #include "reader/DataTypes.h"
 #include "reader/LogReader.h"
 #include "reader/ZrlLayout.h"
@@ -23,6 +25,9 @@ constexpr unsigned kLongestFixedRecord = 2 + 8;
 // Records walked between two looks at the cancel flag and the progress: a
 // look per record cost as much as the envelope itself.
 constexpr unsigned kPollEvery = 16384;
+// The longest record: a point further than this before the record it
+// names cannot be resumed from.
+constexpr uint64_t kLongestRecordBytes = 64;
 
 // How a record of each catalog slot is walked over.
 enum class Payload : uint8_t { Unknown, Boolean, Integer, Float, Double, Fixed8, String, CanFrame };
@@ -79,22 +84,45 @@ double doubleAt(const uint8_t* bytes) {
 class RecordStream : public LogReader {
  public:
   explicit RecordStream(const std::string& path) : LogReader(path, {}) {}
-  bool openAtFirstRecord() {
+  bool openAtFirstRecord() { return openHead() && openRecordStream(); }
+  // At the index's point instead; the first record when the point does
+  // not fit the file after all.
+  bool openAtPoint(const ResumePoint& point, uint64_t recordPosition, bool& resumed) {
+    resumed = false;
+    if (!openHead()) return false;
+    resumed = openRecordStreamAt(point, recordPosition);
+    return resumed || openRecordStream();
+  }
+
+ private:
+  bool openHead() {
     if (!loadError().empty()) return false;
     resetBytesRead();
     clearIndexes();
-    return openInputFile(false) && readMagic() && readHeader() && openRecordStream();
+    return openInputFile(false) && readMagic() && readHeader();
   }
 };
 
 // Opens the record stream for a pass over `range`, and gives the time in
-// force where it starts. Today that is the first record, at the file's
-// start; the place to start later instead, at an access point before the
-// range's start, is chosen here and nowhere else.
+// force where it starts. A range starts at the last point of a fresh index
+// before which no time in force reached the range, as a decode of a time
+// window does: nothing read before it could have been drawn, nor could
+// have ended the pass, so the envelope is the one a pass from the first
+// record gives. Values before the first timestamp belong to the file's
+// start, so a range from there reads from the first record.
 bool openRecordsAt(RecordStream& stream, const EnvelopeRange& range, int64_t& timeMs) {
-  (void)range;
   timeMs = stream.fileStartMs();
-  return stream.openAtFirstRecord();
+  if (range.whole() || !indexesEnabled() || !stream.headRead() || range.startMs <= stream.fileStartMs())
+    return stream.openAtFirstRecord();
+  LogIndex index;
+  if (!loadFreshIndex(stream.inputPath(), stream.streamStart(), index)) return stream.openAtFirstRecord();
+  const IndexPoint* point = index.pointBefore(range.startMs);
+  ResumePoint resume;
+  if (point == nullptr || !index.resumePoint(*point, resume)) return stream.openAtFirstRecord();
+  bool resumed = false;
+  if (!stream.openAtPoint(resume, point->recordPosition, resumed)) return false;
+  if (resumed && point->timeSeen) timeMs = point->timeMs;
+  return true;
 }
 
 int percentOf(uint64_t done, uint64_t total) {
@@ -108,8 +136,10 @@ int percentOf(uint64_t done, uint64_t total) {
 // reports what is wrong with it, as a decode would).
 class EnvelopePass {
  public:
-  EnvelopePass(RecordStream& stream, PreviewEnvelope& envelope, const EnvelopeRange& range)
-      : stream_(stream), envelope_(envelope), range_(range), routes_(kMaxVariables) {
+  // With a `summary`, every record also feeds it, for the log's index.
+  EnvelopePass(RecordStream& stream, PreviewEnvelope& envelope, const EnvelopeRange& range,
+               StreamSummary* summary = nullptr)
+      : stream_(stream), envelope_(envelope), range_(range), summary_(summary), routes_(kMaxVariables) {
     for (uint16_t id = 0; id < kMaxVariables; ++id) routes_[id].payload = payloadOf(stream.typeOf(id));
     if (envelope.columns == 0) return;  // nothing to fill: no value is routed
     for (std::size_t s = 0; s < envelope.series.size(); ++s) {
@@ -129,8 +159,18 @@ class EnvelopePass {
 
   enum class Step { Go, End, PastRange, Failed };
 
+  // Where the pass is, for a point of the index.
+  bool timeSeen() const { return timeSeen_; }
+  int64_t nowMs() const { return nowMs_; }
+  int64_t latestMs() const { return latestMs_; }
+
+  unsigned walk(unsigned limit, Step& step) {
+    return summary_ != nullptr ? walk<true>(limit, step) : walk<false>(limit, step);
+  }
+
   // Up to `limit` records in place; the count walked. `step` says whether
   // the pass stopped.
+  template <bool kSummarize>
   unsigned walk(unsigned limit, Step& step) {
     const uint8_t* begin = nullptr;
     const std::size_t atHand = stream_.recordBytesAtHand(begin);
@@ -146,6 +186,10 @@ class EnvelopePass {
         const int64_t timeMs = stream_.timestampAt(p + 2);
         p += timestampRecord;
         ++walked;
+        if (kSummarize) {
+          summary_->record();
+          summarizeTime(timeMs);
+        }
         if (!enterTime(timeMs)) {
           step = Step::PastRange;
           break;
@@ -158,39 +202,51 @@ class EnvelopePass {
       switch (route.payload) {
         case Payload::Boolean:
           if (plotted) add(route.series, p[2] != 0 ? 1.0 : 0.0);
+          if (kSummarize) summary_->boolean(id, p[2] != 0);
           p += 3;
           break;
-        case Payload::Integer:
-          if (plotted) add(route.series, static_cast<int32_t>(loadLe32(p + 2)));
+        case Payload::Integer: {
+          const int32_t value = static_cast<int32_t>(loadLe32(p + 2));
+          if (plotted) add(route.series, value);
+          if (kSummarize) summary_->number(id, value);
           p += 6;
           break;
+        }
         case Payload::Float: {
           const double value = floatAt(p + 2);
           if (plotted && std::isfinite(value)) add(route.series, value);
+          if (kSummarize) summary_->number(id, value);
           p += 6;
           break;
         }
         case Payload::Double: {
           const double value = doubleAt(p + 2);
           if (plotted && std::isfinite(value)) add(route.series, value);
+          if (kSummarize) summary_->number(id, value);
           p += 10;
           break;
         }
-        case Payload::Fixed8: p += 10; break;
+        case Payload::Fixed8:
+          if (kSummarize) summary_->other(id);
+          p += 10;
+          break;
         case Payload::String: {
           const std::size_t size = 3u + p[2];
           if (p[2] > kMaxStringLength || size > static_cast<std::size_t>(end - p)) goto stop;
+          if (kSummarize) summary_->other(id);
           p += size;
           break;
         }
         case Payload::CanFrame: {
           const std::size_t size = 7u + p[2];
           if (p[2] > kMaxCanDataLength || size > static_cast<std::size_t>(end - p)) goto stop;
+          if (kSummarize) summary_->other(id);
           p += size;
           break;
         }
         case Payload::Unknown: goto stop;
       }
+      if (kSummarize) summary_->record();
       ++walked;
     }
   stop:
@@ -202,13 +258,16 @@ class EnvelopePass {
   Step readOne() {
     uint16_t id = 0;
     if (!stream_.readId(id)) return stream_.atStreamEnd() ? Step::End : Step::Failed;
+    if (summary_ != nullptr) summary_->record();
     if (id == kTimestampRecord) {
       int64_t timeMs = 0;
       if (!stream_.readAbsoluteTimestamp(timeMs)) return Step::Failed;
+      if (summary_ != nullptr) summarizeTime(timeMs);
       return enterTime(timeMs) ? Step::Go : Step::PastRange;
     }
     const uint8_t type = id < kMaxVariables ? stream_.typeOf(id) : 0;
     if (!stream_.readVarData(id, type, value_)) return Step::Failed;
+    if (summary_ != nullptr) summary_->value(id, value_);
     double number = 0;
     if (routes_[id].series >= 0 && inside_ && plotValue(value_, number)) add(routes_[id].series, number);
     return Step::Go;
@@ -224,6 +283,13 @@ class EnvelopePass {
     return timeMs <= range_.endMs;
   }
 
+  void summarizeTime(int64_t timeMs) {
+    summary_->timestamp(timeMs);
+    if (!timeSeen_ || timeMs > latestMs_) latestMs_ = timeMs;
+    timeSeen_ = true;
+    nowMs_ = timeMs;
+  }
+
   void add(int32_t series, double value) {
     double& low = lows_[static_cast<std::size_t>(series)][column_];
     double& high = highs_[static_cast<std::size_t>(series)][column_];
@@ -235,11 +301,15 @@ class EnvelopePass {
   RecordStream& stream_;
   PreviewEnvelope& envelope_;
   const EnvelopeRange range_;
+  StreamSummary* const summary_;
   std::vector<Route> routes_;
   std::vector<double*> lows_;
   std::vector<double*> highs_;
   std::size_t column_ = 0;
   bool inside_ = true;
+  bool timeSeen_ = false;
+  int64_t nowMs_ = 0;
+  int64_t latestMs_ = 0;
   NodeDataValue value_;
 };
 
@@ -275,14 +345,47 @@ PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vect
     series.maximum.assign(columns, none);
     envelope.series.push_back(std::move(series));
   }
+  // A whole pass makes the log's index on the way, summary and all, unless
+  // a fresh one with a summary is there already: the next look at this log
+  // needs no pass.
+  IndexBuilder builder;
+  if (range.whole() && indexesEnabled() && stream.headRead()) {
+    LogIndex existing;
+    if (!(loadFreshIndex(logPath, stream.streamStart(), existing) && existing.hasSummary()) &&
+        builder.begin(logPath, stream.streamStart()))
+      stream.setCaptureSpacing(builder.spacing());
+  }
   int64_t openedAtMs = 0;
   if (!openRecordsAt(stream, range, openedAtMs)) {
     result.error = stream.loadError().empty() ? "Unable to read the log file" : stream.loadError();
     return result;
   }
+  StreamSummary summary;
+  uint64_t nextPointAt = UINT64_MAX;
+  if (builder.active()) {
+    LogIdentity identity;
+    identifyLog(logPath, stream.streamStart(), identity);
+    summary.begin(stream, identity.size);
+    nextPointAt = kHeadLength + builder.spacing();
+  }
 
-  EnvelopePass pass(stream, envelope, range);
+  EnvelopePass pass(stream, envelope, range, builder.active() ? &summary : nullptr);
   pass.startAt(openedAtMs);
+  // A point is kept where a block of the inflated stream starts, at most a
+  // record before the one it names; a walk never crosses a block's start.
+  auto notePointIfDue = [&] {
+    if (stream.bytesRead() < nextPointAt) return;
+    const uint64_t position = stream.bytesRead() - kHeadLength;
+    const uint64_t due = nextPointAt - kHeadLength;
+    ResumePoint point;
+    const bool found = stream.resumePointHere(point) && point.streamPosition <= position &&
+                       position - point.streamPosition <= kLongestRecordBytes;
+    if (found)
+      builder.addPoint(point, position, pass.timeSeen(), pass.timeSeen() ? pass.nowMs() : 0, pass.latestMs());
+    // Still in the block before the point: the next record reaches it.
+    if (found || position >= due + kLongestRecordBytes)
+      nextPointAt = kHeadLength + (position / builder.spacing() + 1) * builder.spacing();
+  };
   int lastPercent = -1;
   EnvelopePass::Step step = EnvelopePass::Step::Go;
   while (step == EnvelopePass::Step::Go) {
@@ -294,13 +397,27 @@ PreviewResult computePreviewEnvelope(const std::string& logPath, const std::vect
       const int percent = percentOf(stream.bytesRead(), stream.uncompressedSize());
       if (percent != lastPercent) progress(lastPercent = percent);
     }
+    notePointIfDue();
     // A walk that stops short of its limit has met a record it leaves to
     // the reader's reads: the end of a block, or one it cannot follow.
-    if (pass.walk(kPollEvery, step) < kPollEvery && step == EnvelopePass::Step::Go) step = pass.readOne();
+    if (pass.walk(kPollEvery, step) < kPollEvery && step == EnvelopePass::Step::Go) {
+      notePointIfDue();
+      step = pass.readOne();
+    }
   }
   stream.closeAll();
   result.complete = step == EnvelopePass::Step::End || step == EnvelopePass::Step::PastRange;
   if (!result.complete && !result.cancelled) result.error = "Failed to read file content";
+  if (builder.active()) {
+    // Only a pass that read every record answers for the whole log: not one
+    // cancelled or stopped by damage.
+    if (step == EnvelopePass::Step::End) {
+      builder.setSummary(summary.takeSummary());
+      builder.finish();
+    } else {
+      builder.abandon();
+    }
+  }
   if (result.complete && progress && lastPercent != 100) progress(100);
   return result;
 }

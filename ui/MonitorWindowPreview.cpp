@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QTimer>
 
+#include "decode/IndexEnvelope.h"
 #include "session/LoadedLog.h"
 #include "session/Session.h"
 #include "ui/MonitorWindow.h"
@@ -26,6 +27,8 @@ bool isPlottable(unsigned typeCode) { return typeCode >= 1 && typeCode <= 4; }  
 
 void MonitorWindow::buildPreviewDock() {
   preview_ = new PreviewPanel;
+  // A log seen before opens from its index at once; the first look makes it.
+  preview_->setEnvelopeSource(zrl::indexEnvelopeSource());
   previewDock_ = new QDockWidget(tr("Preview"), this);
   previewDock_->setObjectName(QStringLiteral("previewDock"));
   previewDock_->setWidget(preview_);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <random>
 #include <sys/stat.h>
 #include <utime.h>
@@ -374,6 +375,207 @@ TEST(IndexEnvelope, AnswersExactlyWhatAPassOverTheRecordsGives) {
     }
   }
   EXPECT_GE(answered, 3) << "the whole file in a few columns is what buckets are for";
+}
+
+}  // namespace
+}  // namespace zrl
+
+namespace zrl {
+namespace {
+
+bool sameEnvelope(const PreviewEnvelope& a, const PreviewEnvelope& b) {
+  if (a.startMs != b.startMs || a.endMs != b.endMs || a.columns != b.columns || a.series.size() != b.series.size())
+    return false;
+  for (std::size_t i = 0; i < a.series.size(); ++i) {
+    if (a.series[i].variableId != b.series[i].variableId || !sameNumbers(a.series[i].minimum, b.series[i].minimum) ||
+        !sameNumbers(a.series[i].maximum, b.series[i].maximum))
+      return false;
+  }
+  return true;
+}
+
+// A pass that starts at a point reports progress past zero at once.
+PreviewResult previewOf(const std::string& log, const std::vector<uint16_t>& ids, std::size_t columns,
+                        const EnvelopeRange& range, bool* seeked = nullptr) {
+  const std::atomic<bool> never{false};
+  int first = -1;
+  PreviewResult result = computePreviewEnvelope(log, ids, columns, never, [&](int percent) {
+    if (first < 0) first = percent;
+  }, range);
+  if (seeked != nullptr) *seeked = first > 0;
+  return result;
+}
+
+void expectSameStatistics(const LogStatistics& a, const LogStatistics& b) {
+  ASSERT_EQ(a.complete, b.complete);
+  EXPECT_EQ(a.records, b.records);
+  EXPECT_EQ(a.timestamps, b.timestamps);
+  ASSERT_EQ(a.variables.size(), b.variables.size());
+  for (std::size_t id = 0; id < a.variables.size(); ++id) {
+    const VariableStatistics& x = a.variables[id];
+    const VariableStatistics& y = b.variables[id];
+    ASSERT_EQ(x.samples, y.samples) << id;
+    EXPECT_EQ(x.firstMs, y.firstMs) << id;
+    EXPECT_EQ(x.lastMs, y.lastMs) << id;
+    ASSERT_EQ(x.hasRange, y.hasRange) << id;
+    if (x.hasRange) {
+      EXPECT_EQ(x.minimum, y.minimum) << id;
+      EXPECT_EQ(x.maximum, y.maximum) << id;
+    }
+  }
+}
+
+const LogShape kPreviewShapes[] = {
+    {"plain", 61, 1, false, false, false},
+    {"several members", 62, 4, false, false, false},
+    {"clock set back", 63, 1, true, false, false},
+    {"cut stream", 64, 2, false, true, false},
+    {"long gaps", 65, 3, false, false, true},
+};
+
+// A zoom that starts at the index's point draws exactly what a pass from
+// the first record draws, whichever pass made the index.
+TEST(PreviewSeek, ZoomsFromTheIndexDrawWhatAPassFromTheFirstRecordDraws) {
+  SmallSpacing spacing;
+  const std::vector<uint16_t> ids = {3, 1, 2, 5, 4};
+  for (std::size_t s = 0; s < std::size(kPreviewShapes); ++s) {
+    const LogShape& shape = kPreviewShapes[s];
+    SCOPED_TRACE(shape.name);
+    const std::string log = writeShape(shape);
+    // A stream cut inside a record is indexed by a decode only.
+    if (s % 2 == 1) decode(log, [](Decoder& d) { d.setUtc(true); });
+    else previewOf(log, ids, 300, {});
+    LogIndex index;
+    ASSERT_TRUE(loadFreshIndex(log, index));
+    ASSERT_GE(index.points().size(), 8u);
+    std::mt19937 random(shape.seed * 31);
+    int seeks = 0;
+    for (int r = 0; r < 16; ++r) {
+      // Some start before the file does, some inside the stretch a clock
+      // set back returns to.
+      const int64_t start = kTen - 1000 + static_cast<int64_t>(random() % (kSpanMs + 1000));
+      const int64_t end = start + 1 + static_cast<int64_t>(random() % (r % 2 == 0 ? 30000 : kSpanMs));
+      const std::size_t columns = 1 + random() % 900;
+      SCOPED_TRACE("range " + std::to_string(start - kTen) + ".." + std::to_string(end - kTen) + " in " +
+                   std::to_string(columns));
+      bool seeked = false;
+      const PreviewResult seeking = previewOf(log, ids, columns, {start, end}, &seeked);
+      setIndexesEnabled(false);
+      const PreviewResult plain = previewOf(log, ids, columns, {start, end});
+      setIndexesEnabled(true);
+      EXPECT_EQ(seeking.complete, plain.complete);
+      EXPECT_EQ(seeking.error, plain.error);
+      EXPECT_TRUE(sameEnvelope(seeking.envelope, plain.envelope));
+      seeks += seeked ? 1 : 0;
+    }
+    EXPECT_GT(seeks, 3) << "few ranges started from the index";
+  }
+}
+
+// The whole log drawn from buckets is the pass's envelope at the columns it
+// gives, the finest the buckets fall whole into.
+TEST(PreviewIndex, TheWholeLogFromBucketsIsThePassAtTheColumnsItGives) {
+  const std::vector<uint16_t> ids = {3, 1, 2, 5, 4, 3, 999};
+  for (const LogShape& shape : kPreviewShapes) {
+    if (shape.cut) continue;
+    SCOPED_TRACE(shape.name);
+    const std::string log = writeShape(shape);
+    previewOf(log, ids, 200, {});
+    const std::shared_ptr<const LogIndex> index = loadFreshIndex(log);
+    ASSERT_TRUE(index && index->hasSummary());
+    const std::size_t buckets = index->summary().bucketCount;
+    for (std::size_t columns : std::vector<std::size_t>{1, 3, 5, 8, 16, 200, 4000}) {
+      SCOPED_TRACE(std::to_string(columns) + " columns");
+      PreviewEnvelope fromBuckets;
+      ASSERT_TRUE(wholeEnvelopeFromBuckets(*index, ids, columns, fromBuckets));
+      EXPECT_LE(fromBuckets.columns, columns);
+      EXPECT_GT(fromBuckets.columns * 2, std::min(columns, buckets));
+      const PreviewResult read = previewOf(log, ids, fromBuckets.columns, {});
+      ASSERT_TRUE(read.complete);
+      EXPECT_TRUE(sameEnvelope(fromBuckets, read.envelope));
+    }
+  }
+}
+
+// What the whole preview pass leaves behind: an index with a summary that
+// answers --stats as a pass would, only after it read every record.
+TEST(PreviewIndex, AWholePassPublishesItsIndexOnlyWhenItReadEveryRecord) {
+  SmallSpacing spacing;
+  const std::atomic<bool> never{false};
+  const std::atomic<bool> at_once{true};
+  zrlwriter::WriteOptions plain;
+  plain.encoding = zrlwriter::BodyEncoding::Plain;
+  const std::string broken = randomBody({"broken", 83, 1, false, false, false}) +
+                             zrlwriter::RecordEncoder().recordId(3).bytes();  // a value without its bytes
+  const struct {
+    const char* name;
+    std::function<std::string()> log;
+    std::function<void(const std::string&)> preview;
+    bool published;
+  } cases[] = {
+      {"whole", [] { return writeShape({"whole", 81, 2, true, false, false}); },
+       [&](const std::string& log) { computePreviewEnvelope(log, {3}, 300, never); }, true},
+      {"replaces one without a summary", [] {
+         const std::string log = writeShape({"decoded", 84, 1, false, false, false});
+         decode(log);
+         return log;
+       }, [&](const std::string& log) { computePreviewEnvelope(log, {3}, 300, never); }, true},
+      {"cancelled", [] { return writeShape({"cancelled", 85, 1, false, false, false}); },
+       [&](const std::string& log) { computePreviewEnvelope(log, {3}, 300, at_once); }, false},
+      {"damaged", [&] { return writeLog(fullHead(), broken, plain); },
+       [&](const std::string& log) {
+         testing::internal::CaptureStdout();
+         EXPECT_FALSE(computePreviewEnvelope(log, {3}, 300, never).complete);
+         testing::internal::GetCapturedStdout();
+       }, false},
+      {"a zoom", [] { return writeShape({"zoom", 86, 1, false, false, false}); },
+       [&](const std::string& log) { computePreviewEnvelope(log, {3}, 300, never, {}, {kTen, kTen + 9000}); }, false},
+      {"indexes off", [] { return writeShape({"off", 87, 1, false, false, false}); },
+       [&](const std::string& log) {
+         setIndexesEnabled(false);
+         computePreviewEnvelope(log, {3}, 300, never);
+         setIndexesEnabled(true);
+       }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string log = c.log();
+    c.preview(log);
+    LogIndex index;
+    ASSERT_EQ(loadFreshIndex(log, index) && index.hasSummary(), c.published);
+    if (!c.published) continue;
+    EXPECT_GE(index.points().size(), 4u);
+    setIndexesEnabled(false);
+    const LogStatistics reference = computeLogStatistics(log, never);
+    setIndexesEnabled(true);
+    expectSameStatistics(computeLogStatistics(log, never), reference);
+  }
+}
+
+// The window's source: the whole log from the index read once, nothing for
+// a zoom, a changed log or indexes turned off, and a small log's coarse
+// buckets left to the pass.
+TEST(PreviewIndex, TheSourceAnswersTheWholeLogOfAnUnchangedLog) {
+  const std::vector<uint16_t> ids = {3, 1};
+  const std::atomic<bool> never{false};
+  const std::string log = writeShape({"source", 91, 1, false, false, false});
+  const EnvelopeSource always = indexEnvelopeSource(0);
+  PreviewEnvelope out;
+  EXPECT_FALSE(always(log, ids, 16, {}, never, out)) << "no index yet";
+  computePreviewEnvelope(log, ids, 200, never);
+  ASSERT_TRUE(always(log, ids, 16, {}, never, out));
+  EXPECT_EQ(out.columns, 16u);
+  EXPECT_TRUE(always(log, ids, 200, {}, never, out));
+  EXPECT_EQ(out.columns, 16u);
+  EXPECT_FALSE(always(log, ids, 16, {kTen, kTen + 60000}, never, out));
+  EXPECT_FALSE(indexEnvelopeSource()(log, ids, 200, {}, never, out)) << "a small log is read again";
+  EXPECT_TRUE(indexEnvelopeSource()(log, ids, 20, {}, never, out));
+  setIndexesEnabled(false);
+  EXPECT_FALSE(always(log, ids, 16, {}, never, out));
+  setIndexesEnabled(true);
+  struct utimbuf times = {1000000000, 1000000000};
+  ::utime(log.c_str(), &times);
+  EXPECT_FALSE(always(log, ids, 16, {}, never, out)) << "the log changed";
 }
 
 }  // namespace

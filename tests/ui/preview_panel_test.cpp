@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/ui/WindowTestSupport.h"
+#include "decode/IndexEnvelope.h"
 #include "ui/PreviewPanel.h"
 #include "ui/preview/PlotScales.h"
 #include "ui/preview/PreviewPlot.h"
@@ -292,4 +293,31 @@ TEST(PreviewPanel, TheStretchedWholeLogShowsUntilTheZoomsDetailReplacesIt) {
   EXPECT_GT(detail.size(), stretched.size());
   const QVector<double> around = valuesIn(false);
   EXPECT_EQ(around.count(1.0), around.size());
+}
+
+// With the index's source, the first look at a log reads it and makes its
+// index; the next is drawn from the index's buckets, at their columns.
+TEST(PreviewPanel, TheSecondLookAtALogIsDrawnFromItsIndex) {
+  PreviewPanel panel;
+  panel.setEnvelopeSource(zrl::indexEnvelopeSource(0));
+  const std::string log = recordedLog();
+  panel.resize(800, 300);
+  panel.show();
+  panel.setLog(QString::fromStdString(log), kStart, kStart + 10000);
+  panel.setVariables({kRecorded[0]});
+  QSignalSpy computed(&panel, &PreviewPanel::computed);
+  panel.refresh();
+  ASSERT_TRUE(computed.wait(10000));
+  ASSERT_FALSE(panel.plot()->strip(0).timesMs.isEmpty());
+  EXPECT_NEAR(panel.plot()->strip(0).timesMs[0] - kStart, 500, 10) << "a column per pixel";
+
+  panel.refresh();
+  ASSERT_TRUE(computed.wait(10000));
+  const std::shared_ptr<const zrl::LogIndex> index = zrl::loadFreshIndex(log);
+  ASSERT_TRUE(index && index->hasSummary());
+  const double bucketMs = 10000.0 / index->summary().bucketCount;
+  const PreviewStrip& strip = panel.plot()->strip(0);
+  ASSERT_EQ(strip.timesMs.size(), 10);
+  EXPECT_EQ(strip.timesMs[0] - kStart, (std::floor(500 / bucketMs) + 0.5) * bucketMs) << "the middle of its bucket";
+  for (int i = 0; i < strip.values.size(); ++i) EXPECT_EQ(strip.values[i], i * 10);
 }

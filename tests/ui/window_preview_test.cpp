@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "index/IndexStore.h"
+#include "session/LoadedLog.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/PreviewPanel.h"
 #include "ui/preview/PreviewPlot.h"
@@ -62,4 +64,16 @@ TEST(WindowPreview, DragSetsTheTimeWindowAndTheEditsMoveTheBand) {
 
   w->csvOptionsPanel()->startEdit()->setDateTime(QDateTime::fromMSecsSinceEpoch(start + 1000, Qt::UTC));
   EXPECT_EQ(view->bandStartMs(), start + 1000);
+}
+
+// The window's first whole-log preview of a log leaves its index, with the
+// buckets the next one is drawn from.
+TEST(WindowPreview, TheFirstPreviewOfALogMakesItsIndex) {
+  auto w = windowWithPreview();
+  QSignalSpy computed(w->previewPanel(), &PreviewPanel::computed);
+  uitest::item(*w, QStringLiteral("Engine.Speed"))->setCheckState(Qt::Checked);
+  ASSERT_TRUE(computed.wait(10000));
+  zrl::LogIndex index;
+  ASSERT_TRUE(zrl::loadFreshIndex(w->session().log()->path().toStdString(), index));
+  EXPECT_TRUE(index.hasSummary());
 }
