@@ -192,7 +192,9 @@ bool Decoder::prepareRun() {
 
 bool Decoder::openRecords() {
   if (!useIndex_ || !indexesEnabled()) return openRecordStream();
-  const bool window = settings_.startMs != 0 || settings_.endMs != 0;
+  // The window and the command line pass the file's own edges for a whole
+  // decode: that is a full pass like no window at all, and makes the index.
+  const bool window = windowStartMs_ > fileStartMs() || windowEndMs_ < fileEndMs();
   LogIndex index;
   const bool fresh = loadFreshIndex(inputPath(), streamStart(), index);
   if (window) {

@@ -59,6 +59,22 @@ TEST(IndexRun, StatsAndWindowsReadTheSameWithTheIndexAsWithout) {
   unsetenv("ZRL_INDEX_SPACING");
 }
 
+TEST(IndexRun, AWholeDecodeLeavesAnIndexThatALaterWindowUses) {
+  setenv("ZRL_INDEX_SPACING", "16384", 1);
+  DecoderSandbox box("index-by-decode");
+  const std::string log = box.makeSample("drive.zrl");
+  ASSERT_FALSE(log.empty());
+  const auto whole = box.runDecoder({"--batch", "--alldata", "--quiet", "--csv", "-", log});
+  ASSERT_EQ(whole.exitStatus, 0) << whole.err;
+  EXPECT_EQ(filesIn(box.cacheHome() + "/zrl-decoder"), 1) << "a whole decode made no index";
+  const auto windowed = box.runDecoder({"--batch", "--alldata", "--quiet", "--csv", "-", "--start", "+150", log});
+  const auto plain =
+      box.runDecoder({"--no-index", "--batch", "--alldata", "--quiet", "--csv", "-", "--start", "+150", log});
+  EXPECT_EQ(windowed.exitStatus, plain.exitStatus);
+  EXPECT_TRUE(windowed.out == plain.out);
+  unsetenv("ZRL_INDEX_SPACING");
+}
+
 TEST(IndexRun, ALogThatCannotBeReadIsSaidSoAndFailsTheRun) {
   DecoderSandbox box("index-bad");
   const std::string good = box.makeSample("good.zrl");
