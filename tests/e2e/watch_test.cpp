@@ -19,6 +19,7 @@
 
 #include "tests/e2e/DecoderSandbox.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/InfluxServer.h"
 
 namespace {
 
@@ -311,6 +312,41 @@ TEST_F(WatchFolder, LogsWaitForADatabaseThatIsDownAndArriveWhenItIsBack) {
   }
   EXPECT_EQ(points.size(), 1800u);
   EXPECT_GT(lines, points.size());
+}
+
+// A crash after the points were sent but before the journal said so: the
+// rerun sends them again, and a real server keeps one point per series and
+// time, so nothing is doubled.
+TEST_F(WatchFolder, PointsSentAgainAfterACrashLandOnTheSamePoints) {
+  zrltest::InfluxServer& server = zrltest::InfluxServer::shared();
+  ZRL_REQUIRE_SERVER(server);
+  ASSERT_TRUE(server.createDatabase("watch_once"));
+  const auto pointsStored = [&] {
+    std::vector<std::vector<std::string>> rows;
+    EXPECT_TRUE(server.query("watch_once", "SELECT * FROM drive", rows));
+    return rows.empty() ? 0 : rows.size() - 1;  // the heading
+  };
+  const std::vector<std::string> toDatabase{"--watch", in, "--alldata", "--settle", kSettle, "--influxBDD",
+                                            "watch_once", "--influxMeasurement", "drive", "--influxURL",
+                                            server.url()};
+  drop("a.zrl");
+  {
+    Watcher watcher(sandbox, toDatabase);
+    ASSERT_TRUE(waitUntil([&] { return status().find("done     a.zrl") != std::string::npos; })) << status();
+    watcher.end(SIGTERM);
+  }
+  const std::size_t first = pointsStored();
+  ASSERT_GT(first, 100u);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((sandbox.home + "/.local/state/zrl-decoder/watch.sqlite").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE logs SET state='decoding'", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  Watcher rerun(sandbox, toDatabase);
+  ASSERT_TRUE(waitUntil([&] { return status().find("done     a.zrl") != std::string::npos; })) << status();
+  const ProcessResult r = rerun.end(SIGTERM);
+  EXPECT_NE(r.err.find("a.zrl done"), std::string::npos) << r.err;  // it was sent again
+  EXPECT_EQ(pointsStored(), first);
 }
 
 TEST_F(WatchFolder, RefusesWhatCannotBeWatched) {
