@@ -5,10 +5,8 @@
 
 #include "decode/DecodeStop.h"
 
-namespace {
-
 // Only lock-free atomic stores and async-signal-safe calls in here.
-void onStopSignal(int signal) {
+void stopOnSignal(int signal) {
   if (zrl::stopEveryDecode.load(std::memory_order_relaxed)) {
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -18,11 +16,9 @@ void onStopSignal(int signal) {
   zrl::stopEveryDecode.store(true, std::memory_order_relaxed);
 }
 
-}  // namespace
-
 void installStopSignalHandlers() {
   struct sigaction action = {};
-  action.sa_handler = onStopSignal;
+  action.sa_handler = stopOnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/BatchRun.h"
+#include "app/StopSignals.h"
 #include "app/HeadlessStart.h"
 #include "common/Console.h"
 #include "common/PathText.h"
@@ -35,17 +36,8 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int signal) {
-  if (signal != SIGHUP) {
-    if (zrl::stopEveryDecode.load(std::memory_order_relaxed)) {
-      // A second stop request ends the process at once.
-      std::signal(signal, SIG_DFL);
-      std::raise(signal);
-      return;
-    }
-    // Every decode stops at its next record, without waiting for the loop.
-    zrl::stopSignal.store(signal, std::memory_order_relaxed);
-    zrl::stopEveryDecode.store(true, std::memory_order_relaxed);
-  }
+  // Every decode stops at its next record, without waiting for the loop.
+  if (signal != SIGHUP) stopOnSignal(signal);
   const char byte = signal == SIGHUP ? 'h' : 's';
   const ssize_t written = ::write(signalPipe[1], &byte, 1);
   (void)written;

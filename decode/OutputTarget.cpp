@@ -71,15 +71,7 @@ bool OutputTarget::open(const std::string& requestedPath, int descriptor, bool r
     case Existing::File:
       break;
   }
-  const PartFile part = createPartFile(requestedPath, output, tellRemoved);
-  if (part.number == 0) {
-    failure_ = openFailure(requestedPath, errno);
-    return false;
-  }
-  number_ = part.number;
-  lock_ = part.lock;
-  path_ = candidateOutputName(requestedPath, number_);
-  return true;
+  return holdPart(requestedPath, createPartFile(requestedPath, output, tellRemoved));
 }
 
 bool OutputTarget::openFile(const std::string& requestedPath, int descriptor, bool replace) {
@@ -100,7 +92,10 @@ bool OutputTarget::openFile(const std::string& requestedPath, int descriptor, bo
     failure_ = std::string(kOpenFailure) + ": " + requestedPath + " is a directory";
     return false;
   }
-  const PartFile part = reservePartFile(requestedPath, tellRemoved);
+  return holdPart(requestedPath, reservePartFile(requestedPath, tellRemoved));
+}
+
+bool OutputTarget::holdPart(const std::string& requestedPath, const PartFile& part) {
   if (part.number == 0) {
     failure_ = openFailure(requestedPath, errno);
     return false;

@@ -16,6 +16,7 @@
 namespace zrl {
 
 class CsvOutput;
+struct PartFile;
 
 class OutputTarget {
  public:
@@ -54,6 +55,9 @@ class OutputTarget {
 
  private:
   void releaseLock();
+  // Takes the ".part" just made or reserved for `requestedPath` (its failure
+  // noted when there is none).
+  bool holdPart(const std::string& requestedPath, const PartFile& part);
 
   std::string requested_;
   std::string path_;

@@ -38,11 +38,11 @@ NiceScale niceScale(double low, double high, int maxTicks) {
   return plain;
 }
 
-QString timeAxisFormat(int64_t startMs, int64_t endMs, Qt::TimeSpec spec) {
+QString timeAxisFormat(int64_t startMs, int64_t endMs, Qt::TimeSpec timeBase) {
   constexpr int64_t kDayMs = 24 * 3600 * 1000;
   const int64_t span = endMs - startMs;
-  const bool withDate = span > kDayMs || QDateTime::fromMSecsSinceEpoch(startMs, spec).date() !=
-                                             QDateTime::fromMSecsSinceEpoch(endMs, spec).date();
+  const bool withDate = span > kDayMs || QDateTime::fromMSecsSinceEpoch(startMs, timeBase).date() !=
+                                             QDateTime::fromMSecsSinceEpoch(endMs, timeBase).date();
   QString time;
   if (span <= 20 * 1000) time = QStringLiteral("HH:mm:ss.zzz");
   else if (span <= 4 * 3600 * 1000) time = QStringLiteral("HH:mm:ss");

@@ -20,8 +20,8 @@ NiceScale niceScale(double low, double high, int maxTicks);
 
 // The format of the time axis' labels over [startMs, endMs]: finer for short
 // spans, with the date on a second line when the span crosses midnight or is
-// longer than a day (in `spec`, local time or UTC).
-QString timeAxisFormat(int64_t startMs, int64_t endMs, Qt::TimeSpec spec);
+// longer than a day (in `timeBase`, local time or UTC).
+QString timeAxisFormat(int64_t startMs, int64_t endMs, Qt::TimeSpec timeBase);
 
 // The colour of a variable, the same for as long as the program runs: the
 // next colour of a fixed palette the first time a name is seen.

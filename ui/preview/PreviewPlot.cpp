@@ -51,7 +51,7 @@ class TimeTicker : public QCPAxisTickerDateTime {
 PreviewPlot::PreviewPlot(QWidget* parent) : QCustomPlot(parent) {
   setMouseTracking(true);
   timeTicker_ = QSharedPointer<TimeTicker>::create();
-  timeTicker_->setDateTimeSpec(spec_);
+  timeTicker_->setDateTimeSpec(timeBase_);
   plotLayout()->clear();
   plotLayout()->setRowSpacing(kStripSpacing);
 }
@@ -69,9 +69,9 @@ void PreviewPlot::setStrips(const QVector<PreviewStrip>& strips) {
   rebuild();
 }
 
-void PreviewPlot::setTimeSpec(Qt::TimeSpec spec) {
-  spec_ = spec;
-  timeTicker_->setDateTimeSpec(spec);
+void PreviewPlot::setTimeSpec(Qt::TimeSpec timeBase) {
+  timeBase_ = timeBase;
+  timeTicker_->setDateTimeSpec(timeBase);
   applyView();
 }
 
@@ -231,7 +231,7 @@ void PreviewPlot::applyView() {
   // The value scales follow the view: a zoom into a quiet stretch shows it
   // at its own scale, not flattened under the whole log's range.
   applyScales();
-  timeTicker_->setDateTimeFormat(timeAxisFormat(viewStartMs_, viewEndMs_, spec_));
+  timeTicker_->setDateTimeFormat(timeAxisFormat(viewStartMs_, viewEndMs_, timeBase_));
   timeTicker_->setTickCount(std::max(2, width() / 140));
   for (QCPAxisRect* rect : rects_)
     rect->axis(QCPAxis::atBottom)->setRange(secondsOf(viewStartMs_), secondsOf(viewEndMs_));
@@ -280,7 +280,7 @@ QString PreviewPlot::valueText(int index, qint64 timeMs) const {
 }
 
 QStringList PreviewPlot::readoutAt(qint64 timeMs) const {
-  QStringList lines{QDateTime::fromMSecsSinceEpoch(timeMs, spec_).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss.zzz"))};
+  QStringList lines{QDateTime::fromMSecsSinceEpoch(timeMs, timeBase_).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss.zzz"))};
   for (int i = 0; i < strips_.size(); ++i) lines << valueText(i, timeMs);
   return lines;
 }

@@ -53,7 +53,7 @@ class PreviewPlot : public QCustomPlot {
   // Narrows (factor < 1) or widens the view around a time.
   void zoomAround(qint64 centreMs, double factor);
 
-  void setTimeSpec(Qt::TimeSpec spec);
+  void setTimeSpec(Qt::TimeSpec timeBase);
   QString timeFormat() const;
 
   // The chosen time window, drawn as a band; an empty span draws none.
@@ -100,7 +100,7 @@ class PreviewPlot : public QCustomPlot {
   QVector<QCPAxisRect*> rects_;
   QCPMarginGroup* margins_ = nullptr;
   QSharedPointer<QCPAxisTickerDateTime> timeTicker_;
-  Qt::TimeSpec spec_ = Qt::LocalTime;
+  Qt::TimeSpec timeBase_ = Qt::LocalTime;
   qint64 spanStartMs_ = 0, spanEndMs_ = 0;
   qint64 viewStartMs_ = 0, viewEndMs_ = 0;
   qint64 bandStartMs_ = 0, bandEndMs_ = 0;
