@@ -111,6 +111,14 @@ struct WatchFolder : ::testing::Test {
   std::vector<std::string> tables() const { return namesIn(out, ".csv"); }
   bool partLeft() const { return !namesIn(out, ".part").empty(); }
   std::string status() const { return sandbox.runDecoder({"--watch-status", in}).out; }
+  // The journal as a crash after the output was written leaves it: every log
+  // still marked as being decoded.
+  void crashedWhileDecoding() const {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((sandbox.home + "/.local/state/zrl-decoder/watch.sqlite").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE logs SET state='decoding'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
   // A big log whose decode lasts long enough to be caught while running.
   std::string dropBig(const std::string& relative) const {
     static const std::string shared = [] {
@@ -188,11 +196,7 @@ TEST_F(WatchFolder, ACrashAfterTheTableWasNamedRewritesThatNameInsteadOfACopy) {
     watcher.end(SIGTERM);
   }
   const std::string first = tables()[0];
-  const std::string journal = sandbox.home + "/.local/state/zrl-decoder/watch.sqlite";
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(journal.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "UPDATE logs SET state='decoding'", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  crashedWhileDecoding();
 
   Watcher rerun(sandbox, args());
   ASSERT_TRUE(waitUntil([&] { return status().find(": 1 done,") != std::string::npos; })) << status();
@@ -338,10 +342,7 @@ TEST_F(WatchFolder, PointsSentAgainAfterACrashLandOnTheSamePoints) {
   const std::size_t first = pointsStored();
   ASSERT_GT(first, 100u);
 
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((sandbox.home + "/.local/state/zrl-decoder/watch.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "UPDATE logs SET state='decoding'", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  crashedWhileDecoding();
   Watcher rerun(sandbox, toDatabase);
   ASSERT_TRUE(waitUntil([&] { return status().find("done     a.zrl") != std::string::npos; })) << status();
   const ProcessResult r = rerun.end(SIGTERM);
